@@ -1,0 +1,31 @@
+# The two commands of the README: `make run` and `make test`. Both set up the machine first.
+PRESET ?= default
+JOBS ?= $(shell nproc)
+
+.PHONY: setup configure build run test test-sanitize test-core clean
+
+setup:
+	@bash scripts/install-deps.sh
+
+configure: setup
+	@cmake --preset $(PRESET) >/dev/null
+
+build: configure
+	@cmake --build --preset $(PRESET) -j $(JOBS)
+
+run: build
+	./build/$(PRESET)/bin/tressel
+
+test: build
+	ctest --preset $(PRESET) -j $(JOBS)
+
+# The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
+test-sanitize:
+	@$(MAKE) --no-print-directory test PRESET=sanitize
+
+# The core and the command-line tool alone, proving they build without Qt.
+test-core:
+	@$(MAKE) --no-print-directory test PRESET=core
+
+clean:
+	rm -rf build

@@ -1,0 +1,104 @@
+#include "audio/AtomicFileWriter.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tressel {
+
+namespace {
+
+// A new file gets the permissions a plain create would give it; a replaced file keeps its own.
+mode_t PermissionsFor(const std::string& target) {
+    struct stat existing {};
+    if (::stat(target.c_str(), &existing) == 0) {
+        return existing.st_mode & 07777;
+    }
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+}  // namespace
+
+AtomicFileWriter::AtomicFileWriter(std::string targetPath) : m_targetPath(std::move(targetPath)) {}
+
+AtomicFileWriter::~AtomicFileWriter() {
+    Discard();
+}
+
+bool AtomicFileWriter::Open() {
+    Discard();
+    std::string pattern = m_targetPath + ".XXXXXX";
+    m_descriptor = ::mkstemp(pattern.data());
+    if (m_descriptor < 0) {
+        m_lastError = errno;
+        return false;
+    }
+    m_temporaryPath = pattern;
+    if (::fchmod(m_descriptor, PermissionsFor(m_targetPath)) != 0) {
+        m_lastError = errno;
+        Discard();
+        return false;
+    }
+    return true;
+}
+
+bool AtomicFileWriter::Write(const void* data, std::size_t size) {
+    if (m_descriptor < 0) {
+        m_lastError = EBADF;
+        return false;
+    }
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    while (size > 0) {
+        const ssize_t written = ::write(m_descriptor, bytes, size);
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            m_lastError = errno;
+            return false;
+        }
+        bytes += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+bool AtomicFileWriter::Commit() {
+    if (m_descriptor < 0) {
+        m_lastError = EBADF;
+        return false;
+    }
+    if (::fsync(m_descriptor) != 0 && errno != EINVAL) {
+        m_lastError = errno;
+        return false;
+    }
+    const int descriptor = m_descriptor;
+    m_descriptor = -1;
+    if (::close(descriptor) != 0) {
+        m_lastError = errno;
+        return false;
+    }
+    if (::rename(m_temporaryPath.c_str(), m_targetPath.c_str()) != 0) {
+        m_lastError = errno;
+        return false;
+    }
+    m_temporaryPath.clear();
+    return true;
+}
+
+void AtomicFileWriter::Discard() {
+    if (m_descriptor >= 0) {
+        ::close(m_descriptor);
+        m_descriptor = -1;
+    }
+    if (!m_temporaryPath.empty()) {
+        ::unlink(m_temporaryPath.c_str());
+        m_temporaryPath.clear();
+    }
+}
+
+}  // namespace tressel

@@ -1,0 +1,36 @@
+#pragma once
+// Writes a file so that an existing file of that name is replaced only by a complete new one: the bytes
+// go to a temporary file in the same folder, which is flushed to disk and then renamed over the target.
+// A failure at any point leaves the old file as it was and removes the temporary one.
+
+#include <cstddef>
+#include <string>
+
+namespace tressel {
+
+class AtomicFileWriter {
+public:
+    explicit AtomicFileWriter(std::string targetPath);
+    ~AtomicFileWriter();  // discards an uncommitted temporary file
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    // Creates the temporary file; false when the folder does not let us (errno in LastError).
+    bool Open();
+    bool Write(const void* data, std::size_t size);
+    // Flushes, closes and renames over the target; false (and nothing replaced) on any failure.
+    bool Commit();
+    void Discard();
+
+    int LastError() const { return m_lastError; }
+    const std::string& TargetPath() const { return m_targetPath; }
+    const std::string& TemporaryPath() const { return m_temporaryPath; }
+
+private:
+    std::string m_targetPath;
+    std::string m_temporaryPath;
+    int m_descriptor = -1;
+    int m_lastError = 0;
+};
+
+}  // namespace tressel

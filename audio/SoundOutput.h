@@ -1,0 +1,19 @@
+#pragma once
+// Plays a RIFF/WAVE image from memory in the background. The GUI implements it over the desktop's sound
+// server; the image must stay alive and unchanged in size until Stop has returned.
+
+#include <cstddef>
+#include <cstdint>
+
+namespace tressel {
+
+class SoundOutput {
+public:
+    virtual ~SoundOutput() = default;
+    // Starts playing the image (optionally looping) and returns at once; false when it cannot be played.
+    virtual bool Play(const std::uint8_t* image, std::size_t length, bool loop) = 0;
+    // Ends any sound this process plays.
+    virtual bool Stop() = 0;
+};
+
+}  // namespace tressel

@@ -1,0 +1,269 @@
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <sys/resource.h>
+
+#include "audio/Wave.h"
+#include "audio/WaveFiles.h"
+#include "tests/support/RecordingFeedback.h"
+#include "tests/support/WaveBuilder.h"
+
+using namespace tressel;
+using namespace tressel::testing;
+
+namespace {
+
+class WaveTest : public ::testing::Test {
+protected:
+    void SetUp() override { wave.SetFeedback(&feedback); }
+
+    // Writes the image to a scratch file and loads it.
+    bool LoadImage(const std::vector<std::uint8_t>& image, const std::string& name = "in.wav") {
+        const std::string path = scratch.File(name);
+        WriteFileBytes(path, image);
+        return wave.Load(path);
+    }
+
+    ScratchDir scratch;
+    RecordingFeedback feedback;
+    CWave wave;
+};
+
+class FakeSoundOutput final : public SoundOutput {
+public:
+    bool Play(const std::uint8_t* image, std::size_t length, bool loop) override {
+        log.push_back(loop ? "play-loop" : "play");
+        lastImage = image;
+        lastLength = length;
+        return true;
+    }
+    bool Stop() override {
+        log.push_back("stop");
+        return true;
+    }
+    std::vector<std::string> log;
+    const std::uint8_t* lastImage = nullptr;
+    std::size_t lastLength = 0;
+};
+
+}  // namespace
+
+TEST_F(WaveTest, EmptyWaveAnswersZeroAndRefusesToSaveOrPlay) {
+    EXPECT_FALSE(wave.IsLoaded());
+    EXPECT_FALSE(wave.IsRiffWave());
+    EXPECT_FALSE(wave.IsPcm());
+    EXPECT_EQ(wave.GetChannels(), 0);
+    EXPECT_EQ(wave.GetSamplesPerSecond(), 0u);
+    EXPECT_EQ(wave.GetBitsPerSample(), 0);
+    EXPECT_EQ(wave.GetDataOffset(), 0);
+    EXPECT_EQ(wave.GetDataLength(), 0u);
+    EXPECT_EQ(wave.GetImage(), nullptr);
+    EXPECT_FALSE(wave.Play(false));
+    EXPECT_FALSE(wave.Save(scratch.File("out.wav")));
+    EXPECT_FALSE(std::filesystem::exists(scratch.File("out.wav")));
+}
+
+TEST_F(WaveTest, CanonicalHeaderFieldsAreReadAtTheirOffsets) {
+    WaveSpec spec;
+    spec.channels = 2;
+    spec.samplesPerSecond = 48000;
+    spec.bitsPerSample = 8;
+    ASSERT_TRUE(LoadImage(BuildWave(spec, std::vector<std::uint8_t>(10, 127))));
+    EXPECT_TRUE(wave.IsRiffWave());
+    EXPECT_TRUE(wave.IsPcm());
+    EXPECT_EQ(wave.GetChannels(), 2);
+    EXPECT_EQ(wave.GetSamplesPerSecond(), 48000u);
+    EXPECT_EQ(wave.GetBitsPerSample(), 8);
+    EXPECT_EQ(wave.GetDataOffset(), 44);
+    EXPECT_EQ(wave.GetDataLength(), 10u);
+    EXPECT_EQ(wave.GetImageLength(), 54u);
+    EXPECT_EQ(wave.GetFileName(), scratch.File("in.wav"));
+}
+
+TEST_F(WaveTest, FormatChecksLookOnlyAtTheirBytes) {
+    auto image = BuildWave({}, {0, 0});
+    image[3] = 'X';  // "RIFX", the big-endian variant
+    ASSERT_TRUE(LoadImage(image));
+    EXPECT_FALSE(wave.IsRiffWave());
+    EXPECT_TRUE(wave.IsPcm());
+
+    image = BuildWave({}, {0, 0});
+    image[15] = '_';  // "WAVEfmt_"
+    ASSERT_TRUE(LoadImage(image));
+    EXPECT_FALSE(wave.IsRiffWave());
+
+    for (std::uint16_t tag : {std::uint16_t{3}, std::uint16_t{0xFFFE}, std::uint16_t{0x0101}}) {
+        WaveSpec spec;
+        spec.formatTag = tag;
+        ASSERT_TRUE(LoadImage(BuildWave(spec, {0, 0})));
+        EXPECT_TRUE(wave.IsRiffWave());
+        EXPECT_FALSE(wave.IsPcm()) << tag;
+    }
+    WaveSpec odd;
+    odd.channels = 5;
+    odd.bitsPerSample = 24;
+    ASSERT_TRUE(LoadImage(BuildWave(odd, {0, 0, 0})));
+    EXPECT_TRUE(wave.IsPcm());
+}
+
+TEST_F(WaveTest, DataSearchTakesTheFirstOccurrenceAnywhere) {
+    WaveSpec spec;
+    spec.extraChunks = BuildChunk("LIST", std::vector<std::uint8_t>(20, 'x'));
+    ASSERT_TRUE(LoadImage(BuildWave(spec, std::vector<std::uint8_t>(6, 1))));
+    EXPECT_EQ(wave.GetDataOffset(), 44 + 28);
+    EXPECT_EQ(wave.GetDataLength(), 6u);
+
+    // The word inside a text chunk wins over the real chunk behind it; its "size" is whatever follows.
+    const std::vector<std::uint8_t> text = {'s', 'o', 'm', 'e', 'd', 'a', 't', 'a', 2, 0, 0, 0};
+    spec.extraChunks = BuildChunk("LIST", text);
+    ASSERT_TRUE(LoadImage(BuildWave(spec, std::vector<std::uint8_t>(6, 1))));
+    EXPECT_EQ(wave.GetDataOffset(), 36 + 8 + 4 + 8);
+    EXPECT_EQ(wave.GetDataLength(), 2u);
+}
+
+TEST_F(WaveTest, ShortAndTruncatedImagesNeverReadOutside) {
+    const auto full = BuildWave({}, std::vector<std::uint8_t>(8, 5));
+    for (std::size_t length : {0u, 1u, 3u, 4u, 15u, 21u, 23u, 27u, 35u, 40u, 43u}) {
+        SCOPED_TRACE(length);
+        ASSERT_TRUE(LoadImage({full.begin(), full.begin() + static_cast<long>(length)}));
+        EXPECT_EQ(wave.GetImageLength(), length);
+        EXPECT_EQ(wave.IsRiffWave(), length >= 16);
+        EXPECT_EQ(wave.IsPcm(), length >= 22);
+        EXPECT_EQ(wave.GetChannels(), length >= 24 ? 1 : 0);
+        EXPECT_EQ(wave.GetSamplesPerSecond(), length >= 28 ? 44100u : 0u);
+        EXPECT_EQ(wave.GetBitsPerSample(), length >= 36 ? 16 : 0);
+        EXPECT_EQ(wave.GetDataLength(), 0u);
+        if (length < 40) {
+            EXPECT_EQ(wave.GetDataOffset(), static_cast<std::int32_t>(length) + 8);
+        }
+    }
+    // Declared size past the end: only the bytes present count, the header stays as it was.
+    ASSERT_TRUE(LoadImage({full.begin(), full.end() - 3}));
+    EXPECT_EQ(wave.GetDataOffset(), 44);
+    EXPECT_EQ(wave.GetDataLength(), 5u);
+    EXPECT_EQ(wave.GetImage()[40], 8);
+}
+
+TEST_F(WaveTest, SaveWritesTheImageBackByteForByte) {
+    WaveSpec spec;
+    spec.channels = 2;
+    spec.extraChunks = BuildChunk("LIST", {'I', 'N', 'F', 'O', 'a', 'b', 'c'});
+    spec.trailing = {'t', 'a', 'i', 'l', 0, 1, 2};
+    const auto image = BuildWave(spec, {1, 2, 3, 4, 5, 6, 7, 8});
+    ASSERT_TRUE(LoadImage(image));
+    const std::string out = scratch.File("out.wav");
+    ASSERT_TRUE(wave.Save(out));
+    EXPECT_EQ(ReadFileBytes(out), image);
+    // Replacing an existing file works too, and leaves no temporary file behind.
+    wave.GetImage()[wave.GetDataOffset()] = 99;
+    ASSERT_TRUE(wave.Save(out));
+    EXPECT_EQ(ReadFileBytes(out)[44 + 16], 99);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.Path()), {}), 2);
+}
+
+TEST_F(WaveTest, FailedLoadAfterAGoodOneLeavesTheWaveEmpty) {
+    ASSERT_TRUE(LoadImage(BuildWave({}, {1, 2})));
+    EXPECT_FALSE(wave.Load(scratch.File("missing.wav")));
+    EXPECT_FALSE(wave.IsLoaded());
+    EXPECT_EQ(wave.GetImageLength(), 0u);
+    EXPECT_EQ(wave.GetFileName(), "");
+    EXPECT_TRUE(feedback.messages.empty());
+}
+
+TEST_F(WaveTest, ReloadRereadsTheFileOrReportsNothingLoaded) {
+    wave.Reload();
+    ASSERT_EQ(feedback.messages, std::vector<std::string>{"Nothing loaded yet"});
+
+    ASSERT_TRUE(LoadImage(BuildWave({}, {1, 2})));
+    wave.GetImage()[44] = 77;
+    wave.Reload();
+    EXPECT_TRUE(wave.IsLoaded());
+    EXPECT_EQ(wave.GetImage()[44], 1);
+
+    std::filesystem::remove(scratch.File("in.wav"));
+    wave.Reload();
+    EXPECT_FALSE(wave.IsLoaded());
+    EXPECT_EQ(feedback.messages.size(), 1u);
+}
+
+TEST_F(WaveTest, GuardedReadsWarnOutsideTheDataChunk) {
+    ASSERT_TRUE(LoadImage(BuildWave({}, std::vector<std::uint8_t>(10, 0))));
+    wave.ResetReadPosition();
+    EXPECT_EQ(wave.GetReadPointer(), wave.GetImage() + 44);
+    wave.AdvanceReadPosition(10);
+    EXPECT_TRUE(feedback.messages.empty());
+    wave.AdvanceReadPosition(1);
+    EXPECT_EQ(feedback.messages, std::vector<std::string>{"Read behind allocated memory block"});
+    wave.AdvanceReadPosition(-12);
+    EXPECT_EQ(feedback.messages.back(), "Read before allocated memory block");
+    EXPECT_EQ(wave.GetReadPosition(), -1);
+}
+
+TEST_F(WaveTest, PlaybackStopsBeforeTheImageGoes) {
+    FakeSoundOutput output;
+    wave.SetSoundOutput(&output);
+    EXPECT_FALSE(wave.Play(false));
+    EXPECT_TRUE(output.log.empty());
+    ASSERT_TRUE(LoadImage(BuildWave({}, {1, 2})));
+    output.log.clear();
+    EXPECT_TRUE(wave.Play(true));
+    EXPECT_EQ(output.log, (std::vector<std::string>{"stop", "play-loop"}));
+    EXPECT_EQ(output.lastImage, wave.GetImage());
+    EXPECT_EQ(output.lastLength, wave.GetImageLength());
+    wave.Release();
+    EXPECT_EQ(output.log.back(), "stop");
+    wave.SetSoundOutput(nullptr);
+}
+
+TEST_F(WaveTest, SaveThatRunsOutOfSpaceKeepsTheOldFile) {
+    const auto image = BuildWave({}, std::vector<std::uint8_t>(64 * 1024, 3));
+    ASSERT_TRUE(LoadImage(image));
+    const std::string out = scratch.File("old.wav");
+    const std::vector<std::uint8_t> old = {'o', 'l', 'd'};
+    WriteFileBytes(out, old);
+
+    // A file-size limit makes the write fail the way a full disk does, even for root.
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    EXPECT_THROW(wave.Save(out), CommandAborted);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_EQ(ReadFileBytes(out), old);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.Path()), {}), 2);
+    ASSERT_EQ(feedback.messages.size(), 1u);
+    EXPECT_EQ(feedback.messages[0], "Disk full while accessing " + out + ".");
+    EXPECT_EQ(feedback.icons[0], MessageIcon::Stop);
+}
+
+TEST_F(WaveTest, LoadAndSaveMessagesOfTheAudioCommands) {
+    EXPECT_FALSE(LoadWaveFile(wave, scratch.File("none.wav"), feedback));
+    auto image = BuildWave({}, {1, 2});
+    image[0] = 'X';
+    WriteFileBytes(scratch.File("bad.wav"), image);
+    EXPECT_FALSE(LoadWaveFile(wave, scratch.File("bad.wav"), feedback));
+    WaveSpec floating;
+    floating.formatTag = 3;
+    WriteFileBytes(scratch.File("float.wav"), BuildWave(floating, {1, 2}));
+    EXPECT_FALSE(LoadWaveFile(wave, scratch.File("float.wav"), feedback));
+    EXPECT_FALSE(wave.IsLoaded());
+    WriteFileBytes(scratch.File("good.wav"), BuildWave({}, {1, 2}));
+    EXPECT_TRUE(LoadWaveFile(wave, scratch.File("good.wav"), feedback));
+    EXPECT_FALSE(SaveWaveFile(wave, scratch.File("no/such/folder.wav"), feedback));
+    EXPECT_EQ(feedback.messages,
+              (std::vector<std::string>{"Could not open file", "Not a valid Wave format",
+                                        "Only PCM Wave format supported", "Could not open File"}));
+}
+
+TEST(WaveFileNames, ExtensionIsLowerCasedAfterTheLastDot) {
+    EXPECT_EQ(LowerCaseExtension("/a/b/Song.WAV"), "wav");
+    EXPECT_EQ(LowerCaseExtension("/a/b.c/song"), "");
+    EXPECT_EQ(LowerCaseExtension("x.tar.Mp3"), "mp3");
+    EXPECT_EQ(LowerCaseExtension("name."), "");
+    EXPECT_EQ(LowerCaseExtension("C:\\dir.x\\file"), "");
+}
