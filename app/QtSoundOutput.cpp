@@ -6,7 +6,6 @@
 #include <QMediaDevices>
 #include <algorithm>
 #include <cstring>
-#include <limits>
 
 #include "audio/Wave.h"
 
@@ -53,34 +52,26 @@ bool DescribeImage(const std::uint8_t* image, std::size_t length, PlayableImage&
 
 }  // namespace
 
-ImageSampleDevice::ImageSampleDevice(const std::uint8_t* samples, qint64 length, bool loop, QObject* parent)
-    : QIODevice(parent), m_samples(samples), m_length(length), m_loop(loop) {}
-
-qint64 ImageSampleDevice::bytesAvailable() const {
-    if (m_loop && m_length > 0) {
-        return std::numeric_limits<qint32>::max();
+std::int64_t SampleCursor::Next(std::int64_t maxBytes, const std::uint8_t*& span) {
+    if (m_length <= 0 || maxBytes <= 0) {
+        return 0;
     }
-    return (m_length - m_position) + QIODevice::bytesAvailable();
-}
-
-qint64 ImageSampleDevice::readData(char* data, qint64 maxSize) {
-    qint64 copied = 0;
-    while (copied < maxSize && m_length > 0) {
-        if (m_position >= m_length) {
-            if (!m_loop) {
-                break;
-            }
-            m_position = 0;
+    if (m_position >= m_length) {
+        if (!m_loop) {
+            return 0;
         }
-        const qint64 chunk = std::min(maxSize - copied, m_length - m_position);
-        std::memcpy(data + copied, m_samples + m_position, static_cast<std::size_t>(chunk));
-        copied += chunk;
-        m_position += chunk;
+        m_position = 0;
     }
-    return copied;
+    const std::int64_t run = std::min(maxBytes, m_length - m_position);
+    span = m_samples + m_position;
+    m_position += run;
+    return run;
 }
 
-QtSoundOutput::QtSoundOutput() = default;
+QtSoundOutput::QtSoundOutput() {
+    m_feedTimer.setInterval(10);
+    QObject::connect(&m_feedTimer, &QTimer::timeout, [this] { Feed(); });
+}
 
 QtSoundOutput::~QtSoundOutput() {
     Stop();
@@ -96,23 +87,50 @@ bool QtSoundOutput::Play(const std::uint8_t* image, std::size_t length, bool loo
     if (device.isNull() || !device.isFormatSupported(playable.format)) {
         return false;
     }
-    m_device = std::make_unique<ImageSampleDevice>(playable.samples, playable.length, loop, nullptr);
-    m_device->open(QIODevice::ReadOnly);
+    m_cursor = std::make_unique<SampleCursor>(playable.samples, playable.length, loop);
+    m_frameBytes = playable.format.bytesPerFrame();
     m_sink = std::make_unique<QAudioSink>(device, playable.format);
-    m_sink->start(m_device.get());
-    if (m_sink->error() != QAudio::NoError) {
+    m_sinkInput = m_sink->start();
+    if (!m_sinkInput || m_sink->error() != QAudio::NoError) {
         Stop();
         return false;
     }
+    Feed();
+    m_feedTimer.start();
     return true;
 }
 
+void QtSoundOutput::Feed() {
+    if (!m_sink || !m_sinkInput) {
+        return;
+    }
+    std::int64_t room = m_sink->bytesFree();
+    room -= room % m_frameBytes;
+    const std::uint8_t* span = nullptr;
+    while (room > 0) {
+        const std::int64_t run = m_cursor->Next(room, span);
+        if (run == 0) {
+            m_feedTimer.stop();  // a single pass is all written; the server plays out what it holds
+            return;
+        }
+        const qint64 written = m_sinkInput->write(reinterpret_cast<const char*>(span), run);
+        const std::int64_t accepted = std::max<qint64>(written, 0);
+        if (accepted < run) {
+            m_cursor->GiveBack(run - accepted);
+            return;
+        }
+        room -= accepted;
+    }
+}
+
 bool QtSoundOutput::Stop() {
+    m_feedTimer.stop();
+    m_sinkInput = nullptr;
     if (m_sink) {
         m_sink->stop();
         m_sink.reset();
     }
-    m_device.reset();
+    m_cursor.reset();
     return true;
 }
 

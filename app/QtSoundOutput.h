@@ -2,31 +2,31 @@
 // Plays a wave image from memory through the desktop's sound server (Qt Multimedia). The samples are read
 // straight from the caller's image, which stays alive until Stop.
 
-#include <QIODevice>
+#include <QTimer>
+#include <cstdint>
 #include <memory>
 
 #include "audio/SoundOutput.h"
 
 class QAudioSink;
+class QIODevice;
 
 namespace tressel {
 
-// Serves the sample bytes of an image in a loop or once, without copying them.
-class ImageSampleDevice final : public QIODevice {
-    Q_OBJECT
+// Walks through the sample bytes of an image once or in a loop, handing out spans without copying.
+class SampleCursor {
 public:
-    ImageSampleDevice(const std::uint8_t* samples, qint64 length, bool loop, QObject* parent);
-    bool isSequential() const override { return true; }
-    qint64 bytesAvailable() const override;
-
-protected:
-    qint64 readData(char* data, qint64 maxSize) override;
-    qint64 writeData(const char*, qint64) override { return -1; }
+    SampleCursor(const std::uint8_t* samples, std::int64_t length, bool loop)
+        : m_samples(samples), m_length(length), m_loop(loop) {}
+    // The next run of at most maxBytes bytes; empty once a single pass is over.
+    std::int64_t Next(std::int64_t maxBytes, const std::uint8_t*& span);
+    // Gives back the unused end of the last run.
+    void GiveBack(std::int64_t bytes) { m_position -= bytes; }
 
 private:
     const std::uint8_t* m_samples;
-    qint64 m_length;
-    qint64 m_position = 0;
+    std::int64_t m_length;
+    std::int64_t m_position = 0;
     bool m_loop;
 };
 
@@ -39,8 +39,15 @@ public:
     bool IsPlaying() const;
 
 private:
+    void Feed();
+
     std::unique_ptr<QAudioSink> m_sink;
-    std::unique_ptr<ImageSampleDevice> m_device;
+    QIODevice* m_sinkInput = nullptr;
+    std::unique_ptr<SampleCursor> m_cursor;
+    std::int64_t m_frameBytes = 1;
+    // We push rather than let the sink pull: the sound server only starts a stream once its buffer is full,
+    // and the pulling sink of Qt 6.4 can stop short of filling it.
+    QTimer m_feedTimer;
 };
 
 }  // namespace tressel
