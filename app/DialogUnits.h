@@ -2,9 +2,20 @@
 // Converts the dialog units of the window templates (an 8-point "MS Sans Serif") to pixels at 96 DPI:
 // one unit is 1.5 pixels across and 1.625 pixels down.
 
+#include <QFont>
 #include <QRect>
 
 namespace tressel {
+
+// The face the templates were measured with, or the closest with the same widths: wider faces cut off
+// the labels the templates size to their text.
+inline QFont DialogFont() {
+    QFont font;
+    font.setFamilies({"MS Sans Serif", "Liberation Sans", "Arial", "Helvetica"});
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSize(8);
+    return font;
+}
 
 class DialogUnits {
 public:

@@ -1,12 +1,12 @@
 // Tressel: the application object starts the main window, runs it modally and ends with it.
 
 #include <QApplication>
-#include <QFont>
 #include <QIcon>
 
 #include "app/HelpViewer.h"
 #include "app/MainDialog.h"
 #include "app/QtSoundOutput.h"
+#include "app/DialogUnits.h"
 #include "app/QtUserDialogs.h"
 
 namespace {
@@ -14,11 +14,7 @@ namespace {
 class CApplication final : public QApplication {
 public:
     CApplication(int& argc, char** argv) : QApplication(argc, argv) {
-        // The dialog templates are laid out for an 8-point sans-serif face.
-        QFont font("MS Sans Serif");
-        font.setStyleHint(QFont::SansSerif);
-        font.setPointSize(8);
-        setFont(font);
+        setFont(tressel::DialogFont());
         setWindowIcon(QIcon(":/tressel.svg"));
     }
 

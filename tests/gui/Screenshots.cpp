@@ -1,0 +1,74 @@
+// Opens the real windows with a generated recording loaded and saves what they show as PNG files for the
+// README. Run through scripts/screenshots.sh.
+
+#include <QApplication>
+#include <QPushButton>
+#include <QSettings>
+#include <QTest>
+#include <cmath>
+#include <cstdio>
+
+#include "app/DialogUnits.h"
+#include "app/MainDialog.h"
+#include "tests/gui/support/ScriptedUserDialogs.h"
+#include "tests/support/WaveBuilder.h"
+
+using namespace tressel;
+using namespace tressel::testing;
+
+namespace {
+
+// Two seconds of a chord with a little noise on top: something worth filtering.
+std::vector<std::uint8_t> DemoRecording() {
+    WaveSpec spec;
+    spec.channels = 2;
+    std::vector<std::int16_t> samples;
+    unsigned noise = 1;
+    for (int i = 0; i < 2 * 44100; ++i) {
+        const double t = i / 44100.0;
+        noise = noise * 1103515245u + 12345u;
+        const double hiss = ((noise >> 16) % 2001 - 1000) * 1.5;
+        const double chord = 6000 * std::sin(2 * M_PI * 220 * t) + 4000 * std::sin(2 * M_PI * 277.2 * t) +
+                             3000 * std::sin(2 * M_PI * 329.6 * t);
+        samples.push_back(static_cast<std::int16_t>(chord + hiss));
+        samples.push_back(static_cast<std::int16_t>(0.8 * chord - hiss));
+    }
+    return BuildWave16(spec, samples);
+}
+
+bool Save(QWidget& window, const QString& folder, const char* name) {
+    window.show();
+    QTest::qWait(200);
+    const QString path = folder + "/" + name;
+    if (!window.grab().save(path)) {
+        std::fprintf(stderr, "could not write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication application(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
+        return 2;
+    }
+    QApplication::setFont(DialogFont());
+
+    ScratchDir scratch;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(scratch.File("config")));
+    WriteFileBytes(scratch.File("demo.wav"), DemoRecording());
+
+    ScriptedUserDialogs dialogs;
+    CMainDialog window;
+    window.show();
+    dialogs.Answer(scratch.File("demo.wav"));
+    window.findChild<QPushButton*>("loadAudioButton")->click();
+    return Save(window, QString::fromLocal8Bit(argv[1]), "main-window.png") ? 0 : 1;
+}
