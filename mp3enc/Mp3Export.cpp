@@ -54,40 +54,37 @@ private:
     int m_shift = 0;
 };
 
-// The wave's samples as the encoder takes them: 16-bit as they lie, 8-bit widened around its centre 127.
-class SampleReader {
+// The wave's samples as the encoder takes them: 16-bit as they lie, 8-bit widened around its centre 127
+// (handing 8-bit bytes over in pairs, as if they were 16-bit samples, would encode noise).
+class SampleFormat {
 public:
-    explicit SampleReader(const CWave& wave)
-        : m_data(wave.GetImage() ? wave.GetImage() + wave.GetDataOffset() : nullptr),
-          m_bytesPerSample(wave.GetBitsPerSample() == 8 ? 1 : 2) {
-        // A half sample frame at the end would leave the encoder an odd sample: only whole frames go.
-        const std::uint32_t frameBytes = m_bytesPerSample * (wave.GetChannels() == 1 ? 1u : 2u);
-        m_length = wave.GetDataLength() / frameBytes * frameBytes;
-    }
-    std::uint32_t Length() const { return m_length; }
+    explicit SampleFormat(const CWave& wave)
+        : m_bytesPerSample(wave.GetBitsPerSample() == 8 ? 1u : 2u), m_samplesPerFrame(wave.GetChannels() == 1 ? 1u : 2u) {}
+
     std::uint32_t BytesPerSample() const { return m_bytesPerSample; }
 
-    // Converts the bytes [offset, offset + byteCount) into samples; answers the number of samples.
-    std::uint32_t Read(std::uint32_t offset, std::uint32_t byteCount, std::int16_t* samples) const {
-        const std::uint8_t* bytes = m_data + offset;
-        const std::uint32_t count = byteCount / m_bytesPerSample;
+    // The samples of byteCount data bytes. A dangling half frame at the very end of odd-sized data would
+    // leave the encoder half a stereo pair or half a sample, so only whole frames are handed over.
+    std::uint32_t SampleCount(std::uint32_t byteCount) const {
+        return byteCount / m_bytesPerSample / m_samplesPerFrame * m_samplesPerFrame;
+    }
+
+    void Convert(const std::uint8_t* bytes, std::uint32_t sampleCount, std::int16_t* samples) const {
         if (m_bytesPerSample == 1) {
-            for (std::uint32_t i = 0; i < count; ++i) {
+            for (std::uint32_t i = 0; i < sampleCount; ++i) {
                 const int widened = (bytes[i] - 127) * 256;
                 samples[i] = static_cast<std::int16_t>(widened > 32767 ? 32767 : widened);
             }
         } else {
-            for (std::uint32_t i = 0; i < count; ++i) {
+            for (std::uint32_t i = 0; i < sampleCount; ++i) {
                 samples[i] = static_cast<std::int16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
             }
         }
-        return count;
     }
 
 private:
-    const std::uint8_t* m_data;
     std::uint32_t m_bytesPerSample;
-    std::uint32_t m_length = 0;
+    std::uint32_t m_samplesPerFrame;
 };
 
 // The steps of one export from the open output file to the end. Every failure reports, closes the encoder
@@ -98,12 +95,12 @@ public:
         : m_encoder(encoder), m_file(file), m_feedback(feedback) {}
     ~EncodingRun() { CloseStream(); }
 
-    bool Run(const CWave& wave, const bladeenc::Config& config);
+    bool Run(CWave& wave, const bladeenc::Config& config);
 
 private:
     bool OpenStream(const bladeenc::Config& config);
     bool AllocateBuffers();
-    bool EncodeData(const CWave& wave);
+    bool EncodeData(CWave& wave);
     bool FinishStream();
     bool Fail(const char* message);
     void CloseStream();
@@ -119,7 +116,7 @@ private:
     std::vector<std::uint8_t> m_output;
 };
 
-bool EncodingRun::Run(const CWave& wave, const bladeenc::Config& config) {
+bool EncodingRun::Run(CWave& wave, const bladeenc::Config& config) {
     if (!OpenStream(config) || !AllocateBuffers() || !EncodeData(wave) || !FinishStream()) {
         return false;
     }
@@ -156,16 +153,19 @@ bool EncodingRun::AllocateBuffers() {
     return true;
 }
 
-bool EncodingRun::EncodeData(const CWave& wave) {
-    const SampleReader reader(wave);
-    const std::uint32_t length = reader.Length();
-    const std::uint64_t chunkBytes = std::uint64_t{m_samplesPerChunk} * reader.BytesPerSample();
+bool EncodingRun::EncodeData(CWave& wave) {
+    const SampleFormat format(wave);
+    const std::uint32_t length = wave.GetDataLength();
+    const std::uint64_t chunkBytes = std::uint64_t{m_samplesPerChunk} * format.BytesPerSample();
+    wave.ResetReadPosition();
     ScaledProgress progress(m_feedback, length);
     std::uint32_t consumed = 0;
     while (consumed < length) {
-        const auto byteCount = static_cast<std::uint32_t>(
-            consumed + chunkBytes >= length ? length - consumed : chunkBytes);
-        const std::uint32_t sampleCount = reader.Read(consumed, byteCount, m_input.data());
+        const auto byteCount =
+            static_cast<std::uint32_t>(consumed + chunkBytes >= length ? length - consumed : chunkBytes);
+        const std::uint32_t sampleCount = format.SampleCount(byteCount);
+        format.Convert(wave.GetReadPointer(), sampleCount, m_input.data());
+        wave.AdvanceReadPosition(static_cast<std::int32_t>(byteCount));
         std::uint32_t outputBytes = 0;
         if (m_encoder.encodeChunk(m_stream, sampleCount, m_input.data(), m_output.data(), &outputBytes) !=
                 bladeenc::kOk ||

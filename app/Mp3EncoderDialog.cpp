@@ -1,4 +1,4 @@
-#include "mp3enc/Mp3EncoderDialog.h"
+#include "app/Mp3EncoderDialog.h"
 
 #include "app/Help.h"
 #include "app/UserDialogs.h"
