@@ -4,6 +4,7 @@
 // header, so the record is written and read by the same few lines.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 namespace tressel::bladeenc {
