@@ -8,10 +8,12 @@
 
 #include "app/AboutDialog.h"
 #include "app/Help.h"
+#include "app/Mp3EncoderDialog.h"
 #include "app/RegistryKey.h"
 #include "app/UserDialogs.h"
 #include "audio/ElideFileName.h"
 #include "audio/WaveFiles.h"
+#include "mp3enc/Mp3Export.h"
 #include "ui_MainDialog.h"
 
 namespace {
@@ -189,14 +191,9 @@ void CMainDialog::OnSaveAudio() {
     });
 }
 
-void CMainDialog::SaveMp3Branch(const std::string&) {
-    const std::uint32_t rate = m_wave.GetSamplesPerSecond();
-    if (rate != 44100 && rate != 48000 && rate != 32000) {
-        Dialogs().ShowMessage("SamplesPerSecond is not a supported frequency.\nOnly 32000, 44100 and 48000 supported.");
-        return;
-    }
-    // The encoder module is not part of this build yet: exporting fails as it does without the library.
-    Dialogs().ShowMessage("Error loading BLADEENC.DLL");
+void CMainDialog::SaveMp3Branch(const std::string& path) {
+    tressel::DialogMp3Settings settings;
+    tressel::SaveWaveAsMp3(m_wave, path, settings);
 }
 
 void CMainDialog::OnPlay() {

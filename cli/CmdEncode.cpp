@@ -1,0 +1,46 @@
+#include "cli/CliCommand.h"
+#include "cli/InputFiles.h"
+#include "mp3enc/Mp3Export.h"
+
+namespace tressel::cli {
+namespace {
+
+int RunEncode(const std::vector<std::string>& arguments, ConsoleFeedback& feedback) {
+    const ParsedArguments parsed =
+        ParseArguments(arguments, {"--bitrate"}, {"--crc", "--copyright", "--private", "--original"});
+    if (parsed.positionals.size() != 2) {
+        throw UsageError{"encode takes an input and an output file"};
+    }
+    CWave wave;
+    wave.SetFeedback(&feedback);
+    if (!LoadInputAudio(wave, parsed.positionals[0], feedback)) {
+        return kOperationFailed;
+    }
+    if (!CheckMp3SampleRate(wave, feedback)) {
+        return kOperationFailed;
+    }
+    Mp3Flags flags;
+    flags.crc = parsed.Has("--crc");
+    flags.copyright = parsed.Has("--copyright");
+    flags.privateFlag = parsed.Has("--private");
+    flags.original = parsed.Has("--original");
+    FixedMp3Settings settings(parsed.Value("--bitrate", std::string(kDefaultMp3BitrateText)), flags, feedback);
+    CMp3Export exporter(settings);
+    return exporter.Export(parsed.positionals[1], wave) ? kSuccess : kOperationFailed;
+}
+
+const CliCommandRegistration registration({
+    "encode",
+    "encode IN OUT.mp3 [--bitrate TEXT] [--crc] [--copyright] [--private] [--original]",
+    "  Saves IN as an MP3 file the way \"Save Audio\" does, with the \"MP3 Encoder\" dialog's choices given as\n"
+    "  options: --bitrate takes the text of the bitrate box (default 128) and, like the box, accepts only\n"
+    "  32 40 48 56 64 80 96 112 128 160 192 224 256 320 exactly as written; any other text is reported and\n"
+    "  encodes at 128 (the file is still written and the status is 0). The flags set the CRC, copyright,\n"
+    "  private and original bits of every frame. The encoder module libbladeenc.so is loaded from beside\n"
+    "  the tool. A failed export reports and exits 1; a file of that name that existed before is kept,\n"
+    "  otherwise what was encoded up to the failure is left.",
+    RunEncode,
+});
+
+}  // namespace
+}  // namespace tressel::cli

@@ -1,0 +1,267 @@
+#include "mp3enc/Mp3Export.h"
+
+#include <climits>
+#include <cstring>
+#include <new>
+#include <stdexcept>
+#include <vector>
+
+#include "mp3enc/Mp3OutputFile.h"
+
+namespace tressel {
+
+bool IsMp3SampleRate(std::uint32_t samplesPerSecond) {
+    return samplesPerSecond == 44100 || samplesPerSecond == 48000 || samplesPerSecond == 32000;
+}
+
+bool CheckMp3SampleRate(const CWave& wave, Feedback& feedback) {
+    if (IsMp3SampleRate(wave.GetSamplesPerSecond())) {
+        return true;
+    }
+    feedback.ShowMessage("SamplesPerSecond is not a supported frequency.\nOnly 32000, 44100 and 48000 supported.");
+    return false;
+}
+
+bool SaveWaveAsMp3(CWave& wave, const std::string& path, Mp3SettingsSource& settings) {
+    if (!CheckMp3SampleRate(wave, wave.GetFeedback())) {
+        return false;
+    }
+    CMp3Export exporter(settings);
+    if (!exporter.Export(path, wave)) {
+        return false;
+    }
+    wave.GetFeedback().ShowMessage("Loaded File saved as MP3");
+    return true;
+}
+
+namespace {
+
+// The progress range must fit an int; longer data is counted in coarser steps.
+class ScaledProgress {
+public:
+    ScaledProgress(Feedback& feedback, std::uint32_t total) : m_sink(feedback.CreateProgress()) {
+        while ((total >> m_shift) > static_cast<std::uint32_t>(INT_MAX)) {
+            ++m_shift;
+        }
+        m_sink->SetRange(0, Scale(total));
+        m_sink->Show();
+    }
+    void SetPosition(std::uint32_t position) { m_sink->SetPosition(Scale(position)); }
+
+private:
+    int Scale(std::uint32_t value) const { return static_cast<int>(value >> m_shift); }
+    std::unique_ptr<ProgressSink> m_sink;
+    int m_shift = 0;
+};
+
+// The wave's samples as the encoder takes them: 16-bit as they lie, 8-bit widened around its centre 127
+// (handing 8-bit bytes over in pairs, as if they were 16-bit samples, would encode noise).
+class SampleFormat {
+public:
+    explicit SampleFormat(const CWave& wave)
+        : m_bytesPerSample(wave.GetBitsPerSample() == 8 ? 1u : 2u), m_samplesPerFrame(wave.GetChannels() == 1 ? 1u : 2u) {}
+
+    std::uint32_t BytesPerSample() const { return m_bytesPerSample; }
+
+    // The samples of byteCount data bytes. A dangling half frame at the very end of odd-sized data would
+    // leave the encoder half a stereo pair or half a sample, so only whole frames are handed over.
+    std::uint32_t SampleCount(std::uint32_t byteCount) const {
+        return byteCount / m_bytesPerSample / m_samplesPerFrame * m_samplesPerFrame;
+    }
+
+    void Convert(const std::uint8_t* bytes, std::uint32_t sampleCount, std::int16_t* samples) const {
+        if (m_bytesPerSample == 1) {
+            for (std::uint32_t i = 0; i < sampleCount; ++i) {
+                const int widened = (bytes[i] - 127) * 256;
+                samples[i] = static_cast<std::int16_t>(widened > 32767 ? 32767 : widened);
+            }
+        } else {
+            for (std::uint32_t i = 0; i < sampleCount; ++i) {
+                samples[i] = static_cast<std::int16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+            }
+        }
+    }
+
+private:
+    std::uint32_t m_bytesPerSample;
+    std::uint32_t m_samplesPerFrame;
+};
+
+// The steps of one export from the open output file to the end. Every failure reports, closes the encoder
+// stream if it is open, abandons the file and answers false.
+class EncodingRun {
+public:
+    EncodingRun(const bladeenc::Functions& encoder, Mp3OutputFile& file, Feedback& feedback)
+        : m_encoder(encoder), m_file(file), m_feedback(feedback) {}
+    ~EncodingRun() { CloseStream(); }
+
+    bool Run(CWave& wave, const bladeenc::Config& config);
+
+private:
+    bool OpenStream(const bladeenc::Config& config);
+    bool AllocateBuffers();
+    bool EncodeData(CWave& wave);
+    bool FinishStream();
+    bool Fail(const char* message);
+    void CloseStream();
+
+    const bladeenc::Functions& m_encoder;
+    Mp3OutputFile& m_file;
+    Feedback& m_feedback;
+    bladeenc::StreamHandle m_stream = 0;
+    bool m_streamOpen = false;
+    std::uint32_t m_samplesPerChunk = 0;
+    std::uint32_t m_outputBufferSize = 0;
+    std::vector<std::int16_t> m_input;
+    std::vector<std::uint8_t> m_output;
+};
+
+bool EncodingRun::Run(CWave& wave, const bladeenc::Config& config) {
+    if (!OpenStream(config) || !AllocateBuffers() || !EncodeData(wave) || !FinishStream()) {
+        return false;
+    }
+    CloseStream();
+    if (!m_file.Finish()) {
+        m_feedback.ShowMessage("Write error");
+        return false;
+    }
+    return true;
+}
+
+bool EncodingRun::OpenStream(const bladeenc::Config& config) {
+    const bladeenc::ConfigRecord record = bladeenc::EncodeConfig(config);
+    if (m_encoder.initStream(record.data(), &m_samplesPerChunk, &m_outputBufferSize, &m_stream) != bladeenc::kOk) {
+        return Fail("Error opening encoding stream");
+    }
+    m_streamOpen = true;
+    // A stream that takes no samples per chunk could never finish.
+    if (m_samplesPerChunk == 0) {
+        return Fail("Error opening encoding stream");
+    }
+    return true;
+}
+
+bool EncodingRun::AllocateBuffers() {
+    try {
+        m_input.resize(m_samplesPerChunk);
+        m_output.resize(m_outputBufferSize > 0 ? m_outputBufferSize : 1);
+    } catch (const std::bad_alloc&) {
+        return Fail("Out of memory");
+    } catch (const std::length_error&) {
+        return Fail("Out of memory");
+    }
+    return true;
+}
+
+bool EncodingRun::EncodeData(CWave& wave) {
+    const SampleFormat format(wave);
+    const std::uint32_t length = wave.GetDataLength();
+    const std::uint64_t chunkBytes = std::uint64_t{m_samplesPerChunk} * format.BytesPerSample();
+    wave.ResetReadPosition();
+    ScaledProgress progress(m_feedback, length);
+    std::uint32_t consumed = 0;
+    while (consumed < length) {
+        const auto byteCount =
+            static_cast<std::uint32_t>(consumed + chunkBytes >= length ? length - consumed : chunkBytes);
+        const std::uint32_t sampleCount = format.SampleCount(byteCount);
+        format.Convert(wave.GetReadPointer(), sampleCount, m_input.data());
+        wave.AdvanceReadPosition(static_cast<std::int32_t>(byteCount));
+        std::uint32_t outputBytes = 0;
+        if (m_encoder.encodeChunk(m_stream, sampleCount, m_input.data(), m_output.data(), &outputBytes) !=
+                bladeenc::kOk ||
+            outputBytes > m_output.size()) {
+            return Fail("beEncodeChunk failed");
+        }
+        if (!m_file.Write(m_output.data(), outputBytes)) {
+            return Fail("Write error");
+        }
+        consumed += byteCount;
+        progress.SetPosition(consumed);
+    }
+    return true;
+}
+
+bool EncodingRun::FinishStream() {
+    std::uint32_t outputBytes = 0;
+    if (m_encoder.deinitStream(m_stream, m_output.data(), &outputBytes) != bladeenc::kOk ||
+        outputBytes > m_output.size()) {
+        return Fail("beExitStream failed");
+    }
+    if (!m_file.Write(m_output.data(), outputBytes)) {
+        return Fail("Write error");
+    }
+    return true;
+}
+
+bool EncodingRun::Fail(const char* message) {
+    CloseStream();
+    m_feedback.ShowMessage(message);
+    m_file.Abandon();
+    return false;
+}
+
+void EncodingRun::CloseStream() {
+    if (m_streamOpen) {
+        m_streamOpen = false;
+        m_encoder.closeStream(m_stream);
+    }
+}
+
+bladeenc::Config ConfigFor(const CWave& wave, Mp3SettingsSource& settings, int bitrate) {
+    bladeenc::Config config;
+    config.format = bladeenc::kFormatMp3;
+    config.sampleRate = wave.GetSamplesPerSecond();
+    config.mode = wave.GetChannels() == 1 ? bladeenc::kModeMono : bladeenc::kModeStereo;
+    config.bitrate = static_cast<std::uint16_t>(bitrate);
+    config.privateFlag = settings.GetPrivate() != 0 ? 1 : 0;
+    config.crc = settings.GetCrc() != 0 ? 1 : 0;
+    config.copyright = settings.GetCopyright() != 0 ? 1 : 0;
+    config.original = settings.GetOriginal() != 0 ? 1 : 0;
+    return config;
+}
+
+}  // namespace
+
+}  // namespace tressel
+
+CMp3Export::CMp3Export(tressel::Mp3SettingsSource& settings)
+    : m_settings(settings), m_moduleName(tressel::kEncoderModuleName) {}
+
+CMp3Export::CMp3Export(tressel::Mp3SettingsSource& settings, tressel::EncoderLibrary& library,
+                       std::string moduleName)
+    : m_settings(settings), m_library(&library), m_moduleName(std::move(moduleName)) {}
+
+bool CMp3Export::Export(const std::string& path, CWave& wave) {
+    using namespace tressel;
+    Feedback& feedback = wave.GetFeedback();
+    SystemEncoderLibrary systemLibrary;
+    EncoderLibrary& library = m_library ? *m_library : systemLibrary;
+    if (!library.Load(m_moduleName)) {
+        feedback.ShowMessage("Error loading BLADEENC.DLL");
+        return false;
+    }
+    bladeenc::Functions encoder;
+    if (!library.Resolve(encoder)) {
+        feedback.ShowMessage("Unable to get BladeEnc interface");
+        return false;
+    }
+    bladeenc::VersionRecord version{};
+    encoder.version(&version);
+
+    if (!m_settings.RunSettingsDialog()) {
+        return false;
+    }
+    const int bitrate = m_settings.GetBitrate();
+
+    Mp3OutputFile file(path);
+    if (!file.Open()) {
+        feedback.ShowMessage("Could not open File");
+        return false;
+    }
+    if (!CheckMp3SampleRate(wave, feedback)) {
+        file.Abandon();
+        return false;
+    }
+    EncodingRun run(encoder, file, feedback);
+    return run.Run(wave, ConfigFor(wave, m_settings, bitrate));
+}

@@ -1,0 +1,31 @@
+#pragma once
+// The file an MP3 export writes. The bytes go to a temporary file beside the target, which replaces the
+// target when the export succeeds. When the export fails, a file that was there before stays untouched;
+// when there was none, what had been written so far (possibly nothing) is left under the target's name,
+// so the user sees how far the export came.
+
+#include <cstddef>
+#include <string>
+
+#include "audio/AtomicFileWriter.h"
+
+namespace tressel {
+
+class Mp3OutputFile {
+public:
+    explicit Mp3OutputFile(std::string path) : m_writer(std::move(path)) {}
+
+    // False when the target cannot be written (then nothing was created).
+    bool Open();
+    bool Write(const void* data, std::size_t size);
+    // Puts the complete file in place; false when that fails.
+    bool Finish();
+    // The export failed; see above for what is left.
+    void Abandon();
+
+private:
+    AtomicFileWriter m_writer;
+    bool m_targetExisted = false;
+};
+
+}  // namespace tressel

@@ -1,0 +1,19 @@
+#include "mp3enc/Mp3Settings.h"
+
+#include <charconv>
+
+namespace tressel {
+
+int BitrateFromText(std::string_view text, Feedback& feedback) {
+    for (const std::string_view entry : kMp3BitrateTexts) {
+        if (text == entry) {
+            int bitrate = 0;
+            std::from_chars(entry.data(), entry.data() + entry.size(), bitrate);
+            return bitrate;
+        }
+    }
+    feedback.ShowMessage("No valid selection - Encoding with 128 kbit");
+    return kDefaultMp3Bitrate;
+}
+
+}  // namespace tressel
