@@ -157,7 +157,7 @@ void CompareKernels(const fs::path& dir) {
     settings.literal = false;
     settings.autoKernel = false;
     using tressel::dsp::FirKernelKind;
-    for (FirKernelKind kind : {FirKernelKind::Scalar, FirKernelKind::Sse2, FirKernelKind::Avx2, FirKernelKind::Avx512}) {
+    for (FirKernelKind kind : {FirKernelKind::Scalar, FirKernelKind::Sse2, FirKernelKind::Avx2}) {
         if (!tressel::dsp::FirKernelSupported(kind)) {
             continue;
         }

@@ -13,8 +13,6 @@ bool FirKernelSupported(FirKernelKind kind) {
         return true;
     case FirKernelKind::Avx2:
         return __builtin_cpu_supports("avx2");
-    case FirKernelKind::Avx512:
-        return __builtin_cpu_supports("avx512f");
 #else
     default:
         return false;
@@ -24,7 +22,7 @@ bool FirKernelSupported(FirKernelKind kind) {
 }
 
 FirKernelKind WidestFirKernel() {
-    for (FirKernelKind kind : {FirKernelKind::Avx512, FirKernelKind::Avx2, FirKernelKind::Sse2}) {
+    for (FirKernelKind kind : {FirKernelKind::Avx2, FirKernelKind::Sse2}) {
         if (FirKernelSupported(kind)) {
             return kind;
         }
@@ -42,8 +40,6 @@ FirSumsFunction GetFirSums(FirKernelKind kind) {
         return kernels::SumsSse2;
     case FirKernelKind::Avx2:
         return kernels::SumsAvx2;
-    case FirKernelKind::Avx512:
-        return kernels::SumsAvx512;
 #endif
     default:
         return kernels::SumsScalar;
@@ -58,8 +54,6 @@ const char* FirKernelName(FirKernelKind kind) {
         return "sse2";
     case FirKernelKind::Avx2:
         return "avx2";
-    case FirKernelKind::Avx512:
-        return "avx512";
     }
     return "?";
 }

@@ -17,7 +17,6 @@ enum class FirKernelKind {
     Scalar,   // one output at a time
     Sse2,     // two lanes
     Avx2,     // four lanes
-    Avx512,   // eight lanes
 };
 
 // Whether the running processor (and this build) can execute the kernel.
@@ -35,7 +34,6 @@ namespace kernels {
 void SumsScalar(const double* taps, int count, const double* input, std::int64_t outputs, float* sums);
 void SumsSse2(const double* taps, int count, const double* input, std::int64_t outputs, float* sums);
 void SumsAvx2(const double* taps, int count, const double* input, std::int64_t outputs, float* sums);
-void SumsAvx512(const double* taps, int count, const double* input, std::int64_t outputs, float* sums);
 }  // namespace kernels
 
 }  // namespace tressel::dsp
