@@ -12,6 +12,8 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <sys/resource.h>
+#include <time.h>
 #include <vector>
 
 #include "audio/Feedback.h"
@@ -19,6 +21,7 @@
 #include "audio/WaveFiles.h"
 #include "dsp/FilterCoefficients.h"
 #include "dsp/FirEngine.h"
+#include "dsp/FirKernel.h"
 
 namespace {
 
@@ -30,6 +33,19 @@ constexpr std::uint32_t kRate = 44100;
 double SecondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
+
+// CPU seconds of the whole process (all threads) or of the calling thread: on a machine shared with other
+// work these show what the code costs, where wall time also shows what the neighbours took.
+double CpuSeconds(clockid_t clock) {
+    timespec now{};
+    clock_gettime(clock, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+struct Timing {
+    double wall = 1e30;
+    double cpu = 1e30;
+};
 
 void PutLE(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value, int size) {
     for (int i = 0; i < size; ++i) {
@@ -87,54 +103,86 @@ void WriteTaps(const fs::path& path, int count) {
     std::fclose(file);
 }
 
-double TimeCommand(const std::string& command, int runs) {
-    double best = 1e30;
+double ChildrenCpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// A whole command: the best wall time and the best CPU time (user plus system) it used.
+Timing TimeCommand(const std::string& command, int runs) {
+    Timing best;
     for (int r = 0; r < runs; ++r) {
+        const double cpuStart = ChildrenCpuSeconds();
         const auto start = Clock::now();
         if (std::system(command.c_str()) != 0) {
             std::fprintf(stderr, "failed: %s\n", command.c_str());
-            return NAN;
+            return {NAN, NAN};
         }
-        best = std::min(best, SecondsSince(start));
+        best.wall = std::min(best.wall, SecondsSince(start));
+        best.cpu = std::min(best.cpu, ChildrenCpuSeconds() - cpuStart);
     }
     return best;
 }
 
-// The filter alone, on a freshly loaded wave each run.
-double TimeApplyFir(const fs::path& wavePath, const CFilterCoefficients& taps, int runs) {
+// The filter alone, on a freshly loaded wave each run; the best wall time and the best process CPU time.
+Timing TimeApplyFir(const fs::path& wavePath, const CFilterCoefficients& taps, int runs) {
     tressel::SilentFeedback feedback;
-    double best = 1e30;
+    Timing best;
     for (int r = 0; r < runs; ++r) {
         CWave wave;
         wave.SetFeedback(&feedback);
         if (!tressel::LoadWaveFile(wave, wavePath.string(), feedback)) {
-            return NAN;
+            return {NAN, NAN};
         }
+        const double cpuStart = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
         const auto start = Clock::now();
         wave.ApplyFir(taps.GetCoefficients(), taps.GetCount(), 1, 1, 1.0f, 0.0f);
-        best = std::min(best, SecondsSince(start));
+        best.wall = std::min(best.wall, SecondsSince(start));
+        best.cpu = std::min(best.cpu, CpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - cpuStart);
     }
     return best;
 }
 
+// The inner kernel alone on data that stays in the cache: multiply-adds per CPU second of one core.
+double KernelRate(tressel::dsp::FirKernelKind kind, int count) {
+    const std::int64_t outputs = 4096;
+    std::vector<double> taps(static_cast<std::size_t>(count), 0.001);
+    std::vector<double> input(static_cast<std::size_t>(outputs + count - 1), 3.0);
+    std::vector<float> sums(static_cast<std::size_t>(outputs));
+    const auto sumsFunction = tressel::dsp::GetFirSums(kind);
+    const int repeats = static_cast<int>(std::max<std::int64_t>(1, 400'000'000 / (outputs * count)));
+    double best = 1e30;
+    for (int r = 0; r < 3; ++r) {
+        const double start = CpuSeconds(CLOCK_THREAD_CPUTIME_ID);
+        for (int k = 0; k < repeats; ++k) {
+            sumsFunction(taps.data(), count, input.data(), outputs, sums.data());
+        }
+        best = std::min(best, CpuSeconds(CLOCK_THREAD_CPUTIME_ID) - start);
+    }
+    return static_cast<double>(repeats) * static_cast<double>(outputs) * count / best * 1e-9;
+}
+
 void CompareWithSox(const fs::path& dir, const fs::path& input, double frames) {
-    std::printf("\n%-6s %12s %12s %10s %12s %12s\n", "taps", "tressel s", "sox s", "sox/ours", "filter s",
-                "GMAC/s");
+    std::printf("\n%-5s %9s %9s %9s %9s %9s %9s %9s %9s %10s\n", "taps", "ours s", "ours cpu", "sox s", "sox cpu",
+                "sox/ours", "filter s", "GMAC/s", "filt cpu", "GMAC/cpu-s");
     for (int count : {31, 127, 255, 1023}) {
         const fs::path tapsPath = dir / ("taps" + std::to_string(count) + ".txt");
         WriteTaps(tapsPath, count);
         CFilterCoefficients taps;
         taps.Read(tapsPath.string());
-        const double ours = TimeCommand(std::string(TRESSEL_CLI_PATH) + " fir " + tapsPath.string() + " " +
+        const Timing ours = TimeCommand(std::string(TRESSEL_CLI_PATH) + " fir " + tapsPath.string() + " " +
                                             input.string() + " " + (dir / "ours.wav").string(),
                                         2);
-        const double sox = TimeCommand("sox " + input.string() + " " + (dir / "sox.wav").string() + " fir " +
+        const Timing sox = TimeCommand("sox " + input.string() + " " + (dir / "sox.wav").string() + " fir " +
                                            tapsPath.string(),
                                        2);
-        const double filter = TimeApplyFir(input, taps, 2);
+        const Timing filter = TimeApplyFir(input, taps, 2);
         const double macs = 2.0 * frames * count;
-        std::printf("%-6d %12.3f %12.3f %10.2f %12.3f %12.2f\n", count, ours, sox, sox / ours, filter,
-                    macs / filter * 1e-9);
+        std::printf("%-5d %9.3f %9.3f %9.3f %9.3f %9.2f %9.3f %9.2f %9.3f %10.2f\n", count, ours.wall, ours.cpu,
+                    sox.wall, sox.cpu, sox.wall / ours.wall, filter.wall, macs / filter.wall * 1e-9, filter.cpu,
+                    macs / filter.cpu * 1e-9);
     }
 }
 
@@ -150,10 +198,14 @@ void CompareKernels(const fs::path& dir) {
     const double macs = 2.0 * seconds * kRate * 255;
     auto& settings = tressel::dsp::GetFirEngineSettings();
     const tressel::dsp::FirEngineSettings saved = settings;
-    std::printf("\n30 s stereo, 255 taps, filter only\n%-22s %10s %10s\n", "path", "s", "GMAC/s");
+    std::printf("\n30 s stereo, 255 taps, filter only\n%-22s %10s %10s %10s %12s\n", "path", "s", "GMAC/s", "cpu s",
+                "GMAC/cpu-s");
+    auto print = [&](const std::string& name, const Timing& t) {
+        std::printf("%-22s %10.3f %10.2f %10.3f %12.2f\n", name.c_str(), t.wall, macs / t.wall * 1e-9, t.cpu,
+                    macs / t.cpu * 1e-9);
+    };
     settings.literal = true;
-    double t = TimeApplyFir(excerpt, taps, 1);
-    std::printf("%-22s %10.3f %10.2f\n", "step by step", t, macs / t * 1e-9);
+    print("step by step", TimeApplyFir(excerpt, taps, 1));
     settings.literal = false;
     settings.autoKernel = false;
     using tressel::dsp::FirKernelKind;
@@ -164,13 +216,20 @@ void CompareKernels(const fs::path& dir) {
         settings.kernel = kind;
         for (int threads : {1, 2}) {
             settings.threads = threads;
-            t = TimeApplyFir(excerpt, taps, 2);
-            const std::string name = std::string(tressel::dsp::FirKernelName(kind)) + ", " +
-                                     std::to_string(threads) + (threads == 1 ? " thread" : " threads");
-            std::printf("%-22s %10.3f %10.2f\n", name.c_str(), t, macs / t * 1e-9);
+            print(std::string(tressel::dsp::FirKernelName(kind)) + ", " + std::to_string(threads) +
+                      (threads == 1 ? " thread" : " threads"),
+                  TimeApplyFir(excerpt, taps, 2));
         }
     }
     settings = saved;
+    std::printf("\nkernel alone, in cache, one core\n%-10s %8s %12s\n", "kernel", "taps", "GMAC/cpu-s");
+    for (FirKernelKind kind : {FirKernelKind::Scalar, FirKernelKind::Sse2, FirKernelKind::Avx2}) {
+        if (tressel::dsp::FirKernelSupported(kind)) {
+            for (int count : {31, 255}) {
+                std::printf("%-10s %8d %12.2f\n", tressel::dsp::FirKernelName(kind), count, KernelRate(kind, count));
+            }
+        }
+    }
 }
 
 }  // namespace
@@ -184,9 +243,13 @@ int main(int argc, char** argv) {
     const fs::path dir = pattern;
     const fs::path input = dir / "input.wav";
     WriteTestWave(input, seconds);
-    std::printf("%.0f s, 44.1 kHz stereo 16-bit; widest kernel %s, %u cores\n", seconds,
-                tressel::dsp::FirKernelName(tressel::dsp::WidestFirKernel()), std::thread::hardware_concurrency());
-    std::printf("tressel s: tressel-cli fir (load, filter, save); sox s: sox IN OUT fir TAPS; best of 2\n");
+    double load[3] = {};
+    getloadavg(load, 3);
+    std::printf("%.0f s, 44.1 kHz stereo 16-bit; widest kernel %s, %u cores, load average %.2f\n", seconds,
+                tressel::dsp::FirKernelName(tressel::dsp::WidestFirKernel()), std::thread::hardware_concurrency(),
+                load[0]);
+    std::printf("ours: tressel-cli fir (load, filter, save); sox: sox IN OUT fir TAPS; filter: ApplyFir alone;\n"
+                "s = wall seconds, cpu = CPU seconds of all threads; best of 2\n");
     CompareWithSox(dir, input, seconds * kRate);
     CompareKernels(dir);
     fs::remove_all(dir);
