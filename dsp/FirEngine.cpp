@@ -5,7 +5,6 @@
 #include <system_error>
 #include <thread>
 
-#include "dsp/SampleConversion.h"
 
 namespace tressel::dsp {
 
@@ -28,17 +27,6 @@ int AvailableCores() {
 FirEngineSettings& GetFirEngineSettings() {
     static FirEngineSettings settings;
     return settings;
-}
-
-void ChannelSamples::Write(std::int64_t i, float value) const {
-    std::uint8_t* p = first + i * stride;
-    if (sixteenBit) {
-        const auto bits = static_cast<std::uint16_t>(ToSample16(value));
-        p[0] = static_cast<std::uint8_t>(bits & 0xFF);
-        p[1] = static_cast<std::uint8_t>(bits >> 8);
-    } else {
-        p[0] = ToSample8(value);
-    }
 }
 
 // The interior outputs (those whose whole window lies inside the data) are cut into chunks that the
@@ -195,9 +183,15 @@ void FirEngine::FilterBlocks(const ChannelSamples& channel, const StepsDone& ste
                 const std::int64_t outputs = std::min<std::int64_t>(static_cast<std::int64_t>(worker.sums.size()),
                                                                     end - blockStart);
                 const std::int64_t needed = outputs + m_count - 1;
-                for (std::int64_t k = held; k < needed; ++k) {
-                    const std::int64_t sample = blockStart - m_half + k;
-                    window[k] = sample < end ? channel.Read(sample) : context[m_half + (sample - end)];
+                // Samples of this chunk come from the image (not yet overwritten), the ones after it from
+                // the saved context.
+                const std::int64_t firstSample = blockStart - m_half;
+                const std::int64_t fromImage = std::min(needed, end - firstSample);
+                for (std::int64_t k = held; k < fromImage; ++k) {
+                    window[k] = channel.Read(firstSample + k);
+                }
+                for (std::int64_t k = std::max(held, fromImage); k < needed; ++k) {
+                    window[k] = context[m_half + (firstSample + k - end)];
                 }
                 m_sums(m_taps, m_count, window, outputs, worker.sums.data());
                 for (std::int64_t o = 0; o < outputs; ++o) {

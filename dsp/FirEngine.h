@@ -13,6 +13,7 @@
 
 #include "dsp/DelayLine.h"
 #include "dsp/FirKernel.h"
+#include "dsp/SampleConversion.h"
 
 namespace tressel::dsp {
 
@@ -31,7 +32,17 @@ struct ChannelSamples {
         }
         return static_cast<int>(p[0]) - 127;
     }
-    void Write(std::int64_t i, float value) const;
+    // Stores a processed value as sample i, clipped to the sample range.
+    void Write(std::int64_t i, float value) const {
+        std::uint8_t* p = first + i * stride;
+        if (sixteenBit) {
+            const auto bits = static_cast<std::uint16_t>(ToSample16(value));
+            p[0] = static_cast<std::uint8_t>(bits & 0xFF);
+            p[1] = static_cast<std::uint8_t>(bits >> 8);
+        } else {
+            p[0] = ToSample8(value);
+        }
+    }
 };
 
 struct MixLevels {
