@@ -16,11 +16,71 @@
 #include "app/AboutDialog.h"
 #include "app/HelpViewer.h"
 #include "app/MainDialog.h"
+#include "app/ProgressWindow.h"
+#include "app/QtUserDialogs.h"
 #include "tests/gui/support/ScriptedUserDialogs.h"
 #include "tests/support/WaveBuilder.h"
 
 using namespace tressel;
 using namespace tressel::testing;
+
+namespace {
+
+// The scripted dialogs, except that progress goes to the real "Progress" window; every position set
+// notes whether that window was on screen at the time.
+class RealProgressDialogs final : public UserDialogs {
+public:
+    explicit RealProgressDialogs(ScriptedUserDialogs& scripted) : m_scripted(scripted) { SetAppDialogs(this); }
+    ~RealProgressDialogs() override { SetAppDialogs(&m_scripted); }
+
+    void ShowMessage(std::string_view text, MessageIcon icon) override { m_scripted.ShowMessage(text, icon); }
+    std::optional<std::string> ChooseFileToOpen(const FileChoiceRequest& request) override {
+        return m_scripted.ChooseFileToOpen(request);
+    }
+    std::optional<std::string> ChooseFileToSave(const FileChoiceRequest& request) override {
+        return m_scripted.ChooseFileToSave(request);
+    }
+    std::unique_ptr<ProgressSink> CreateProgress() override {
+        return std::make_unique<WatchedSink>(m_qt.CreateProgress(), positionsOnScreen);
+    }
+
+    std::vector<int> positionsOnScreen;
+
+private:
+    class WatchedSink final : public ProgressSink {
+    public:
+        WatchedSink(std::unique_ptr<ProgressSink> inner, std::vector<int>& seen) : m_inner(std::move(inner)), m_seen(seen) {}
+        void SetRange(int low, int high) override { m_inner->SetRange(low, high); }
+        void Show() override { m_inner->Show(); }
+        void SetPosition(int position) override {
+            m_inner->SetPosition(position);
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                auto* window = qobject_cast<CProgressWindow*>(widget);
+                if (window && window->isVisible() && window->windowTitle() == "Progress") {
+                    m_seen.push_back(window->Bar()->value());
+                }
+            }
+        }
+
+    private:
+        std::unique_ptr<ProgressSink> m_inner;
+        std::vector<int>& m_seen;
+    };
+
+    ScriptedUserDialogs& m_scripted;
+    QtUserDialogs m_qt;
+};
+
+bool AnyProgressWindow() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (qobject_cast<CProgressWindow*>(widget)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
 
 class MainDialogTest : public QObject {
     Q_OBJECT
@@ -329,6 +389,24 @@ private slots:
         QCOMPARE(progress.positions, std::vector<int>({0}));  // F / 100 = 0; steps -2 .. 2, one multiple of 100
         // Read-outs stay as they were.
         QCOMPARE(Text("dataLengthText"), QString("12"));
+    }
+
+    void applyFilterShowsTheProgressWindowWhileItRunsAndRemovesIt() {
+        RealProgressDialogs dialogs(*m_dialogs);
+        m_window = std::make_unique<CMainDialog>();  // the wave reports to the dialogs of its window's start
+        m_window->show();
+        WaveSpec spec;
+        spec.channels = 2;
+        m_dialogs->Answer(WriteWave("long.wav", BuildWave16(spec, std::vector<std::int16_t>(2 * 250, 1000))));
+        Click("loadAudioButton");
+        SelectFilter(WriteTaps("taps.txt", "0.0\n1.0\n0.0\n"));
+        QVERIFY(!AnyProgressWindow());
+        Click("applyFilterButton");
+        QVERIFY(m_dialogs->Messages().empty());
+        // Both channels of 250 frames: steps -2 .. 249 twice, positions i / 100 and (i + 250) / 100.
+        QCOMPARE(dialogs.positionsOnScreen, std::vector<int>({0, 1, 2, 2, 3, 4}));
+        QVERIFY(!AnyProgressWindow());
+        m_window.reset();  // before the dialogs it reports to
     }
 
     void filteredFileEqualsWhatTheCommandLineToolWrites() {
