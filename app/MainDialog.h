@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "audio/Wave.h"
+#include "dsp/FilterCoefficients.h"
 
 namespace Ui {
 class MainDialog;
@@ -30,8 +31,12 @@ public:
 
     void RefreshWaveInfo();
     void RefreshAudioDisplay();
+    // The filter read-outs: file name, tap count and gain of the filter set.
+    void RefreshFilterInfo();
+    void RefreshFilterDisplay();
 
     CWave& Wave() { return m_wave; }
+    const CFilterCoefficients& Filter() const { return m_filter; }
     float OriginalLevel() const { return m_originalLevel; }
     float FilteredLevel() const { return m_filteredLevel; }
     const std::string& DisplayName() const { return m_displayName; }
@@ -42,6 +47,8 @@ public:
     void ShowAboutBox();
 
 public slots:
+    void OnSelectFilter();
+    void OnApplyFilter();
     void OnLoadAudio();
     void OnSaveAudio();
     void OnPlay();
@@ -84,5 +91,6 @@ private:
     int m_channel2State = 0;
     int m_displayAudioState = 0;
 
+    CFilterCoefficients m_filter;
     CWave m_wave;
 };
