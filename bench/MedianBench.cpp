@@ -116,6 +116,11 @@ std::vector<std::int16_t> ReadRaw(const std::string& path, std::size_t count) {
     return values;
 }
 
+// Debian's interpreter, which has python3-scipy, even when another python3 comes first on the path.
+std::string PythonInterpreter() {
+    return std::filesystem::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3";
+}
+
 // Runs scipy on both channel files; answers its wall time for the two filters, or a negative value.
 double RunScipy(const std::filesystem::path& dir) {
     const std::string script =
@@ -129,7 +134,7 @@ double RunScipy(const std::filesystem::path& dir) {
         "for c, y in enumerate(ys): y.astype('<i2').tofile(d + '/scipy%d.raw' % c)\n";
     const std::string scriptPath = (dir / "median.py").string();
     std::ofstream(scriptPath) << script;
-    const std::string command = "python3 " + scriptPath + " " + dir.string();
+    const std::string command = PythonInterpreter() + " " + scriptPath + " " + dir.string();
     std::FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) {
         return -1.0;

@@ -5,6 +5,7 @@
 
 #include "audio/Wave.h"
 #include "dsp/ChannelSamples.h"
+#include "dsp/MedianWindow.h"
 
 namespace {
 
@@ -29,50 +30,6 @@ T SortedMiddle(const T* samples, int n) {
     return work[n / 2];
 }
 
-// The samples of the current window kept in ascending order. Sliding the window by one sample removes the
-// leaving value and inserts the entering one in a single shift, so the sorted contents always equal those
-// of a fresh sort of the window: the middle element is the same median a full sort would give.
-template <typename T>
-class SortedWindow {
-public:
-    SortedWindow(const T* samples, int length) : m_length(length) {
-        std::copy(samples, samples + length, m_sorted);
-        std::sort(m_sorted, m_sorted + length);
-    }
-
-    T Median() const { return m_sorted[m_length / 2]; }
-
-    void Replace(T leaving, T entering) {
-        int i = IndexOf(leaving);
-        if (entering > leaving) {
-            for (; i + 1 < m_length && m_sorted[i + 1] < entering; ++i) {
-                m_sorted[i] = m_sorted[i + 1];
-            }
-        } else {
-            for (; i > 0 && m_sorted[i - 1] > entering; --i) {
-                m_sorted[i] = m_sorted[i - 1];
-            }
-        }
-        m_sorted[i] = entering;
-    }
-
-private:
-    // Index of the first element equal to `value`, which is in the window; a branch-free binary search.
-    int IndexOf(T value) const {
-        const T* base = m_sorted;
-        int n = m_length;
-        while (n > 1) {
-            const int half = n / 2;
-            base = base[half - 1] < value ? base + half : base;
-            n -= half;
-        }
-        return static_cast<int>(base - m_sorted);
-    }
-
-    T m_sorted[kMaxMedianLength];
-    int m_length;
-};
-
 // The medians wait K + 1 steps before they are written: the median of the window that starts at sample j
 // belongs to the window's centre, j + K. The first K outputs are the silence the line starts with.
 template <typename T>
@@ -96,18 +53,18 @@ private:
 // Filters one channel in place. Every step j < L - a replaces sample j; the last a samples stay. The
 // window only ever reads samples at or after the one being written, and the values leaving the window are
 // remembered in a ring of their own, so every median is computed from the input as it was before the pass.
-template <class Format, class StepReport>
-void FilterChannel(const ChannelSpan& span, int length, StepReport&& reportStep) {
+template <class Format, class Window, class StepReport>
+void FilterChannelWith(const ChannelSpan& span, int length, StepReport&& reportStep) {
     using Value = typename Format::Value;
     const std::int64_t steps = span.count - length;
     if (steps <= 0) {
         return;
     }
-    Value window[kMaxMedianLength];  // the window's samples in arrival order
+    std::int16_t arrivals[kMaxMedianLength];  // the window's samples in arrival order
     for (int i = 0; i < length; ++i) {
-        window[i] = Format::Load(span.first + static_cast<std::size_t>(i) * span.stride);
+        arrivals[i] = Format::Load(span.first + static_cast<std::size_t>(i) * span.stride);
     }
-    SortedWindow<Value> sorted(window, length);
+    Window sorted(arrivals, length);
     MedianDelay<Value> delay(length / 2 + 1, Format::kSilence);
 
     std::uint8_t* sample = span.first;
@@ -115,21 +72,38 @@ void FilterChannel(const ChannelSpan& span, int length, StepReport&& reportStep)
     int leavingSlot = 0;
     int untilReport = 0;
     for (std::int64_t j = 0; j < steps; ++j) {
-        Format::Store(sample, delay.PushAndTakeOldest(sorted.Median()));
+        Format::Store(sample, delay.PushAndTakeOldest(static_cast<Value>(sorted.Median())));
         if (untilReport == 0) {
             reportStep(j);
             untilReport = 100;
         }
         --untilReport;
         if (j + 1 < steps) {
-            const Value next = Format::Load(entering);
-            sorted.Replace(window[leavingSlot], next);
-            window[leavingSlot] = next;
+            const std::int16_t next = Format::Load(entering);
+            sorted.Replace(arrivals[leavingSlot], next);
+            arrivals[leavingSlot] = next;
             leavingSlot = leavingSlot + 1 == length ? 0 : leavingSlot + 1;
         }
         sample += span.stride;
         entering += span.stride;
     }
+}
+
+// The fastest window this machine offers for the given length: as few vectors as hold the window.
+template <class Format, class StepReport>
+void FilterChannel(const ChannelSpan& span, int length, StepReport&& reportStep) {
+#if defined(__SSE2__)
+    using tressel::dsp::VectorSortedWindow;
+    switch ((length + 7) / 8) {
+    case 1: return FilterChannelWith<Format, VectorSortedWindow<1>>(span, length, reportStep);
+    case 2: return FilterChannelWith<Format, VectorSortedWindow<2>>(span, length, reportStep);
+    case 3: return FilterChannelWith<Format, VectorSortedWindow<3>>(span, length, reportStep);
+    case 4: return FilterChannelWith<Format, VectorSortedWindow<4>>(span, length, reportStep);
+    default: return FilterChannelWith<Format, VectorSortedWindow<5>>(span, length, reportStep);
+    }
+#else
+    FilterChannelWith<Format, tressel::dsp::ScalarSortedWindow>(span, length, reportStep);
+#endif
 }
 
 template <class Format>
