@@ -17,6 +17,7 @@ class MainDialog;
 namespace tressel {
 class UserDialogs;
 }
+class CEffectsDialog;
 
 class CMainDialog : public QDialog {
     Q_OBJECT
@@ -41,6 +42,10 @@ public:
 
     void ShowAboutBox();
 
+    // The median command, started by the Median Filter window's "Apply".
+    void RunMedianFilter(int length);
+    CEffectsDialog& EffectsDialog() { return *m_effects; }
+
 public slots:
     void OnLoadAudio();
     void OnSaveAudio();
@@ -49,6 +54,7 @@ public slots:
     void OnReloadAudio();
     void OnHelp();
     void OnDefaultLevels();
+    void OnEffects();
 
 protected:
     void accept() override;  // "Quit"
@@ -85,4 +91,6 @@ private:
     int m_displayAudioState = 0;
 
     CWave m_wave;
+    // Created hidden with the window; goes before the wave it borrows.
+    std::unique_ptr<CEffectsDialog> m_effects;
 };

@@ -8,6 +8,7 @@
 
 #include "audio/Wave.h"
 #include "dsp/Median.h"
+#include "dsp/MedianWindow.h"
 #include "tests/support/RecordingFeedback.h"
 #include "tests/support/WaveBuilder.h"
 
@@ -123,6 +124,45 @@ TEST(MedianOfSamples, PicksTheMiddleOfTheSortedRunWithUnsignedBytesAndSignedWord
     EXPECT_EQ(Median16(words, 5), 1);
     EXPECT_EQ(Median16(words, 6), 1);
     EXPECT_EQ(Median16(words, 2), 3);
+}
+
+// Slides a window over random values (full range and tie-heavy) and compares each median with a fresh sort.
+template <class Window>
+void ExpectSlidingMediansEqualSorting(int length, int spread) {
+    std::mt19937 random(static_cast<std::uint32_t>(length * 31 + spread));
+    std::uniform_int_distribution<int> value(spread > 0 ? -spread : -32768, spread > 0 ? spread : 32767);
+    std::uniform_int_distribution<int> extreme(0, 2);
+    std::vector<std::int16_t> x(length + 3000);
+    for (auto& v : x) {
+        // A negative spread draws only the extremes, which meet the padding past the window.
+        const int extremes[] = {-32768, 0, 32767};
+        v = static_cast<std::int16_t>(spread < 0 ? extremes[extreme(random)] : value(random));
+    }
+    Window window(x.data(), length);
+    for (std::size_t j = 0;; ++j) {
+        std::vector<std::int16_t> sorted(x.begin() + static_cast<long>(j), x.begin() + static_cast<long>(j) + length);
+        std::sort(sorted.begin(), sorted.end());
+        ASSERT_EQ(window.Median(), sorted[static_cast<std::size_t>(length / 2)]) << "step " << j;
+        if (j + length == x.size()) {
+            break;
+        }
+        window.Replace(x[j], x[j + static_cast<std::size_t>(length)]);
+    }
+}
+
+TEST(SortedWindow, EveryFormGivesTheMedianOfAFreshSort) {
+    for (int length = 1; length <= kMaxMedianLength; ++length) {
+        for (const int spread : {0, 2, -1}) {
+            SCOPED_TRACE("length " + std::to_string(length) + " spread " + std::to_string(spread));
+            ExpectSlidingMediansEqualSorting<tressel::dsp::ScalarSortedWindow>(length, spread);
+#if defined(__SSE2__)
+            ExpectSlidingMediansEqualSorting<tressel::dsp::VectorSortedWindow<5>>(length, spread);
+            if (length <= 8) {
+                ExpectSlidingMediansEqualSorting<tressel::dsp::VectorSortedWindow<1>>(length, spread);
+            }
+#endif
+        }
+    }
 }
 
 // Every format, every window length, full-range and tie-heavy random data: the sliding filter must give
