@@ -7,6 +7,7 @@
 #include <new>
 
 #include "app/AboutDialog.h"
+#include "app/EffectsDialog.h"
 #include "app/Help.h"
 #include "app/Mp3EncoderDialog.h"
 #include "app/RegistryKey.h"
@@ -66,6 +67,10 @@ CMainDialog::CMainDialog(QWidget* parent)
     connect(m_ui->defaultButton, &QPushButton::clicked, this, &CMainDialog::OnDefaultLevels);
     connect(m_ui->originalSlider, &QSlider::valueChanged, this, &CMainDialog::OnOriginalSliderMoved);
     connect(m_ui->filteredSlider, &QSlider::valueChanged, this, &CMainDialog::OnFilteredSliderMoved);
+
+    m_effects = std::make_unique<CEffectsDialog>(this);
+    connect(m_ui->effectsButton, &QPushButton::clicked, this, &CMainDialog::OnEffects);
+    connect(&m_effects->MedianDialog(), &CMedianDialog::ApplyRequested, this, &CMainDialog::RunMedianFilter);
 }
 
 CMainDialog::~CMainDialog() {
@@ -287,6 +292,27 @@ void CMainDialog::RefreshWaveInfo() {
 
 void CMainDialog::RefreshAudioDisplay() {
     // The audio spectrum window joins with the spectrum displays.
+}
+
+// ---- Effects ------------------------------------------------------------------------------------------
+
+void CMainDialog::OnEffects() {
+    m_effects->SetWave(&m_wave);
+    m_effects->show();
+    m_effects->raise();
+    m_effects->activateWindow();
+}
+
+void CMainDialog::RunMedianFilter(int length) {
+    RunCommand([this, length] {
+        FetchControlStates();
+        if (!m_wave.IsPcm()) {
+            Dialogs().ShowMessage("No valid Wave file loaded");
+            return;
+        }
+        m_wave.ApplyMedian(length, m_channel1State, m_channel2State);
+        RefreshAudioDisplay();
+    });
 }
 
 // ---- Mixer ----------------------------------------------------------------------------------------------

@@ -18,6 +18,7 @@ class MainDialog;
 namespace tressel {
 class UserDialogs;
 }
+class CEffectsDialog;
 
 class CMainDialog : public QDialog {
     Q_OBJECT
@@ -46,6 +47,10 @@ public:
 
     void ShowAboutBox();
 
+    // The median command, started by the Median Filter window's "Apply".
+    void RunMedianFilter(int length);
+    CEffectsDialog& EffectsDialog() { return *m_effects; }
+
 public slots:
     void OnSelectFilter();
     void OnApplyFilter();
@@ -56,6 +61,7 @@ public slots:
     void OnReloadAudio();
     void OnHelp();
     void OnDefaultLevels();
+    void OnEffects();
 
 protected:
     void accept() override;  // "Quit"
@@ -93,4 +99,6 @@ private:
 
     CFilterCoefficients m_filter;
     CWave m_wave;
+    // Created hidden with the window; goes before the wave it borrows.
+    std::unique_ptr<CEffectsDialog> m_effects;
 };
