@@ -29,7 +29,8 @@ struct BitReader {
 };
 
 // Opens and classifies the file; prints "Could not find ..." and stops the decoder if it cannot be opened.
-void bit_reader_open(BitReader& reader, const std::string& path, int buffer_size);
+// The classification is announced on standard output unless `announce` is false.
+void bit_reader_open(BitReader& reader, const std::string& path, int buffer_size, bool announce = true);
 // Closes the file and frees the buffer; safe to call on a reader that was never opened or already closed.
 void bit_reader_close(BitReader& reader);
 
@@ -41,6 +42,11 @@ bool at_end_of_stream(const BitReader& reader);
 
 // Searches byte-aligned positions for the sync word; 1 when found, 0 when the stream ended first.
 int find_sync(BitReader& reader, std::uint32_t sync_word, int width);
+
+// The next n bits (n <= 24, after at least one read) without consuming them.
+std::uint32_t peek_bits(const BitReader& reader, int n);
+// Gives back the bits already consumed from the current byte, so a search can resume at its start.
+void rewind_to_byte_start(BitReader& reader);
 
 // The 16-bit error-check word that follows a protected header.
 unsigned read_crc_word(BitReader& reader);

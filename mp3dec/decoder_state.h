@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 #include "mp3dec/bitstream.h"
 #include "mp3dec/frame_header.h"
@@ -22,6 +23,9 @@ struct Layer12State {
     double fraction[kMaxChannels][3][32] = {};
     unsigned crc_word = 0;
     unsigned crc_computed = 0;
+    // The PCM output of the latest Layer I/II frame, repeated in place of a frame that fails its CRC.
+    PcmBlock previous_output[12];
+    bool has_previous_output = false;
 };
 
 struct DecodeState {
@@ -42,6 +46,11 @@ struct DecodeState {
     int granules_per_frame = 0;  // 2 for MPEG-1, 1 for MPEG-2
     // Bytes of the current frame (header included) when its bitrate index is 0 (free format); 0 otherwise.
     int free_format_frame_bytes = 0;
+
+    // A second reader over the same file, used only to measure free-format frames.
+    BitReader lookahead;
+    std::string path;
+    int previous_free_format_bytes = 0;
 
     Layer12State layer12;
     Layer3State layer3;

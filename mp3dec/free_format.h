@@ -1,0 +1,17 @@
+#pragma once
+// Free-format frames (bitrate index 0) carry no length: it is the distance to the next sync word whose
+// header agrees in version, layer and sampling frequency.
+
+#include "mp3dec/decoder_state.h"
+
+namespace mp3dec {
+
+// True when the 20 header bits after a sync word (as peeked) hold no reserved value.
+bool header_bits_are_valid(std::uint32_t header_bits);
+
+// Called right after the header of a free-format frame has been read: measures the frame in bytes (header
+// included) with a second reader over the same file. The last frame of the stream, which has no successor,
+// takes the length of the frame before it (0 if there was none).
+int measure_free_format_frame(DecodeState& state);
+
+}  // namespace mp3dec
