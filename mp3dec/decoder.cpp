@@ -87,7 +87,10 @@ void decode_one_frame(DecodeState& state, const DecodeProgressFn& progress) {
     derive_stream_params(state.params);
     state.granules_per_frame = state.header.version == 1 ? 2 : 1;
     state.free_format_frame_bytes = state.header.bitrate_index == 0 ? measure_free_format_frame(state) : 0;
-    if (progress) progress(static_cast<int>(state.frame_count));
+    if (progress) {
+        if (state.frame_count == 0) progress(0);  // opens the progress display
+        progress(static_cast<int>(state.frame_count));
+    }
     ++state.frame_count;
     if (state.header.error_protection != 0) state.layer12.crc_word = read_crc_word(state.reader);
     decode_frame_body(state);
@@ -166,7 +169,6 @@ int decode_mpeg_audio_to_wave(std::FILE* output, const std::string& path, const 
         state->path = path;
         bit_reader_open(state->reader, path, kReaderBufferSize);
         if (std::fseek(output, kWaveHeaderBytes, SEEK_SET) != 0) return 1;
-        if (progress) progress(0);
         progress_started = true;
         run_frame_loop(*state, progress);
     } catch (const DecoderStopped&) {

@@ -123,7 +123,9 @@ __attribute__((target_clones("avx2", "default"))) void window_sums(const double*
 
 #pragma GCC diagnostic pop
 
-std::int16_t to_pcm(double sum, int& clipped) {
+}  // namespace
+
+std::int16_t round_to_pcm(double sum, int& clipped) {
     const double scaled = sum * 32768.0;
     const double rounded = scaled > 0.0 ? scaled + 0.5 : scaled - 0.5;
     // Compare before converting: the truncated value of a large sum would not fit an integer.
@@ -137,8 +139,6 @@ std::int16_t to_pcm(double sum, int& clipped) {
     }
     return static_cast<std::int16_t>(static_cast<int>(rounded));
 }
-
-}  // namespace
 
 const double* synthesis_window() {
     return kSynthesisWindow;
@@ -161,7 +161,7 @@ int polyphase_synthesize(SynthesisState& state, const double input[32], int chan
     alignas(32) double windowed[32];
     window_sums(kSynthesisWindow, history, offset, windowed);
     int clipped = 0;
-    for (int j = 0; j < 32; ++j) output[j] = to_pcm(windowed[j], clipped);
+    for (int j = 0; j < 32; ++j) output[j] = round_to_pcm(windowed[j], clipped);
     return clipped;
 }
 

@@ -24,6 +24,9 @@ struct SynthesisState {
 // Returns the number of samples clipped to the 16-bit range.
 int polyphase_synthesize(SynthesisState& state, const double input[32], int channel, std::int16_t output[32]);
 
+// A window sum scaled to 16 bits: halves away from zero, then clipped (counted in `clipped`).
+std::int16_t round_to_pcm(double sum, int& clipped);
+
 // The constant tables of the filterbank (built once per process).
 const double* synthesis_window();    // D[i], 512 values
 const double* matrixing_table();     // N[i][k], 64 x 32 values, row-major
