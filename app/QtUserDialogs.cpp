@@ -1,0 +1,76 @@
+#include "app/QtUserDialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+
+#include "app/ProgressWindow.h"
+
+namespace tressel {
+
+namespace {
+
+// A progress window owned through the sink interface; destroying it closes the window.
+class ProgressWindowSink final : public ProgressSink {
+public:
+    ProgressWindowSink() : m_window(new CProgressWindow) {}
+    ~ProgressWindowSink() override { delete m_window; }
+    void SetRange(int low, int high) override { m_window->SetRange(low, high); }
+    void Show() override { m_window->Show(); }
+    void SetPosition(int position) override { m_window->SetPosition(position); }
+
+private:
+    CProgressWindow* m_window;
+};
+
+QString ToQt(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+}  // namespace
+
+QString ProgramName() {
+    const QString path = QCoreApplication::applicationFilePath();
+    return path.isEmpty() ? QCoreApplication::applicationName() : QFileInfo(path).completeBaseName();
+}
+
+void QtUserDialogs::ShowMessage(std::string_view text, MessageIcon icon) {
+    QMessageBox box(icon == MessageIcon::Stop ? QMessageBox::Critical : QMessageBox::Warning, ProgramName(),
+                    QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.exec();
+}
+
+std::unique_ptr<ProgressSink> QtUserDialogs::CreateProgress() {
+    return std::make_unique<ProgressWindowSink>();
+}
+
+std::optional<std::string> QtUserDialogs::ChooseFileToOpen(const FileChoiceRequest& request) {
+    QFileDialog dialog(QApplication::activeWindow(), QString(), QString(), ToQt(request.filterList));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (!request.initialName.empty()) {
+        dialog.selectFile(ToQt(request.initialName));
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return dialog.selectedFiles().first().toStdString();
+}
+
+std::optional<std::string> QtUserDialogs::ChooseFileToSave(const FileChoiceRequest& request) {
+    QFileDialog dialog(QApplication::activeWindow(), QString(), QString(), ToQt(request.filterList));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(ToQt(request.defaultExtension));
+    if (!request.initialName.empty()) {
+        dialog.selectFile(ToQt(request.initialName));
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return dialog.selectedFiles().first().toStdString();
+}
+
+}  // namespace tressel
