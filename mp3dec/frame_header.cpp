@@ -80,8 +80,10 @@ void derive_stream_params(StreamParams& params) {
 
 int alloc_table_number(const FrameHeader& header, int channels) {
     if (header.version == 0) return 4;
-    const int per_channel = bitrate_kbps(header.version, header.layer, header.bitrate_index) / channels;
     const int khz = static_cast<int>(sampling_frequency_khz(header.version, header.sampling_frequency_index));
+    // A free-format frame states no bitrate; it is coded with the tables of the high rates.
+    if (header.bitrate_index == 0) return khz == 48 ? 0 : 1;
+    const int per_channel = bitrate_kbps(header.version, header.layer, header.bitrate_index) / channels;
     if ((khz == 48 && per_channel >= 56) || (per_channel >= 56 && per_channel <= 80)) return 0;
     if (khz != 48 && per_channel >= 96) return 1;
     if (khz != 32 && per_channel <= 48) return 2;

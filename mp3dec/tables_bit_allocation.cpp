@@ -25,7 +25,7 @@ const AllocTableDescription kAllocTables[kAllocTableCount] = {
     // MPEG-2 low sampling frequencies: 30 subbands
     {3,
      {{4, 4, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14}},
-      {7, 3, {0, 1, 2, 3, 4, 5, 6}},
+      {7, 3, {0, 1, 3, 4, 5, 6, 7}},
       {19, 2, {0, 1, 3}}}},
 };
 
