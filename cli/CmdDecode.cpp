@@ -1,51 +1,22 @@
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <memory>
 #include <string>
 
+#include "audio/AtomicFileWriter.h"
+#include "audio/Feedback.h"
 #include "cli/CliCommand.h"
 #include "mp3dec/decoder.h"
 
 namespace tressel::cli {
 namespace {
 
-// The output is written under a temporary name in the target's folder and renamed only after a
-// successful decode, so a failure never leaves a partial OUT behind.
-class TemporaryOutput {
-public:
-    explicit TemporaryOutput(const std::string& target) : m_target(target), m_path(target + ".XXXXXX") {
-        const int descriptor = mkstemp(m_path.data());
-        if (descriptor < 0) return;
-        m_file = fdopen(descriptor, "w+b");
-        if (m_file == nullptr) {
-            close(descriptor);
-            std::remove(m_path.c_str());
-        }
-    }
-    ~TemporaryOutput() {
-        if (m_file != nullptr) std::fclose(m_file);
-        if (!m_committed) std::remove(m_path.c_str());
-    }
-    TemporaryOutput(const TemporaryOutput&) = delete;
-    TemporaryOutput& operator=(const TemporaryOutput&) = delete;
-
-    std::FILE* File() const { return m_file; }
-
-    bool Commit() {
-        const bool flushed = std::fflush(m_file) == 0 && fsync(fileno(m_file)) == 0;
-        const bool closed = std::fclose(m_file) == 0;
-        m_file = nullptr;
-        if (!flushed || !closed || std::rename(m_path.c_str(), m_target.c_str()) != 0) return false;
-        m_committed = true;
-        return true;
-    }
-
-private:
-    std::string m_target;
-    std::string m_path;
-    std::FILE* m_file = nullptr;
-    bool m_committed = false;
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
 };
+using ScratchFile = std::unique_ptr<std::FILE, FileCloser>;
 
 void ShowFramesOnTerminal(int frames) {
     if (frames < 0) {
@@ -55,25 +26,52 @@ void ShowFramesOnTerminal(int frames) {
     std::fprintf(stderr, "\rFrames Decoded: %i", frames);
 }
 
+// Copies the decoded WAV (rewound by the decoder) to OUT, replacing OUT only once it is complete.
+bool CopyToOutput(std::FILE* decoded, const std::string& path, ConsoleFeedback& feedback) {
+    AtomicFileWriter writer(path);
+    if (!writer.Open()) {
+        feedback.ShowMessage(FileErrorText(writer.LastError(), path));
+        return false;
+    }
+    unsigned char buffer[1 << 16];
+    std::size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, decoded)) > 0) {
+        if (!writer.Write(buffer, got)) {
+            feedback.ShowMessage(FileErrorText(writer.LastError(), path));
+            return false;
+        }
+    }
+    if (std::ferror(decoded) != 0) {
+        feedback.ShowMessage(FileErrorText(EIO, path));
+        return false;
+    }
+    if (!writer.Commit()) {
+        feedback.ShowMessage(FileErrorText(writer.LastError(), path));
+        return false;
+    }
+    return true;
+}
+
 int RunDecode(const std::vector<std::string>& arguments, ConsoleFeedback& feedback) {
     const ParsedArguments parsed = ParseArguments(arguments, {}, {});
     if (parsed.positionals.size() != 2) {
         throw UsageError{"decode takes an input file and an output WAV file"};
     }
-    TemporaryOutput output(parsed.positionals[1]);
-    if (output.File() == nullptr) {
+    // The decoder writes the samples first and the header last, so it needs a file it can seek in.
+    ScratchFile scratch(std::tmpfile());
+    if (!scratch) {
         feedback.ShowMessage("Open failed on temporary file");
         return kOperationFailed;
     }
     mp3dec::DecodeProgressFn progress;
     if (isatty(fileno(stderr)) != 0) progress = ShowFramesOnTerminal;
-    const bool decoded = DecodeMp3ToWave(parsed.positionals[0], output.File(), progress);
+    const bool decoded = DecodeMp3ToWave(parsed.positionals[0], scratch.get(), progress);
     std::fflush(stdout);
-    if (!decoded || !output.Commit()) {
+    if (!decoded) {
         feedback.ShowMessage("Failed to decode MP3 file");
         return kOperationFailed;
     }
-    return kSuccess;
+    return CopyToOutput(scratch.get(), parsed.positionals[1], feedback) ? kSuccess : kOperationFailed;
 }
 
 const CliCommandRegistration registration({
