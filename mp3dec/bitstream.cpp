@@ -126,6 +126,11 @@ std::uint32_t read_bits(BitReader& reader, int n) {
     if (n > kMaxBitsPerRead) {
         std::printf("Cannot read or write more than %d bits at a time.\n", kMaxBitsPerRead);
     }
+    if (n > 0 && n <= reader.bit_index) {  // all within the current byte: the common case
+        reader.bit_index -= n;
+        reader.total_bits += static_cast<std::uint32_t>(n);
+        return (current_byte(reader, reader.byte_index) >> reader.bit_index) & ((1u << n) - 1u);
+    }
     std::uint64_t value = 0;
     int remaining = n;
     while (remaining > 0) {

@@ -1,5 +1,8 @@
 #include "mp3dec/layer12.h"
 
+#include <array>
+#include <bit>
+
 #include "mp3dec/tables.h"
 
 namespace mp3dec {
@@ -17,17 +20,34 @@ int coded_channels(const StreamParams& params, int subband) {
 
 // Smallest x with 2^x >= steps.
 int code_width_for_steps(int steps) {
-    int x = 0;
-    while ((1 << x) < steps) ++x;
-    return x;
+    return static_cast<int>(std::bit_width(static_cast<unsigned>(steps - 1)));
 }
+
+// 2^-n for n = 0..32: multiplying by it is exactly the division by 2^n, and cheaper.
+constexpr auto kInversePowersOfTwo = [] {
+    std::array<double, 33> powers{};
+    double value = 1.0;
+    for (double& p : powers) {
+        p = value;
+        value *= 0.5;
+    }
+    return powers;
+}();
 
 // Sign from the top bit, then the remaining bits as a fraction of the range: the shared first step of
 // both layers' requantisation.
 double signed_fraction(std::uint32_t code, int width) {
     const std::uint32_t top = 1u << (width - 1);
     double fraction = (code & top) != 0 ? 0.0 : -1.0;
-    fraction += static_cast<double>(code & (top - 1u)) / static_cast<double>(top);
+    fraction += static_cast<double>(code & (top - 1u)) * kInversePowersOfTwo[static_cast<std::size_t>(width - 1)];
+    return fraction;
+}
+
+inline double requantized_layer2_value(const AllocEntry& entry, std::uint32_t value) {
+    const int x = code_width_for_steps(entry.steps);
+    double fraction = signed_fraction(value, x);
+    fraction += kRequantD[entry.quant];
+    fraction *= kRequantC[entry.quant];
     return fraction;
 }
 
@@ -194,11 +214,7 @@ void read_layer2_samples(BitReader& reader, const StreamParams& params, Layer12S
 }
 
 double requantize_layer2_sample(const AllocEntry& entry, std::uint32_t value) {
-    const int x = code_width_for_steps(entry.steps);
-    double fraction = signed_fraction(value, x);
-    fraction += kRequantD[entry.quant];
-    fraction *= kRequantC[entry.quant];
-    return fraction;
+    return requantized_layer2_value(entry, value);
 }
 
 void requantize_layer2(const StreamParams& params, Layer12State& state) {
@@ -206,10 +222,13 @@ void requantize_layer2(const StreamParams& params, Layer12State& state) {
     for (int ch = 0; ch < params.channels; ++ch) {
         for (int sb = 0; sb < kSubbands; ++sb) {
             const int a = sb < params.subband_limit ? state.allocation[ch][sb] : 0;
+            if (a == 0 || table[sb][a].steps == 0) {
+                for (int part = 0; part < 3; ++part) state.fraction[ch][part][sb] = 0.0;
+                continue;
+            }
+            const AllocEntry& entry = table[sb][a];
             for (int part = 0; part < 3; ++part) {
-                state.fraction[ch][part][sb] =
-                    a != 0 && table[sb][a].steps > 0 ? requantize_layer2_sample(table[sb][a], state.sample_code[ch][part][sb])
-                                                     : 0.0;
+                state.fraction[ch][part][sb] = requantized_layer2_value(entry, state.sample_code[ch][part][sb]);
             }
         }
     }

@@ -26,7 +26,7 @@ void queue_pcm_blocks(PcmOutputQueue& queue, const PcmBlock& block, int time_slo
         for (int j = 0; j < 32; ++j) {
             ++sample_frames;
             for (int ch = 0; ch < channels; ++ch) {
-                if (queue.fill != 0 && queue.fill % kQueueSamples == 0) {
+                if (queue.fill == kQueueSamples) {  // the fill never passes a full queue
                     write_samples_little_endian(queue.samples, kQueueSamples, output);
                     queue.fill = 0;
                 }

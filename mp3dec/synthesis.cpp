@@ -95,10 +95,31 @@ const MatrixingPlan& matrixing_plan() {
     return plan;
 }
 
-// sums[d] = sum over k of N[d][k] * input[k], k ascending, for every distinct row d.
+// sums[d] = sum over k of N[d][k] * input[k], k ascending, for every distinct row d. All groups of four rows
+// advance together through k, so the additions of different groups overlap instead of waiting on each other.
+template <int Groups>
+inline __attribute__((always_inline)) void matrix_row_groups(const MatrixingPlan& plan, const double input[32],
+                                                             double* sums) {
+    Lanes acc[Groups];
+#pragma GCC unroll 16
+    for (int g = 0; g < Groups; ++g) acc[g] = input[0] * load_lanes(&plan.transposed[0][4 * g]);
+    for (int k = 1; k < 32; ++k) {
+        const double x = input[k];
+#pragma GCC unroll 16
+        for (int g = 0; g < Groups; ++g) acc[g] += load_lanes(&plan.transposed[k][4 * g]) * x;
+    }
+#pragma GCC unroll 16
+    for (int g = 0; g < Groups; ++g) store_lanes(sums + 4 * g, acc[g]);
+}
+
 __attribute__((target_clones("avx2", "default"))) void matrix_distinct_rows(const MatrixingPlan& plan,
                                                                             const double input[32],
                                                                             double* sums) {
+    // The rounded table has 33 distinct rows (9 groups); any other count takes the general path.
+    if (plan.computed_count == 36) {
+        matrix_row_groups<9>(plan, input, sums);
+        return;
+    }
     for (int d = 0; d < plan.computed_count; d += 4) {
         Lanes acc = input[0] * load_lanes(&plan.transposed[0][d]);
         for (int k = 1; k < 32; ++k) acc += load_lanes(&plan.transposed[k][d]) * input[k];
@@ -111,14 +132,44 @@ __attribute__((target_clones("avx2", "default"))) void matrix_distinct_rows(cons
 __attribute__((target_clones("avx2", "default"))) void window_sums(const double* window, const double* history,
                                                                    int offset, double out[32]) {
     Lanes acc[8];
-    for (int i = 0; i < kWindowTaps; ++i) {
+#pragma GCC unroll 8
+    for (int lane = 0; lane < 8; ++lane) acc[lane] = load_lanes(window + 4 * lane) * load_lanes(history + offset + 4 * lane);
+    for (int i = 1; i < kWindowTaps; ++i) {
         const int base = (32 * i + 64 * ((i + 1) / 2) + offset) & (kHistoryLength - 1);
+#pragma GCC unroll 8
         for (int lane = 0; lane < 8; ++lane) {
-            const Lanes product = load_lanes(window + 32 * i + 4 * lane) * load_lanes(history + base + 4 * lane);
-            acc[lane] = i == 0 ? product : acc[lane] + product;
+            acc[lane] += load_lanes(window + 32 * i + 4 * lane) * load_lanes(history + base + 4 * lane);
         }
     }
+#pragma GCC unroll 8
     for (int lane = 0; lane < 8; ++lane) store_lanes(out + 4 * lane, acc[lane]);
+}
+
+// round_to_pcm for a whole block, four samples at a time; returns the number clipped.
+typedef long long LaneMask __attribute__((vector_size(32)));
+typedef int LaneInts __attribute__((vector_size(16)));
+
+__attribute__((target_clones("avx2", "default"))) int round_block_to_pcm(const double sums[32],
+                                                                         std::int16_t output[32]) {
+    const Lanes scale = {32768.0, 32768.0, 32768.0, 32768.0};
+    const Lanes up = {0.5, 0.5, 0.5, 0.5};
+    const Lanes down = {-0.5, -0.5, -0.5, -0.5};
+    const Lanes top = {32767.0, 32767.0, 32767.0, 32767.0};
+    const Lanes bottom = {-32768.0, -32768.0, -32768.0, -32768.0};
+    LaneMask clipped = {0, 0, 0, 0};
+#pragma GCC unroll 8
+    for (int q = 0; q < 8; ++q) {
+        const Lanes scaled = load_lanes(sums + 4 * q) * scale;
+        Lanes rounded = scaled + (scaled > 0.0 ? up : down);
+        const LaneMask high = rounded >= 32768.0;
+        const LaneMask low = rounded <= -32769.0;
+        clipped += high + low;  // each true lane is -1
+        rounded = high ? top : rounded;
+        rounded = low ? bottom : rounded;
+        const LaneInts values = __builtin_convertvector(rounded, LaneInts);
+        for (int i = 0; i < 4; ++i) output[4 * q + i] = static_cast<std::int16_t>(values[i]);
+    }
+    return -static_cast<int>(clipped[0] + clipped[1] + clipped[2] + clipped[3]);
 }
 
 #pragma GCC diagnostic pop
@@ -160,9 +211,7 @@ int polyphase_synthesize(SynthesisState& state, const double input[32], int chan
 
     alignas(32) double windowed[32];
     window_sums(kSynthesisWindow, history, offset, windowed);
-    int clipped = 0;
-    for (int j = 0; j < 32; ++j) output[j] = round_to_pcm(windowed[j], clipped);
-    return clipped;
+    return round_block_to_pcm(windowed, output);
 }
 
 }  // namespace mp3dec
