@@ -8,6 +8,7 @@
 #include "mp3dec/decoder_stop.h"
 #include "mp3dec/free_format.h"
 #include "mp3dec/layer12_frame.h"
+#include "mp3dec/leading_tag.h"
 #include "mp3dec/layer3.h"
 
 namespace mp3dec {
@@ -170,6 +171,7 @@ int decode_mpeg_audio_to_wave(std::FILE* output, const std::string& path, const 
         bit_reader_open(state->reader, path, kReaderBufferSize);
         if (std::fseek(output, kWaveHeaderBytes, SEEK_SET) != 0) return 1;
         progress_started = true;
+        skip_leading_tag(state->reader, path);
         run_frame_loop(*state, progress);
     } catch (const DecoderStopped&) {
         // The condition has been printed; what was decoded so far stays in the file, unannounced.

@@ -226,3 +226,16 @@ TEST(Mp3DecDriver, WaveHeaderIsWrittenLittleEndianAtTheStart) {
     EXPECT_EQ(std::memcmp(b, expected, 44), 0);
     EXPECT_EQ(b[44], '4');  // bytes after the header are left alone
 }
+
+TEST(Mp3DecDriver, ALeadingId3TagIsSteppedOverEvenWhenItHoldsASyncWord) {
+    const auto frame = BuildFrame({true, 20});
+    std::vector<std::uint8_t> payload = BuildFrame({true, 90});  // looks like a frame, but belongs to the tag
+    payload.resize(300, 0xFF);
+    std::vector<std::uint8_t> tag = {'I', 'D', '3', 4, 0, 0, 0, 0, 0x02, 0x2C};  // synchsafe size 2 * 128 + 44
+    tag.insert(tag.end(), payload.begin(), payload.end());
+    const DecodeResult tagged = DecodeBytes(Concat({tag, frame, frame}));
+    const DecodeResult plain = DecodeBytes(Concat({frame, frame}));
+    EXPECT_EQ(tagged.code, 0);
+    EXPECT_EQ(tagged.progress, std::vector<int>({0, 0, 1, -1}));
+    EXPECT_EQ(tagged.file, plain.file);
+}

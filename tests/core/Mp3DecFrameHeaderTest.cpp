@@ -132,6 +132,14 @@ TEST(Mp3DecFrameHeader, AllocationTableChoice) {
         EXPECT_EQ(d.params.subband_limit, 27);
     }
     {
+        Derived d(Header(1, 2, 0, 1, kStereo));  // free format at 48 kHz: the high-rate table
+        EXPECT_EQ(d.params.table_number, 0);
+    }
+    {
+        Derived d(Header(1, 2, 0, 2, kSingleChannel));  // free format at 32 kHz
+        EXPECT_EQ(d.params.table_number, 1);
+    }
+    {
         Derived d(Header(0, 2, 8, 0, kJointStereo, 1));  // MPEG-2
         EXPECT_EQ(d.params.table_number, 4);
         EXPECT_EQ(d.params.subband_limit, 30);
