@@ -77,7 +77,7 @@ void decode_granule(DecodeState& state, int granule) {
     const int channels = state.params.channels;
     for (int ch = 0; ch < channels; ++ch) decode_channel(state, granule, ch);
     process_stereo(l3.requantized, l3.stereo, l3.scale_factors, l3.side_info.channel[0].granule[granule],
-                   state.params);
+                   l3.side_info.channel[1].granule[granule], state.params);
     for (int ch = 0; ch < channels; ++ch) synthesize_channel(state, granule, ch);
     queue_pcm_blocks(state.queue, state.pcm, kTimeSlots, state.params, state.output, state.sample_frames);
 }
