@@ -153,10 +153,10 @@ TEST(Mp3DecFrameHeader, TableIsReloadedOnlyWhenItsNumberChanges) {
     header.layer = 2;
     derive_stream_params(params);
     EXPECT_EQ(params.subband_limit, 30);
-    header.bitrate_index = 4;  // 64 kbit/s stereo: table 3
+    header.bitrate_index = 4;  // 64 kbit/s stereo at 44.1 kHz: table 2
     derive_stream_params(params);
-    EXPECT_EQ(params.table_number, 3);
-    EXPECT_EQ(params.subband_limit, 12);
+    EXPECT_EQ(params.table_number, 2);
+    EXPECT_EQ(params.subband_limit, 8);
     release_alloc_table(params);
     EXPECT_EQ(params.alloc, nullptr);
 }
@@ -216,8 +216,8 @@ TEST(Mp3DecCrc, HeaderAloneStartsFromAllOnes) {
 }
 
 TEST(Mp3DecCrc, KnownCheckValue) {
-    // With the register starting at all ones and no final inversion, x^16 + x^15 + x^2 + 1 gives 0xFEE8 for
-    // the ASCII digits "123456789" (the CRC-16/BUYPASS family with initial value 0xFFFF).
+    // With the register starting at all ones, no reflection and no final inversion, x^16 + x^15 + x^2 + 1
+    // gives 0xAEE7 for the ASCII digits "123456789" (the catalogued check value of CRC-16/CMS).
     unsigned crc = kCrcInitial;
     for (const char c : std::string("123456789")) crc16_update(static_cast<unsigned>(c), 8, crc);
     EXPECT_EQ(crc, 0xAEE7u);

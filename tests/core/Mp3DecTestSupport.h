@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "mp3dec/decoder.h"
-#include "support/WaveBuilder.h"
+#include "tests/support/WaveBuilder.h"
 
 namespace mp3dec_test {
 
