@@ -50,7 +50,7 @@ struct DecodeState {
     // A second reader over the same file, used only to measure free-format frames.
     BitReader lookahead;
     std::string path;
-    int previous_free_format_bytes = 0;
+    int free_format_base_bytes = 0;  // unpadded free-format frame length, once measured
 
     Layer12State layer12;
     Layer3State layer3;

@@ -1,6 +1,6 @@
-// Decoding speed of the MPEG audio decoder beside mpg123 on the same file.
+// Layer III decoding speed of the MPEG audio decoder beside mpg123 on the same file.
 //
-// Usage: tressel_mp3dec_bench [FILE.mp3] [REPEATS]
+// Usage: tressel_mp3dec_layer3_bench [FILE.mp3] [REPEATS]
 // Without a file, a 300-second 128 kbit/s stereo 44.1 kHz file is made with sox and lame in a temporary
 // folder. Times are CPU seconds of one core (best of REPEATS runs), so other load on the machine matters
 // less than it would for wall-clock time.
