@@ -59,8 +59,13 @@ void decode_channel(DecodeState& state, int granule, int channel) {
 void synthesize_channel(DecodeState& state, int granule, int channel) {
     Layer3State& l3 = state.layer3;
     const GranuleChannelInfo& info = l3.side_info.channel[channel].granule[granule];
-    reorder_short_blocks(l3.stereo[channel], l3.reordered, info, state.params);
-    alias_reduce(l3.reordered, l3.reduced, info);
+    // Reordering leaves long blocks as they are; only short blocks need the copy it makes.
+    const double* ordered = l3.stereo[channel];
+    if (has_short_blocks(info)) {
+        reorder_short_blocks(l3.stereo[channel], l3.reordered, info, state.params);
+        ordered = l3.reordered;
+    }
+    alias_reduce(ordered, l3.reduced, info);
     for (int sb = 0; sb < 32; ++sb)
         hybrid_synthesis(l3.reduced + 18 * sb, l3.hybrid + 18 * sb, sb, l3.overlap[channel][sb], info);
     // Odd subbands are mirrored in frequency by the filterbank; negating their odd slots undoes it.
