@@ -90,7 +90,8 @@ void intensity_positions(const double right[576], const ScaleFactors& sf, const 
 }
 
 void process_stereo(const double input[2][576], double output[2][576], const ScaleFactors scale_factors[2],
-                    const GranuleChannelInfo& info, const StreamParams& params) {
+                    const GranuleChannelInfo& info, const GranuleChannelInfo& right_info,
+                    const StreamParams& params) {
     if (params.channels != 2) {
         for (int k = 0; k < 576; ++k) output[0][k] = input[0][k];
         return;
@@ -108,7 +109,7 @@ void process_stereo(const double input[2][576], double output[2][576], const Sca
         for (std::int16_t& position : positions) position = kNoIntensity;
     }
 
-    const double io = (info.scale_factor_compress & 1) ? 0.707106781188 : 0.840896415256;
+    const double io = (right_info.scale_factor_compress & 1) ? 0.707106781188 : 0.840896415256;
     for (int k = 0; k < 576; ++k) {
         const int p = positions[k];
         bool combined = false;

@@ -37,6 +37,10 @@ void reservoir_put_byte(MainDataReservoir& reservoir, std::uint32_t value, int w
 std::uint32_t reservoir_get_bits(MainDataReservoir& reservoir, int n) {
     reservoir.total_bits += static_cast<std::uint32_t>(n);
     if (n <= 0) return 0;
+    if (static_cast<std::uint32_t>(n) < reservoir.bits_left) {  // within the current entry: the common case
+        reservoir.bits_left -= static_cast<std::uint32_t>(n);
+        return (entry_at(reservoir, reservoir.read_index) >> reservoir.bits_left) & ((1u << n) - 1u);
+    }
     std::uint32_t value = 0;
     std::uint32_t wanted = static_cast<std::uint32_t>(n > 32 ? 32 : n);
     while (wanted > 0) {
