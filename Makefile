@@ -2,7 +2,7 @@
 PRESET ?= default
 JOBS ?= $(shell nproc)
 
-.PHONY: setup configure build run test test-sanitize test-core clean
+.PHONY: setup configure build run test test-sanitize test-core fuzz clean
 
 setup:
 	@bash scripts/install-deps.sh
@@ -26,6 +26,10 @@ test-sanitize:
 # The core and the command-line tool alone, proving they build without Qt.
 test-core:
 	@$(MAKE) --no-print-directory test PRESET=core
+
+# Every libFuzzer harness for a bounded time (FUZZ_SECONDS each, default 45) under both sanitizers.
+fuzz: setup
+	@bash scripts/fuzz.sh
 
 clean:
 	rm -rf build

@@ -1,0 +1,153 @@
+// Every writer facing a full disk or a folder it may not write to: saving as WAV, exporting as MP3 through
+// the encoder module and writing a decoded stream. Each reports, leaves a file that was there untouched
+// and leaves no temporary file behind.
+
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+
+#include "audio/WaveFiles.h"
+#include "mp3dec/decoder.h"
+#include "mp3enc/Mp3Export.h"
+#include "tests/support/RecordingFeedback.h"
+#include "tests/support/WaveBuilder.h"
+
+using namespace tressel;
+using namespace tressel::testing;
+
+namespace {
+
+const std::vector<std::uint8_t> kOldContent = {'o', 'l', 'd'};
+
+std::size_t FilesIn(const std::filesystem::path& folder) {
+    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(folder), {}));
+}
+
+// Runs body with writes beyond `bytes` failing the way a full disk fails (EFBIG rather than a signal).
+template <typename Body>
+void WithFileSizeLimit(rlim_t bytes, Body body) {
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = saved;
+    limited.rlim_cur = bytes;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    body();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+}
+
+// Runs body in a child process as a user without write access to a folder of mode 0555 (root writes
+// everywhere, so the child gives up root first). body answers 0 when all its checks held.
+int InReadOnlyFolder(const std::filesystem::path& folder, const std::function<int()>& body) {
+    std::filesystem::permissions(folder.parent_path(), std::filesystem::perms::all);  // reachable for the child
+    std::filesystem::permissions(folder, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
+                                             std::filesystem::perms::group_read | std::filesystem::perms::group_exec |
+                                             std::filesystem::perms::others_read |
+                                             std::filesystem::perms::others_exec);
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(90);
+        _exit(body());
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    std::filesystem::permissions(folder, std::filesystem::perms::owner_all);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
+}
+
+class WriterFailureTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::filesystem::create_directory(folder);
+        WriteFileBytes(target, kOldContent);
+        wave.SetFeedback(&feedback);
+        std::vector<std::int16_t> samples(44100 * 2);
+        for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<std::int16_t>((i * 977) % 20000);
+        WaveSpec spec;
+        spec.channels = 2;
+        WriteFileBytes(scratch.File("in.wav"), BuildWave16(spec, samples));
+        ASSERT_TRUE(LoadWaveFile(wave, scratch.File("in.wav"), feedback));
+    }
+
+    ScratchDir scratch;
+    std::filesystem::path folder = scratch.Path() / "out";
+    std::string target = (folder / "target").string();
+    RecordingFeedback feedback;
+    CWave wave;
+};
+
+TEST_F(WriterFailureTest, WaveSaveIntoAReadOnlyFolderReportsAndKeepsTheOldFile) {
+    const int status = InReadOnlyFolder(folder, [this] {
+        if (SaveWaveFile(wave, target, feedback)) return 1;
+        if (feedback.messages != std::vector<std::string>{"Could not open File"}) return 2;
+        return 0;
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(ReadFileBytes(target), kOldContent);
+    EXPECT_EQ(FilesIn(folder), 1u);
+}
+
+TEST_F(WriterFailureTest, Mp3ExportIntoAReadOnlyFolderReportsAndKeepsTheOldFile) {
+    const int status = InReadOnlyFolder(folder, [this] {
+        FixedMp3Settings settings("128", {}, feedback);
+        if (SaveWaveAsMp3(wave, target, settings)) return 1;
+        if (feedback.messages != std::vector<std::string>{"Could not open File"}) return 2;
+        return 0;
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(ReadFileBytes(target), kOldContent);
+    EXPECT_EQ(FilesIn(folder), 1u);
+}
+
+TEST_F(WriterFailureTest, Mp3ExportOntoAFullDiskReportsAndKeepsTheOldFile) {
+    FixedMp3Settings settings("320", {}, feedback);
+    bool saved = true;
+    // One second of stereo at 320 kbit/s is about 40 000 bytes.
+    WithFileSizeLimit(8192, [&] { saved = SaveWaveAsMp3(wave, target, settings); });
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(feedback.messages, std::vector<std::string>{"Write error"});
+    EXPECT_EQ(ReadFileBytes(target), kOldContent);
+    EXPECT_EQ(FilesIn(folder), 1u);
+}
+
+TEST_F(WriterFailureTest, Mp3ExportOntoAFullDiskWithoutAnOldFileLeavesWhatWasWritten) {
+    std::filesystem::remove(target);
+    FixedMp3Settings settings("320", {}, feedback);
+    bool saved = true;
+    WithFileSizeLimit(8192, [&] { saved = SaveWaveAsMp3(wave, target, settings); });
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(feedback.messages, std::vector<std::string>{"Write error"});
+    EXPECT_LE(std::filesystem::file_size(target), 8192u);
+    EXPECT_EQ(FilesIn(folder), 1u);
+}
+
+// The decoded stream goes to a scratch file first; when that cannot take the samples, the decode fails
+// (the import's failure path) instead of handing a cut stream to the wave.
+TEST_F(WriterFailureTest, DecodingOntoAFullDiskFails) {
+    const std::string mp3 = std::string(TRESSEL_TEST_DATA) + "/bad/layer2.mp3";
+    const std::string decodedPath = scratch.File("decoded.wav");
+    std::FILE* output = std::fopen(decodedPath.c_str(), "wb+");
+    ASSERT_NE(output, nullptr);
+    bool decoded = true;
+    WithFileSizeLimit(4096, [&] { decoded = DecodeMp3ToWave(mp3, output); });
+    std::fclose(output);
+    EXPECT_FALSE(decoded);
+
+    // The same stream decodes when there is room.
+    output = std::fopen(decodedPath.c_str(), "wb+");
+    ASSERT_NE(output, nullptr);
+    EXPECT_TRUE(DecodeMp3ToWave(mp3, output));
+    std::fclose(output);
+}
+
+}  // namespace
