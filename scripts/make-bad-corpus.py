@@ -60,7 +60,7 @@ class Mpeg:
 
     def tone(self, name, rate, channels, seconds):
         path = os.path.join(self.work, name + ".wav")
-        run("sox", "-n", "-r", str(rate), "-c", str(channels), "-b", "16", path, "synth", str(seconds),
+        run("sox", "-D", "-n", "-r", str(rate), "-c", str(channels), "-b", "16", path, "synth", str(seconds),
             "sine", "440", "sine", "1000", "vol", "0.5")
         return path
 
@@ -128,7 +128,7 @@ def hex_text(data):
 
 
 def filter_lines_count(data):
-    """The count of coefficient lines by the filter-file line rules (text without NUL bytes)."""
+    """The count of coefficient lines by the filter-file line rules."""
     count = 0
     start = 0
     while start < len(data):
@@ -137,7 +137,9 @@ def filter_lines_count(data):
             end += 1
             if data[end - 1] == 10:
                 break
-        if data[start] != ord(";") and end - start > 3:
+        # A piece is a C string: a NUL byte ends it early.
+        piece = data[start:end].split(b"\0", 1)[0]
+        if data[start] != ord(";") and len(piece) > 3:
             count += 1
         start = end
     return count
