@@ -40,6 +40,18 @@ check_wav() {
                 >"$work/want"
             [ "$status" -eq 0 ] || fail "$name: status $status: $(cat "$work/err")"
             cmp -s "$work/want" "$work/out" || fail "$name: read-outs $(tr '\n' ' ' <"$work/out")"
+            # Processing refuses channel counts and sample widths it cannot take, channels first.
+            local refusal=""
+            if [ "$2" != 1 ] && [ "$2" != 2 ]; then
+                refusal="1 or 2 channels expected"
+            elif [ "$4" != 8 ] && [ "$4" != 16 ]; then
+                refusal="8 or 16 bits expected"
+            fi
+            if [ -n "$refusal" ]; then
+                "$cli" median 3 "$corpus/$name" "$work/median.wav" >/dev/null 2>"$work/err"
+                expect_message "$name (median)" "$refusal" $?
+                [ -e "$work/median.wav" ] && fail "$name: median wrote an output although it refused"
+            fi
             ;;
     esac
 }

@@ -96,6 +96,16 @@ void CheckWave(const Case& entry) {
     EXPECT_EQ(std::to_string(static_cast<int>(wave.GetSamplesPerSecond())), entry.result[1]);
     EXPECT_EQ(std::to_string(static_cast<int>(wave.GetBitsPerSample())), entry.result[2]);
     EXPECT_EQ(std::to_string(static_cast<int>(wave.GetDataLength())), entry.result[3]);
+    // Processing checks the channel count first, then the sample width, and refuses what it cannot take.
+    const std::string channels = entry.result[0];
+    const std::string bits = entry.result[2];
+    feedback.messages.clear();
+    wave.ApplyMedian(3, 1, 1);
+    if (channels != "1" && channels != "2") {
+        EXPECT_EQ(feedback.messages, std::vector<std::string>{"1 or 2 channels expected"});
+    } else if (bits != "8" && bits != "16") {
+        EXPECT_EQ(feedback.messages, std::vector<std::string>{"8 or 16 bits expected"});
+    }
     // Whatever the header claims, the data chunk lies inside the image.
     EXPECT_LE(static_cast<std::uint64_t>(wave.GetDataLength()) + static_cast<std::uint64_t>(wave.GetDataOffset()),
               std::max<std::uint64_t>(wave.GetImageLength(), static_cast<std::uint64_t>(wave.GetDataOffset())));
