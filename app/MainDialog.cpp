@@ -1,0 +1,303 @@
+#include "app/MainDialog.h"
+
+#include <QContextMenuEvent>
+#include <QIcon>
+#include <QMenu>
+#include <cstdio>
+#include <new>
+
+#include "app/AboutDialog.h"
+#include "app/Help.h"
+#include "app/RegistryKey.h"
+#include "app/UserDialogs.h"
+#include "audio/ElideFileName.h"
+#include "audio/WaveFiles.h"
+#include "ui_MainDialog.h"
+
+namespace {
+
+const char* const kAudioFileFilter = "All Supported Files (*.wav *.mp3);;Wave (.wav) (*.wav);;"
+                                     "MP3 (.mp3) (*.mp3);;All Files (*.*) (*)";
+const char* const kSaveFileFilter = "Wave (.wav) (*.wav);;MP3 (.mp3) (*.mp3)";
+
+QString Decimal(long long value) {
+    return QString::asprintf("%lli", value);
+}
+
+// The name "Save Audio" proposes: the display name without a four-character extension such as ".wav".
+std::string ProposedSaveName(const std::string& displayName) {
+    const std::size_t n = displayName.size();
+    if (n <= 4) {
+        return {};
+    }
+    return displayName[n - 4] == '.' ? displayName.substr(0, n - 4) : displayName;
+}
+
+}  // namespace
+
+CMainDialog::CMainDialog(QWidget* parent)
+    : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint),
+      m_ui(std::make_unique<Ui::MainDialog>()) {
+    m_ui->setupUi(this);
+    setFixedSize(size());
+    setWindowIcon(QIcon(":/tressel.svg"));
+    m_wave.SetFeedback(&Dialogs());
+
+    m_ui->channel1Check->setChecked(true);
+    m_ui->channel2Check->setChecked(true);
+    m_ui->channel1Check->setEnabled(false);
+    m_ui->channel2Check->setEnabled(false);
+    SetUpMixer();
+
+    connect(m_ui->loadAudioButton, &QPushButton::clicked, this, &CMainDialog::OnLoadAudio);
+    connect(m_ui->saveAudioButton, &QPushButton::clicked, this, &CMainDialog::OnSaveAudio);
+    connect(m_ui->playButton, &QPushButton::clicked, this, &CMainDialog::OnPlay);
+    connect(m_ui->stopButton, &QPushButton::clicked, this, &CMainDialog::OnStop);
+    connect(m_ui->reloadAudioButton, &QPushButton::clicked, this, &CMainDialog::OnReloadAudio);
+    connect(m_ui->helpButton, &QPushButton::clicked, this, &CMainDialog::OnHelp);
+    connect(m_ui->quitButton, &QPushButton::clicked, this, &CMainDialog::accept);
+    connect(m_ui->defaultButton, &QPushButton::clicked, this, &CMainDialog::OnDefaultLevels);
+    connect(m_ui->originalSlider, &QSlider::valueChanged, this, &CMainDialog::OnOriginalSliderMoved);
+    connect(m_ui->filteredSlider, &QSlider::valueChanged, this, &CMainDialog::OnFilteredSliderMoved);
+}
+
+CMainDialog::~CMainDialog() {
+    DeleteTemporaryFile();
+    tressel::AppHelp().Quit();
+    m_wave.SetFeedback(nullptr);
+}
+
+tressel::UserDialogs& CMainDialog::Dialogs() const {
+    return tressel::AppDialogs();
+}
+
+void CMainDialog::RunCommand(const std::function<void()>& command) {
+    try {
+        command();
+    } catch (const tressel::CommandAborted&) {
+        // The message was shown where the failure happened.
+    } catch (const std::bad_alloc&) {
+        Dialogs().ShowMessage("Out of memory.", tressel::MessageIcon::Warning);
+    }
+}
+
+void CMainDialog::FetchControlStates() {
+    m_displayFilterState = m_ui->displayFilterCheck->isChecked() ? 1 : 0;
+    m_channel1State = m_ui->channel1Check->isChecked() ? 1 : 0;
+    m_channel2State = m_ui->channel2Check->isChecked() ? 1 : 0;
+    m_displayAudioState = m_ui->displayAudioCheck->isChecked() ? 1 : 0;
+}
+
+// ---- Settings -------------------------------------------------------------------------------------------
+
+bool CMainDialog::LoadSettings() {
+    CRegistryKey key;
+    if (!key.Open(RegistryHive::CurrentUser, kTresselSettingsKey)) {
+        m_mediaFileName.clear();
+        m_filterFileName.clear();
+        return false;
+    }
+    std::string value;
+    m_mediaFileName = key.ReadString("DefaultMediaFileName", value) ? value : std::string();
+    m_filterFileName = key.ReadString("DefaultFilterFileName", value) ? value : std::string();
+    key.Close();
+    return true;
+}
+
+bool CMainDialog::SaveSettings() {
+    CRegistryKey key;
+    if (!key.Open(RegistryHive::CurrentUser, kTresselSettingsKey)) {
+        if (!CRegistryKey::CreateKey(RegistryHive::CurrentUser, kTresselSettingsKey, "DefaultMediaFileName")) {
+            Dialogs().ShowMessage("Failure creating registry key");
+            return false;
+        }
+        if (!key.Open(RegistryHive::CurrentUser, kTresselSettingsKey)) {
+            return true;
+        }
+    }
+    key.WriteString("DefaultMediaFileName", m_mediaFileName);
+    key.WriteString("DefaultFilterFileName", m_filterFileName);
+    key.Close();
+    return true;
+}
+
+// ---- Audio commands -------------------------------------------------------------------------------------
+
+void CMainDialog::OnLoadAudio() {
+    RunCommand([this] {
+        LoadSettings();
+        const auto chosen = Dialogs().ChooseFileToOpen({kAudioFileFilter, m_mediaFileName, ""});
+        if (!chosen) {
+            return;
+        }
+        m_mediaFileName = *chosen;
+        SaveSettings();
+        DeleteTemporaryFile();
+        if (tressel::LowerCaseExtension(*chosen) == "wav") {
+            LoadWaveBranch(*chosen);
+        } else {
+            LoadMp3Branch(*chosen);
+        }
+    });
+}
+
+void CMainDialog::ClearWave() {
+    m_displayName.clear();
+    m_wave.Release();
+    RefreshWaveInfo();
+}
+
+void CMainDialog::LoadWaveBranch(const std::string& path) {
+    if (!tressel::LoadWaveFile(m_wave, path, Dialogs())) {
+        ClearWave();
+        return;
+    }
+    m_displayName = path;
+    RefreshWaveInfo();
+    RefreshAudioDisplay();
+}
+
+void CMainDialog::LoadMp3Branch(const std::string&) {
+    // Importing MP3 files needs the decoder; until then every such file takes the import's failure path.
+    m_wave.Release();
+    m_displayName.clear();
+    Dialogs().ShowMessage("Failed to decode MP3 file");
+    ClearWave();
+}
+
+void CMainDialog::OnSaveAudio() {
+    RunCommand([this] {
+        if (!m_wave.IsLoaded()) {
+            Dialogs().ShowMessage("No Wave file to save");
+            return;
+        }
+        const auto chosen = Dialogs().ChooseFileToSave({kSaveFileFilter, ProposedSaveName(m_displayName), "wav"});
+        if (!chosen) {
+            return;
+        }
+        const std::string extension = tressel::LowerCaseExtension(*chosen);
+        if (extension == "wav") {
+            if (tressel::SaveWaveFile(m_wave, *chosen, Dialogs())) {
+                Dialogs().ShowMessage("Wave saved");
+            }
+        } else if (extension == "mp3") {
+            SaveMp3Branch(*chosen);
+        } else {
+            Dialogs().ShowMessage("No valid format selected");
+        }
+    });
+}
+
+void CMainDialog::SaveMp3Branch(const std::string&) {
+    const std::uint32_t rate = m_wave.GetSamplesPerSecond();
+    if (rate != 44100 && rate != 48000 && rate != 32000) {
+        Dialogs().ShowMessage("SamplesPerSecond is not a supported frequency.\nOnly 32000, 44100 and 48000 supported.");
+        return;
+    }
+    // The encoder module is not part of this build yet: exporting fails as it does without the library.
+    Dialogs().ShowMessage("Error loading BLADEENC.DLL");
+}
+
+void CMainDialog::OnPlay() {
+    m_wave.Play(false);
+}
+
+void CMainDialog::OnStop() {
+    m_wave.Stop();
+}
+
+void CMainDialog::OnReloadAudio() {
+    RunCommand([this] {
+        m_wave.Reload();
+        RefreshAudioDisplay();
+    });
+}
+
+void CMainDialog::OnHelp() {
+    tressel::AppHelp().ShowTopic(tressel::kHelpMainWindow);
+}
+
+void CMainDialog::DeleteTemporaryFile() {
+    if (m_temporaryFileName) {
+        std::remove(m_temporaryFileName->c_str());
+        m_temporaryFileName.reset();
+    }
+}
+
+void CMainDialog::RefreshWaveInfo() {
+    m_ui->waveFileNameText->setText(QString::fromStdString(tressel::ElideFileName(m_displayName)));
+    m_ui->channelsText->setText(Decimal(m_wave.GetChannels()));
+    const bool stereo = m_wave.GetChannels() == 2;
+    m_ui->channel1Check->setEnabled(stereo);
+    m_ui->channel2Check->setEnabled(stereo);
+    m_ui->samplesPerSecondText->setText(Decimal(m_wave.GetSamplesPerSecond()));
+    m_ui->bitsPerSampleText->setText(Decimal(m_wave.GetBitsPerSample()));
+    m_ui->dataLengthText->setText(Decimal(m_wave.GetDataLength()));
+}
+
+void CMainDialog::RefreshAudioDisplay() {
+    // The audio spectrum window joins with the spectrum displays.
+}
+
+// ---- Mixer ----------------------------------------------------------------------------------------------
+
+void CMainDialog::SetUpMixer() {
+    const QSignalBlocker blockOriginal(m_ui->originalSlider);
+    const QSignalBlocker blockFiltered(m_ui->filteredSlider);
+    m_ui->originalSlider->setRange(0, 200);
+    m_ui->originalSlider->setValue(0);
+    m_ui->filteredSlider->setRange(-200, 200);
+    m_ui->filteredSlider->setValue(20);
+    m_ui->originalSlider->setTickInterval(20);
+    m_ui->filteredSlider->setTickInterval(40);
+    m_originalLevel = 0.0f;
+    m_filteredLevel = 1.0f;
+}
+
+void CMainDialog::OnOriginalSliderMoved(int position) {
+    const double level = position * 0.05;
+    m_originalLevel = static_cast<float>(level);
+    m_ui->originalLevelText->setText(QString::asprintf("%.2f", level));
+}
+
+void CMainDialog::OnFilteredSliderMoved(int position) {
+    const double level = position * 0.05;
+    m_filteredLevel = static_cast<float>(level);
+    m_ui->filteredLevelText->setText(QString::asprintf("%.2f", level));
+}
+
+void CMainDialog::OnDefaultLevels() {
+    const QSignalBlocker blockOriginal(m_ui->originalSlider);
+    const QSignalBlocker blockFiltered(m_ui->filteredSlider);
+    m_ui->originalSlider->setValue(0);
+    m_originalLevel = 0.0f;
+    m_ui->originalLevelText->setText(QString::asprintf("%.2f", 0.0));
+    m_ui->filteredSlider->setValue(20);
+    m_filteredLevel = 1.0f;
+    m_ui->filteredLevelText->setText(QString::asprintf("%.2f", 1.0));
+}
+
+// ---- Window ---------------------------------------------------------------------------------------------
+
+void CMainDialog::accept() {
+    ReleaseDisplayResources();
+    QDialog::accept();
+}
+
+void CMainDialog::ReleaseDisplayResources() {
+    // The spectrum windows join with the spectrum displays.
+}
+
+void CMainDialog::contextMenuEvent(QContextMenuEvent* event) {
+    // Linux window managers offer no system menu to extend, so the About item lives here.
+    QMenu menu(this);
+    QAction* about = menu.addAction("&About Tressel...");
+    connect(about, &QAction::triggered, this, &CMainDialog::ShowAboutBox);
+    menu.exec(event->globalPos());
+}
+
+void CMainDialog::ShowAboutBox() {
+    CAboutDialog about(this);
+    about.exec();
+}

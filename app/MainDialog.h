@@ -1,0 +1,88 @@
+#pragma once
+// The main window and controller of the program: it owns the wave, the filter set, the mixer levels, the
+// remembered file names and the other windows, and runs every command to its end on the UI thread.
+
+#include <QDialog>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "audio/Wave.h"
+
+namespace Ui {
+class MainDialog;
+}
+namespace tressel {
+class UserDialogs;
+}
+
+class CMainDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit CMainDialog(QWidget* parent = nullptr);
+    ~CMainDialog() override;
+
+    // Settings store: the two remembered file names.
+    bool LoadSettings();
+    bool SaveSettings();
+
+    void RefreshWaveInfo();
+    void RefreshAudioDisplay();
+
+    CWave& Wave() { return m_wave; }
+    float OriginalLevel() const { return m_originalLevel; }
+    float FilteredLevel() const { return m_filteredLevel; }
+    const std::string& DisplayName() const { return m_displayName; }
+    const std::string& MediaFileName() const { return m_mediaFileName; }
+    const std::string& FilterFileName() const { return m_filterFileName; }
+    const std::optional<std::string>& TemporaryFileName() const { return m_temporaryFileName; }
+
+    void ShowAboutBox();
+
+public slots:
+    void OnLoadAudio();
+    void OnSaveAudio();
+    void OnPlay();
+    void OnStop();
+    void OnReloadAudio();
+    void OnHelp();
+    void OnDefaultLevels();
+
+protected:
+    void accept() override;  // "Quit"
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private slots:
+    void OnOriginalSliderMoved(int position);
+    void OnFilteredSliderMoved(int position);
+
+private:
+    void SetUpMixer();
+    void FetchControlStates();
+    void LoadWaveBranch(const std::string& path);
+    void LoadMp3Branch(const std::string& path);
+    void SaveMp3Branch(const std::string& path);
+    void DeleteTemporaryFile();
+    void ReleaseDisplayResources();
+    void ClearWave();
+    // Runs one command; a reported file error or memory shortage ends it without leaving Qt's loop.
+    void RunCommand(const std::function<void()>& command);
+    tressel::UserDialogs& Dialogs() const;
+
+    std::unique_ptr<Ui::MainDialog> m_ui;
+
+    float m_originalLevel = 0.0f;
+    float m_filteredLevel = 1.0f;
+    std::optional<std::string> m_temporaryFileName;
+    std::string m_displayName;
+    std::string m_mediaFileName;
+    std::string m_filterFileName;
+    int m_displayFilterState = 0;
+    int m_channel1State = 0;
+    int m_channel2State = 0;
+    int m_displayAudioState = 0;
+
+    CWave m_wave;
+};

@@ -1,0 +1,293 @@
+// Drives the real main window offscreen: scripted file choices, captured messages, an isolated settings store.
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSettings>
+#include <QSlider>
+#include <QTest>
+#include <QTextBrowser>
+#include <QTimer>
+#include <filesystem>
+
+#include "app/AboutDialog.h"
+#include "app/HelpViewer.h"
+#include "app/MainDialog.h"
+#include "tests/gui/support/ScriptedUserDialogs.h"
+#include "tests/support/WaveBuilder.h"
+
+using namespace tressel;
+using namespace tressel::testing;
+
+class MainDialogTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<ScratchDir> m_scratch;
+    std::unique_ptr<ScriptedUserDialogs> m_dialogs;
+    std::unique_ptr<CMainDialog> m_window;
+
+    template <typename T>
+    T* Control(const char* name) {
+        auto* control = m_window->findChild<T*>(name);
+        if (!control) {
+            qFatal("control %s missing", name);
+        }
+        return control;
+    }
+    QString Text(const char* name) { return Control<QLabel>(name)->text(); }
+    void Click(const char* name) { QTest::mouseClick(Control<QPushButton>(name), Qt::LeftButton); }
+
+    std::string WriteWave(const std::string& name, const std::vector<std::uint8_t>& image) {
+        const std::string path = m_scratch->File(name);
+        WriteFileBytes(path, image);
+        return path;
+    }
+    std::string StereoWave(const std::string& name = "stereo.wav") {
+        WaveSpec spec;
+        spec.channels = 2;
+        spec.samplesPerSecond = 22050;
+        return WriteWave(name, BuildWave16(spec, {1, -1, 300, -300, 7, 8}));
+    }
+    QString StoredValue(const char* name) {
+        QSettings settings(QSettings::NativeFormat, QSettings::UserScope, "Brindlewick", "Tressel");
+        return settings.value(name, "<missing>").toString();
+    }
+
+private slots:
+    void init() {
+        m_scratch = std::make_unique<ScratchDir>();
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(m_scratch->File("config")));
+        m_dialogs = std::make_unique<ScriptedUserDialogs>();
+        m_window = std::make_unique<CMainDialog>();
+        m_window->show();
+    }
+    void cleanup() {
+        m_window.reset();
+        m_dialogs.reset();
+        m_scratch.reset();
+    }
+
+    void everyControlIsInPlaceWithItsText() {
+        const std::vector<std::pair<const char*, const char*>> buttons = {
+            {"quitButton", "Quit"},           {"helpButton", "&Help"},         {"selectFilterButton", "Select Filter"},
+            {"loadAudioButton", "Load Audio"}, {"playButton", "Play"},          {"applyFilterButton", "Apply Filter"},
+            {"saveAudioButton", "Save Audio"}, {"stopButton", "Stop"},          {"reloadAudioButton", "Reload Audio"},
+            {"effectsButton", "Effects"},     {"defaultButton", "Default"}};
+        for (const auto& [name, text] : buttons) {
+            QCOMPARE(Control<QPushButton>(name)->text(), QString(text));
+            QVERIFY(Control<QPushButton>(name)->isVisible());
+        }
+        QVERIFY(Control<QPushButton>("quitButton")->isDefault());
+        for (const auto& [name, text] : std::vector<std::pair<const char*, const char*>>{
+                 {"displayFilterCheck", "Display Filter"}, {"channel1Check", "Channel 1"},
+                 {"channel2Check", "Channel 2"}, {"displayAudioCheck", "Display Audio"}}) {
+            QCOMPARE(Control<QCheckBox>(name)->text(), QString(text));
+        }
+        QCOMPARE(Control<QGroupBox>("waveGroup")->title(), QString("Wave"));
+        QCOMPARE(Control<QGroupBox>("mixerGroup")->title(), QString("Mixer"));
+        for (const char* readOut : {"waveFileNameText", "channelsText", "samplesPerSecondText", "bitsPerSampleText",
+                                    "dataLengthText", "filterFileNameText", "filterLengthText", "filterGainText"}) {
+            QCOMPARE(Text(readOut), QString());
+        }
+        QCOMPARE(Text("originalLevelText"), QString("0.00"));
+        QCOMPARE(Text("filteredLevelText"), QString("1.00"));
+        QVERIFY(Control<QCheckBox>("channel1Check")->isChecked());
+        QVERIFY(Control<QCheckBox>("channel2Check")->isChecked());
+        QCOMPARE(m_window->windowTitle(), QString("Tressel"));
+        // Controls stay inside the 321 x 194 unit window and the read-outs inside their group boxes.
+        QCOMPARE(m_window->size(), QSize(482, 315));
+        const QRect wave = Control<QGroupBox>("waveGroup")->geometry();
+        for (const char* readOut : {"waveFileNameText", "channelsText", "dataLengthText"}) {
+            QVERIFY(wave.contains(Control<QLabel>(readOut)->geometry()));
+        }
+    }
+
+    void loadingAValidWaveFillsTheReadOutsAndRemembersTheName() {
+        const std::string path = StereoWave();
+        m_dialogs->Answer(path);
+        Click("loadAudioButton");
+        QVERIFY(m_dialogs->Messages().empty());
+        QCOMPARE(Text("waveFileNameText"), QString::fromStdString(path));
+        QCOMPARE(Text("channelsText"), QString("2"));
+        QCOMPARE(Text("samplesPerSecondText"), QString("22050"));
+        QCOMPARE(Text("bitsPerSampleText"), QString("16"));
+        QCOMPARE(Text("dataLengthText"), QString("12"));
+        QVERIFY(Control<QCheckBox>("channel1Check")->isEnabled());
+        QCOMPARE(StoredValue("DefaultMediaFileName"), QString::fromStdString(path));
+        QCOMPARE(StoredValue("DefaultFilterFileName"), QString(""));
+        // The next dialog starts at the remembered name.
+        Click("loadAudioButton");
+        QCOMPARE(m_dialogs->openRequests.back().initialName, path);
+        QCOMPARE(m_dialogs->openRequests.back().filterList.substr(0, 19), std::string("All Supported Files"));
+    }
+
+    void refusedFilesShowTheirMessageAndEmptyTheReadOuts() {
+        auto notRiff = BuildWave({}, {1, 2});
+        notRiff[0] = 'X';
+        WaveSpec floating;
+        floating.formatTag = 3;
+        const std::vector<std::pair<std::string, std::string>> cases = {
+            {m_scratch->File("missing.wav"), "Could not open file"},
+            {WriteWave("notriff.wav", notRiff), "Not a valid Wave format"},
+            {WriteWave("float.WAV", BuildWave(floating, {1, 2})), "Only PCM Wave format supported"},
+            {WriteWave("song.mp3", {0, 1, 2, 3}), "Failed to decode MP3 file"},
+            {WriteWave("noextension", BuildWave({}, {1, 2})), "Failed to decode MP3 file"},
+        };
+        for (const auto& [path, message] : cases) {
+            m_dialogs->Answer(StereoWave());
+            Click("loadAudioButton");
+            QCOMPARE(Text("channelsText"), QString("2"));
+            m_dialogs->Answer(path);
+            Click("loadAudioButton");
+            QCOMPARE(m_dialogs->Messages().back(), message);
+            QCOMPARE(Text("waveFileNameText"), QString());
+            QCOMPARE(Text("channelsText"), QString("0"));
+            QCOMPARE(Text("dataLengthText"), QString("0"));
+            QVERIFY(!Control<QCheckBox>("channel1Check")->isEnabled());
+            QVERIFY(Control<QCheckBox>("channel1Check")->isChecked());
+            QVERIFY(!m_window->Wave().IsLoaded());
+            // The name is remembered even though the file was refused.
+            QCOMPARE(StoredValue("DefaultMediaFileName"), QString::fromStdString(path));
+        }
+    }
+
+    void saveWritesTheImageAndProposesTheNameWithoutExtension() {
+        Click("saveAudioButton");
+        QCOMPARE(m_dialogs->Messages().back(), std::string("No Wave file to save"));
+
+        const std::string path = StereoWave("take.wav");
+        m_dialogs->Answer(path);
+        Click("loadAudioButton");
+        const std::string out = m_scratch->File("copy.wav");
+        m_dialogs->Answer(out);
+        Click("saveAudioButton");
+        QCOMPARE(m_dialogs->saveRequests.back().initialName, m_scratch->File("take"));
+        QCOMPARE(m_dialogs->saveRequests.back().defaultExtension, std::string("wav"));
+        QCOMPARE(m_dialogs->Messages().back(), std::string("Wave saved"));
+        QVERIFY(ReadFileBytes(out) == ReadFileBytes(path));
+
+        m_dialogs->Answer(m_scratch->File("copy.aiff"));
+        Click("saveAudioButton");
+        QCOMPARE(m_dialogs->Messages().back(), std::string("No valid format selected"));
+        QVERIFY(!std::filesystem::exists(m_scratch->File("copy.aiff")));
+
+        m_dialogs->Answer(m_scratch->File("no/such/dir/x.wav"));
+        Click("saveAudioButton");
+        QCOMPARE(m_dialogs->Messages().back(), std::string("Could not open File"));
+
+        const auto count = m_dialogs->Messages().size();
+        m_dialogs->Answer(std::nullopt);
+        Click("saveAudioButton");
+        QCOMPARE(m_dialogs->Messages().size(), count);
+    }
+
+    void saveProposalFollowsTheDisplayName() {
+        for (const auto& [file, proposal] : std::vector<std::pair<std::string, std::string>>{
+                 {"a.wav", "a"}, {"sound.aiff.wav", "sound.aiff"}}) {
+            m_dialogs->Answer(StereoWave(file));
+            Click("loadAudioButton");
+            m_dialogs->Answer(std::nullopt);
+            Click("saveAudioButton");
+            QCOMPARE(m_dialogs->saveRequests.back().initialName, m_scratch->File(proposal));
+        }
+    }
+
+    void reloadUndoesProcessingOrReportsNothingLoaded() {
+        Click("reloadAudioButton");
+        QCOMPARE(m_dialogs->Messages().back(), std::string("Nothing loaded yet"));
+        m_dialogs->Answer(StereoWave());
+        Click("loadAudioButton");
+        CWave& wave = m_window->Wave();
+        wave.GetImage()[wave.GetDataOffset()] = 0x55;
+        Click("reloadAudioButton");
+        QCOMPARE(int(wave.GetImage()[wave.GetDataOffset()]), 1);
+    }
+
+    void mixerSlidersSetTheLevelsAndDefaultRestoresThem() {
+        auto* original = Control<QSlider>("originalSlider");
+        auto* filtered = Control<QSlider>("filteredSlider");
+        QCOMPARE(original->minimum(), 0);
+        QCOMPARE(original->maximum(), 200);
+        QCOMPARE(filtered->minimum(), -200);
+        QCOMPARE(filtered->value(), 20);
+        filtered->setValue(-200);
+        QCOMPARE(Text("filteredLevelText"), QString("-10.00"));
+        QCOMPARE(m_window->FilteredLevel(), -10.0f);
+        original->setFocus();
+        QTest::keyClick(original, Qt::Key_Right);
+        QCOMPARE(Text("originalLevelText"), QString("0.05"));
+        QCOMPARE(m_window->OriginalLevel(), static_cast<float>(0.05));
+        original->setValue(137);
+        QCOMPARE(Text("originalLevelText"), QString("6.85"));
+        Click("defaultButton");
+        QCOMPARE(Text("originalLevelText"), QString("0.00"));
+        QCOMPARE(Text("filteredLevelText"), QString("1.00"));
+        QCOMPARE(m_window->OriginalLevel(), 0.0f);
+        QCOMPARE(m_window->FilteredLevel(), 1.0f);
+        QCOMPARE(original->value(), 0);
+        QCOMPARE(filtered->value(), 20);
+    }
+
+    void longNamesAreElidedInTheReadOut() {
+        const std::string folder = m_scratch->File(std::string(70, 'd'));
+        std::filesystem::create_directory(folder);
+        const std::string path = folder + "/" + std::string(30, 'f') + ".wav";
+        WriteFileBytes(path, BuildWave({}, {1, 2}));
+        m_dialogs->Answer(path);
+        Click("loadAudioButton");
+        QCOMPARE(Text("waveFileNameText"), QString::fromStdString("..." + path.substr(path.rfind('/'))));
+    }
+
+    void settingsStoreThatCannotBeCreatedIsReported() {
+        // A settings folder below a plain file can never be created, whoever runs the test.
+        WriteFileBytes(m_scratch->File("blocker"), {1});
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(m_scratch->File("blocker")));
+        const std::string path = StereoWave();
+        m_dialogs->Answer(path);
+        Click("loadAudioButton");
+        QCOMPARE(m_dialogs->Messages(), std::vector<std::string>{"Failure creating registry key"});
+        QCOMPARE(Text("channelsText"), QString("2"));  // the command goes on
+        QVERIFY(!m_window->LoadSettings());
+        QCOMPARE(m_window->MediaFileName(), std::string());
+    }
+
+    void storedNamesOfAnyLengthComeBackWhole() {
+        QSettings seed(QSettings::NativeFormat, QSettings::UserScope, "Brindlewick", "Tressel");
+        const QString longName = "/" + QString(600, 'n') + ".wav";
+        seed.setValue("DefaultMediaFileName", longName);
+        seed.sync();
+        QVERIFY(m_window->LoadSettings());
+        QCOMPARE(QString::fromStdString(m_window->MediaFileName()), longName);
+        QCOMPARE(m_window->FilterFileName(), std::string());  // missing value reads as empty
+    }
+
+    void helpShowsTheMainTopicAndGoesWithTheWindow() {
+        HelpViewer viewer;
+        SetAppHelp(&viewer);
+        Click("helpButton");
+        QCOMPARE(viewer.CurrentTopic(), 1);
+        QVERIFY(viewer.Window()->isVisible());
+        QVERIFY(viewer.Window()->toPlainText().contains("Select Filter"));
+        m_window.reset();
+        QVERIFY(!viewer.Window());
+        SetAppHelp(nullptr);
+    }
+
+    void aboutBoxShowsTheVersion() {
+        QString seen;
+        QTimer::singleShot(0, [&seen] {
+            auto* about = qobject_cast<CAboutDialog*>(QApplication::activeModalWidget());
+            QVERIFY(about);
+            seen = about->windowTitle() + "|" + about->findChild<QLabel*>("versionLabel")->text();
+            QVERIFY(!about->findChild<QLabel*>("iconLabel")->pixmap().isNull());
+            about->accept();
+        });
+        m_window->ShowAboutBox();
+        QCOMPARE(seen, QString("About Tressel|Tressel Version 2.10"));
+    }
+};
+
+QTEST_MAIN(MainDialogTest)
+#include "MainDialogTest.moc"
