@@ -1,5 +1,6 @@
 // Renders a Prism Data window's content into a PNG file, without a display.
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -31,11 +32,19 @@ QSize ParseSize(const std::string& text) {
     return QSize(width, height);
 }
 
+// Qt's own notes (about runtime folders, fonts) are not the tool's messages; only fatal ones pass.
+void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type == QtCriticalMsg || type == QtFatalMsg) {
+        std::fprintf(stderr, "tressel-cli: %s\n", text.toLocal8Bit().constData());
+    }
+}
+
 // Fonts need a GUI application object; without a display the offscreen platform does.
 std::unique_ptr<QGuiApplication> StartGui() {
     if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     }
+    qInstallMessageHandler(QuietQtMessages);
     static int argc = 1;
     static char name[] = "tressel-cli";
     static char* argv[] = {name, nullptr};

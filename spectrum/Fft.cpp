@@ -54,6 +54,10 @@ int BitReverse(int value, int bits) {
 }
 
 int CFft::Transform(double* re, double* im, int size, int log2Size, int direction) {
+    // A size that is not 2^log2Size would address the tables and arrays outside their bounds.
+    if (log2Size < 0 || log2Size > 30 || size != (1 << log2Size)) {
+        return 0;
+    }
     if (!PrepareTables(size)) {
         if (m_feedback) {
             m_feedback->ShowMessage("Could not allocate memory for table");
@@ -62,14 +66,14 @@ int CFft::Transform(double* re, double* im, int size, int log2Size, int directio
     }
     const bool forward = direction == 0;
     int h = size / 2;
-    int e = log2Size > 0 ? 1 << (log2Size - 1) : 0;
     for (int stage = 0; stage < log2Size; ++stage) {
         for (int c = 0; c < size; c += 2 * h) {
+            // The twiddle of butterfly k is addressed by bitrev(k div h); that quotient is the same (even)
+            // c div h for the whole block, so one twiddle serves the block, from the lower half of the tables.
+            const int idx = BitReverse(c / h, log2Size);
+            const double s = m_sine[idx];
+            const double co = m_cosine[idx];
             for (int k = c; k < c + h; ++k) {
-                // k div e is even, so the reversed index stays in the lower half: inside the tables.
-                const int idx = BitReverse(k / e, log2Size);
-                const double s = m_sine[idx];
-                const double co = m_cosine[idx];
                 double tRe;
                 double tIm;
                 if (forward) {
@@ -86,7 +90,6 @@ int CFft::Transform(double* re, double* im, int size, int log2Size, int directio
             }
         }
         h /= 2;
-        e /= 2;
     }
     for (int i = 0; i < size; ++i) {
         const int j = BitReverse(i, log2Size);

@@ -20,7 +20,7 @@ public:
     // Transforms re/im (each `size` doubles, size = 2^log2Size) in place. Direction 0 is forward and
     // unscaled; any other direction uses the inverse twiddle factors, and exactly 1 also divides by the
     // size. 1 = done, 0 = no memory for the tables ("Could not allocate memory for table" shown, arrays
-    // untouched).
+    // untouched) or a size that is not 2^log2Size (nothing done, nothing shown).
     int Transform(double* re, double* im, int size, int log2Size, int direction);
 
     int GetTableSize() const { return m_tableSize; }

@@ -219,3 +219,16 @@ TEST(FftTest, BitReverseMirrorsTheLowBits) {
         ASSERT_EQ(BitReverse(BitReverse(v, 11), 11), v);
     }
 }
+
+TEST(FftTest, ASizeThatIsNotTwoToTheLog2SizeIsRefusedUntouched) {
+    std::vector<double> re = RandomValues(16, 9);
+    std::vector<double> im = RandomValues(16, 10);
+    const std::vector<double> originalRe = re;
+    CFft fft;
+    EXPECT_EQ(fft.Transform(re.data(), im.data(), 16, 3, 0), 0);
+    EXPECT_EQ(fft.Transform(re.data(), im.data(), 12, 4, 0), 0);
+    EXPECT_EQ(fft.Transform(re.data(), im.data(), 16, -1, 0), 0);
+    EXPECT_TRUE(BitEqual(re, originalRe));
+    EXPECT_EQ(fft.Transform(re.data(), im.data(), 1, 0, 1), 1);  // one point: its own transform
+    EXPECT_EQ(re[0], originalRe[0]);
+}
