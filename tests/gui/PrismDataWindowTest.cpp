@@ -100,6 +100,13 @@ private slots:
             QVERIFY(CountPixels(image, Ink(), QRect(layout.left + 3, band.top, layout.right - layout.left - 3,
                                                     band.bottom - band.top)) > 300);
         }
+        // The painter draws the scene's curves: after the bands' axes come 1024 segments per band, whose
+        // starting points must carry ink (sampled; grid lines alone would not pass at every one).
+        const std::size_t firstSegment = 2 * layout.bands.size();
+        for (std::size_t i = firstSegment; i < firstSegment + 1024 * layout.bands.size(); i += 37) {
+            const PrismLine& line = scene.items[i].line;
+            QCOMPARE(image.pixel(line.x1, line.y1), Ink().rgb());
+        }
         // Value labels sit left of the axes (their glyphs may be smoothed, so any non-background pixel counts).
         const QImage leftMargin = image.copy(0, 0, layout.left - 3, 250);
         int marked = 0;
