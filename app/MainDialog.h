@@ -3,9 +3,11 @@
 // remembered file names and the other windows, and runs every command to its end on the UI thread.
 
 #include <QDialog>
+#include <QPointer>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -16,7 +18,9 @@ class MainDialog;
 }
 namespace tressel {
 class UserDialogs;
+struct PrismWindowPlacement;
 }
+class CPrismDataWindow;
 
 class CMainDialog : public QDialog {
     Q_OBJECT
@@ -29,7 +33,12 @@ public:
     bool SaveSettings();
 
     void RefreshWaveInfo();
+    // Recompute and redraw the spectrum windows whose boxes were set when the control states were last
+    // fetched; a cleared box closes its window.
+    void RefreshFilterDisplay();
     void RefreshAudioDisplay();
+    CPrismDataWindow* FilterSpectrumWindow() const;
+    CPrismDataWindow* AudioSpectrumWindow() const;
 
     CWave& Wave() { return m_wave; }
     float OriginalLevel() const { return m_originalLevel; }
@@ -57,6 +66,8 @@ protected:
 private slots:
     void OnOriginalSliderMoved(int position);
     void OnFilteredSliderMoved(int position);
+    void OnDisplayFilterClicked();
+    void OnDisplayAudioClicked();
 
 private:
     void SetUpMixer();
@@ -66,6 +77,11 @@ private:
     void SaveMp3Branch(const std::string& path);
     void DeleteTemporaryFile();
     void ReleaseDisplayResources();
+    CPrismDataWindow* OpenSpectrumWindow(const tressel::PrismWindowPlacement& placement);
+    void CloseSpectrumWindow(QPointer<CPrismDataWindow>& window);
+    void ForgetClosedSpectrumWindow(CPrismDataWindow* window);
+    // The taps the filter display transforms: the current filter set's, in file order.
+    std::span<const double> FilterTaps() const;
     void ClearWave();
     // Runs one command; a reported file error or memory shortage ends it without leaving Qt's loop.
     void RunCommand(const std::function<void()>& command);
@@ -83,6 +99,14 @@ private:
     int m_channel1State = 0;
     int m_channel2State = 0;
     int m_displayAudioState = 0;
+
+    // The spectrum windows read these buffers only while their curves are updated.
+    std::vector<double> m_filterReal;
+    std::vector<double> m_filterImag;
+    std::vector<double> m_audioFirstCurve;
+    std::vector<double> m_audioSecondCurve;
+    QPointer<CPrismDataWindow> m_filterSpectrumWindow;
+    QPointer<CPrismDataWindow> m_audioSpectrumWindow;
 
     CWave m_wave;
 };
