@@ -104,7 +104,7 @@ float FirEngine::Mix(float sum, int original) const {
     return static_cast<float>(mixed);
 }
 
-// The same arithmetic as Mix, written over whole arrays so the compiler can use vector instructions.
+// Mix over a whole block, in place over its sums; the originals are the window's copies from before any write.
 void FirEngine::MixInto(float* sums, const double* originals, std::int64_t outputs) const {
     const double a = m_levels.filtered;
     const double b = m_levels.original;
