@@ -24,6 +24,8 @@ namespace {
 const char* const kAudioFileFilter = "All Supported Files (*.wav *.mp3);;Wave (.wav) (*.wav);;"
                                      "MP3 (.mp3) (*.mp3);;All Files (*.*) (*)";
 const char* const kSaveFileFilter = "Wave (.wav) (*.wav);;MP3 (.mp3) (*.mp3)";
+// Filter files carry no fixed extension: every file is offered.
+const char* const kFilterFileFilter = "Filter Logfile (.*) (*)";
 
 QString Decimal(long long value) {
     return QString::asprintf("%lli", value);
@@ -59,6 +61,8 @@ CMainDialog::CMainDialog(QWidget* parent)
     m_ui->channel2Check->setEnabled(false);
     SetUpMixer();
 
+    connect(m_ui->selectFilterButton, &QPushButton::clicked, this, &CMainDialog::OnSelectFilter);
+    connect(m_ui->applyFilterButton, &QPushButton::clicked, this, &CMainDialog::OnApplyFilter);
     connect(m_ui->loadAudioButton, &QPushButton::clicked, this, &CMainDialog::OnLoadAudio);
     connect(m_ui->saveAudioButton, &QPushButton::clicked, this, &CMainDialog::OnSaveAudio);
     connect(m_ui->playButton, &QPushButton::clicked, this, &CMainDialog::OnPlay);
@@ -131,6 +135,50 @@ bool CMainDialog::SaveSettings() {
     key.WriteString("DefaultFilterFileName", m_filterFileName);
     key.Close();
     return true;
+}
+
+// ---- Filter commands ------------------------------------------------------------------------------------
+
+void CMainDialog::OnSelectFilter() {
+    RunCommand([this] {
+        LoadSettings();
+        const auto chosen = Dialogs().ChooseFileToOpen({kFilterFileFilter, m_filterFileName, ""});
+        if (!chosen) {
+            return;
+        }
+        // Remembered before the read, so a file that fails is still offered next time.
+        m_filterFileName = *chosen;
+        SaveSettings();
+        if (!m_filter.Read(*chosen)) {
+            Dialogs().ShowMessage("Could not open file");
+            return;
+        }
+        RefreshFilterInfo();
+        RefreshFilterDisplay();
+    });
+}
+
+void CMainDialog::OnApplyFilter() {
+    RunCommand([this] {
+        FetchControlStates();
+        if (m_filter.GetCount() <= 0) {
+            Dialogs().ShowMessage("No filter specified");
+            return;
+        }
+        if (!m_wave.IsPcm()) {
+            Dialogs().ShowMessage("No valid Wave file loaded");
+            return;
+        }
+        m_wave.ApplyFir(m_filter.GetCoefficients(), m_filter.GetCount(), m_channel1State, m_channel2State,
+                        m_filteredLevel, m_originalLevel);
+        RefreshAudioDisplay();
+    });
+}
+
+void CMainDialog::RefreshFilterInfo() {
+    m_ui->filterFileNameText->setText(QString::fromStdString(tressel::ElideFileName(m_filter.GetFileName())));
+    m_ui->filterLengthText->setText(QString::asprintf("%i", m_filter.GetCount()));
+    m_ui->filterGainText->setText(QString::asprintf("%f", m_filter.GetGain()));
 }
 
 // ---- Audio commands -------------------------------------------------------------------------------------
@@ -267,8 +315,7 @@ CPrismDataWindow* CMainDialog::AudioSpectrumWindow() const {
 }
 
 std::span<const double> CMainDialog::FilterTaps() const {
-    // Until the filter set joins the main window there are no taps: the response shows as silence.
-    return {};
+    return {m_filter.GetCoefficients(), static_cast<std::size_t>(std::max(m_filter.GetCount(), 0))};
 }
 
 void CMainDialog::RefreshFilterDisplay() {

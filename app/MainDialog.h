@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "audio/Wave.h"
+#include "dsp/FilterCoefficients.h"
 
 namespace Ui {
 class MainDialog;
@@ -39,8 +40,11 @@ public:
     void RefreshAudioDisplay();
     CPrismDataWindow* FilterSpectrumWindow() const;
     CPrismDataWindow* AudioSpectrumWindow() const;
+    // The filter read-outs: file name, tap count and gain of the filter set.
+    void RefreshFilterInfo();
 
     CWave& Wave() { return m_wave; }
+    const CFilterCoefficients& Filter() const { return m_filter; }
     float OriginalLevel() const { return m_originalLevel; }
     float FilteredLevel() const { return m_filteredLevel; }
     const std::string& DisplayName() const { return m_displayName; }
@@ -51,6 +55,8 @@ public:
     void ShowAboutBox();
 
 public slots:
+    void OnSelectFilter();
+    void OnApplyFilter();
     void OnLoadAudio();
     void OnSaveAudio();
     void OnPlay();
@@ -108,5 +114,6 @@ private:
     QPointer<CPrismDataWindow> m_filterSpectrumWindow;
     QPointer<CPrismDataWindow> m_audioSpectrumWindow;
 
+    CFilterCoefficients m_filter;
     CWave m_wave;
 };

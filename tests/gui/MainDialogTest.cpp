@@ -9,16 +9,78 @@
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
+#include <cstdlib>
 #include <filesystem>
+#include <random>
 
 #include "app/AboutDialog.h"
 #include "app/HelpViewer.h"
 #include "app/MainDialog.h"
+#include "app/ProgressWindow.h"
+#include "app/QtUserDialogs.h"
 #include "tests/gui/support/ScriptedUserDialogs.h"
 #include "tests/support/WaveBuilder.h"
 
 using namespace tressel;
 using namespace tressel::testing;
+
+namespace {
+
+// The scripted dialogs, except that progress goes to the real "Progress" window; every position set
+// notes whether that window was on screen at the time.
+class RealProgressDialogs final : public UserDialogs {
+public:
+    explicit RealProgressDialogs(ScriptedUserDialogs& scripted) : m_scripted(scripted) { SetAppDialogs(this); }
+    ~RealProgressDialogs() override { SetAppDialogs(&m_scripted); }
+
+    void ShowMessage(std::string_view text, MessageIcon icon) override { m_scripted.ShowMessage(text, icon); }
+    std::optional<std::string> ChooseFileToOpen(const FileChoiceRequest& request) override {
+        return m_scripted.ChooseFileToOpen(request);
+    }
+    std::optional<std::string> ChooseFileToSave(const FileChoiceRequest& request) override {
+        return m_scripted.ChooseFileToSave(request);
+    }
+    std::unique_ptr<ProgressSink> CreateProgress() override {
+        return std::make_unique<WatchedSink>(m_qt.CreateProgress(), positionsOnScreen);
+    }
+
+    std::vector<int> positionsOnScreen;
+
+private:
+    class WatchedSink final : public ProgressSink {
+    public:
+        WatchedSink(std::unique_ptr<ProgressSink> inner, std::vector<int>& seen) : m_inner(std::move(inner)), m_seen(seen) {}
+        void SetRange(int low, int high) override { m_inner->SetRange(low, high); }
+        void Show() override { m_inner->Show(); }
+        void SetPosition(int position) override {
+            m_inner->SetPosition(position);
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                auto* window = qobject_cast<CProgressWindow*>(widget);
+                if (window && window->isVisible() && window->windowTitle() == "Progress") {
+                    m_seen.push_back(window->Bar()->value());
+                }
+            }
+        }
+
+    private:
+        std::unique_ptr<ProgressSink> m_inner;
+        std::vector<int>& m_seen;
+    };
+
+    ScriptedUserDialogs& m_scripted;
+    QtUserDialogs m_qt;
+};
+
+bool AnyProgressWindow() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (qobject_cast<CProgressWindow*>(widget)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
 
 class MainDialogTest : public QObject {
     Q_OBJECT
@@ -49,6 +111,15 @@ private:
         spec.channels = 2;
         spec.samplesPerSecond = 22050;
         return WriteWave(name, BuildWave16(spec, {1, -1, 300, -300, 7, 8}));
+    }
+    std::string WriteTaps(const std::string& name, const std::string& text) {
+        const std::string path = m_scratch->File(name);
+        WriteFileBytes(path, std::vector<std::uint8_t>(text.begin(), text.end()));
+        return path;
+    }
+    void SelectFilter(const std::string& path) {
+        m_dialogs->Answer(path);
+        Click("selectFilterButton");
     }
     QString StoredValue(const char* name) {
         QSettings settings(QSettings::NativeFormat, QSettings::UserScope, "Brindlewick", "Tressel");
@@ -228,6 +299,151 @@ private slots:
         QCOMPARE(m_window->FilteredLevel(), 1.0f);
         QCOMPARE(original->value(), 0);
         QCOMPARE(filtered->value(), 20);
+    }
+
+    void selectFilterFillsTheReadOutsAndRemembersTheName() {
+        const std::string path = WriteTaps("lowpass.txt", "; Filter Logfile\r\n0.125\r\n-0.25\r\n0.5\r\n-0.75\r\n1.0\r\n");
+        SelectFilter(path);
+        QVERIFY(m_dialogs->Messages().empty());
+        QCOMPARE(m_dialogs->openRequests.back().filterList, std::string("Filter Logfile (.*) (*)"));
+        QCOMPARE(m_dialogs->openRequests.back().initialName, std::string());
+        QCOMPARE(m_dialogs->openRequests.back().defaultExtension, std::string());
+        QCOMPARE(Text("filterFileNameText"), QString::fromStdString(path));
+        QCOMPARE(Text("filterLengthText"), QString("5"));
+        QCOMPARE(Text("filterGainText"), QString("0.625000"));
+        QCOMPARE(m_window->Filter().GetCount(), 5);
+        QCOMPARE(StoredValue("DefaultFilterFileName"), QString::fromStdString(path));
+        QCOMPARE(StoredValue("DefaultMediaFileName"), QString(""));
+        // The next dialog starts at the remembered name; cancelling changes nothing.
+        m_dialogs->Answer(std::nullopt);
+        Click("selectFilterButton");
+        QCOMPARE(m_dialogs->openRequests.back().initialName, path);
+        QVERIFY(m_dialogs->Messages().empty());
+        QCOMPARE(m_window->Filter().GetCount(), 5);
+
+        // A long name is shortened in the read-out; the gain keeps six decimals.
+        const std::string folder = m_scratch->File(std::string(70, 'd'));
+        std::filesystem::create_directory(folder);
+        const std::string longPath = folder + "/" + std::string(30, 'f') + ".flt";
+        WriteFileBytes(longPath, {'-', '1', 'D', '3', '\n', '2', '.', '5', '\n', '1', 'e', '-', '7', '\n'});
+        SelectFilter(longPath);
+        QCOMPARE(Text("filterFileNameText"), QString::fromStdString("..." + longPath.substr(longPath.rfind('/'))));
+        QCOMPARE(Text("filterLengthText"), QString("3"));
+        QCOMPARE(Text("filterGainText"), QString("-997.500000"));
+    }
+
+    void failedSelectEmptiesTheSetButKeepsTheReadOutsAndStoresTheName() {
+        const std::string good = WriteTaps("good.txt", "1.0\n2.0\n3.0\n");
+        SelectFilter(good);
+        const std::string bad = WriteTaps("two.txt", "1.0\n2.0\n");
+        for (const std::string& path : {bad, m_scratch->File("missing.txt")}) {
+            SelectFilter(path);
+            QCOMPARE(m_dialogs->Messages().back(), std::string("Could not open file"));
+            QCOMPARE(StoredValue("DefaultFilterFileName"), QString::fromStdString(path));
+            QCOMPARE(m_window->Filter().GetCount(), 0);
+            QCOMPARE(Text("filterFileNameText"), QString::fromStdString(good));
+            QCOMPARE(Text("filterLengthText"), QString("3"));
+            QCOMPARE(Text("filterGainText"), QString("6.000000"));
+        }
+        m_dialogs->Answer(StereoWave());
+        Click("loadAudioButton");
+        Click("applyFilterButton");
+        QCOMPARE(m_dialogs->Messages().back(), std::string("No filter specified"));
+        QVERIFY(m_dialogs->Progress().empty());
+    }
+
+    void applyFilterChecksTheFilterBeforeTheWave() {
+        Click("applyFilterButton");
+        QCOMPARE(m_dialogs->Messages(), std::vector<std::string>{"No filter specified"});
+        SelectFilter(WriteTaps("taps.txt", "0.0\n1.0\n0.0\n"));
+        Click("applyFilterButton");
+        QCOMPARE(m_dialogs->Messages().back(), std::string("No valid Wave file loaded"));
+        m_dialogs->Answer(m_scratch->File("missing.wav"));
+        Click("loadAudioButton");
+        m_dialogs->ClearMessages();
+        Click("applyFilterButton");
+        QCOMPARE(m_dialogs->Messages(), std::vector<std::string>{"No valid Wave file loaded"});
+        QVERIFY(m_dialogs->Progress().empty());
+    }
+
+    void applyFilterUsesTheMixerLevelsAndTheChannelBoxes() {
+        m_dialogs->Answer(StereoWave());
+        Click("loadAudioButton");
+        SelectFilter(WriteTaps("double.txt", "0.0\n2.0\n0.0\n"));
+        Control<QSlider>("filteredSlider")->setValue(30);  // 1.50
+        Control<QSlider>("originalSlider")->setValue(20);  // 1.00
+        Control<QCheckBox>("channel1Check")->setChecked(false);
+        Click("applyFilterButton");
+        QVERIFY(m_dialogs->Messages().empty());
+        // Channel 2 becomes 1.5 * 2x + x = 4x; channel 1 keeps its samples.
+        CWave& wave = m_window->Wave();
+        const std::uint8_t* data = wave.GetImage() + wave.GetDataOffset();
+        const std::vector<std::uint8_t> samples(data, data + wave.GetDataLength());
+        const auto stereo = BuildWave16({}, {1, -4, 300, -1200, 7, 32});
+        QVERIFY(samples == std::vector<std::uint8_t>(stereo.end() - 12, stereo.end()));
+        QCOMPARE(m_dialogs->Progress().size(), std::size_t{1});
+        const ProgressRecord& progress = *m_dialogs->Progress().front();
+        QVERIFY(progress.shown);
+        QVERIFY(progress.destroyed);
+        QCOMPARE(progress.high, 0);
+        QCOMPARE(progress.positions, std::vector<int>({0}));  // F / 100 = 0; steps -2 .. 2, one multiple of 100
+        // Read-outs stay as they were.
+        QCOMPARE(Text("dataLengthText"), QString("12"));
+    }
+
+    void applyFilterShowsTheProgressWindowWhileItRunsAndRemovesIt() {
+        RealProgressDialogs dialogs(*m_dialogs);
+        m_window = std::make_unique<CMainDialog>();  // the wave reports to the dialogs of its window's start
+        m_window->show();
+        WaveSpec spec;
+        spec.channels = 2;
+        m_dialogs->Answer(WriteWave("long.wav", BuildWave16(spec, std::vector<std::int16_t>(2 * 250, 1000))));
+        Click("loadAudioButton");
+        SelectFilter(WriteTaps("taps.txt", "0.0\n1.0\n0.0\n"));
+        QVERIFY(!AnyProgressWindow());
+        Click("applyFilterButton");
+        QVERIFY(m_dialogs->Messages().empty());
+        // Both channels of 250 frames: steps -2 .. 249 twice, positions i / 100 and (i + 250) / 100.
+        QCOMPARE(dialogs.positionsOnScreen, std::vector<int>({0, 1, 2, 2, 3, 4}));
+        QVERIFY(!AnyProgressWindow());
+        m_window.reset();  // before the dialogs it reports to
+    }
+
+    void filteredFileEqualsWhatTheCommandLineToolWrites() {
+        std::mt19937 random(5);
+        std::uniform_int_distribution<int> sample(-30000, 30000);
+        std::vector<std::int16_t> samples(2 * 3000);
+        for (auto& s : samples) {
+            s = static_cast<std::int16_t>(sample(random));
+        }
+        WaveSpec spec;
+        spec.channels = 2;
+        const std::string input = WriteWave("noise.wav", BuildWave16(spec, samples));
+        std::string taps;
+        for (int j = 0; j < 31; ++j) {
+            taps += std::to_string(std::uniform_real_distribution<double>(-0.3, 0.3)(random)) + "\n";
+        }
+        const std::string tapsPath = WriteTaps("taps.txt", taps);
+        m_dialogs->Answer(input);
+        Click("loadAudioButton");
+        SelectFilter(tapsPath);
+        Control<QSlider>("filteredSlider")->setValue(-13);
+        Control<QSlider>("originalSlider")->setValue(7);
+        QCOMPARE(m_window->FilteredLevel(), -0.65f);
+        QCOMPARE(m_window->OriginalLevel(), 0.35f);
+        Control<QCheckBox>("channel2Check")->setChecked(false);
+        Click("applyFilterButton");
+        const std::string ours = m_scratch->File("gui.wav");
+        m_dialogs->Answer(ours);
+        Click("saveAudioButton");
+        QCOMPARE(m_dialogs->Messages().back(), std::string("Wave saved"));
+
+        const std::string theirs = m_scratch->File("cli.wav");
+        const std::string command = std::string(TRESSEL_BIN_DIR) + "/tressel-cli fir '" + tapsPath + "' '" + input +
+                                    "' '" + theirs + "' --filtered -0.65 --original 0.35 --channels 1";
+        QCOMPARE(std::system(command.c_str()), 0);
+        QVERIFY(ReadFileBytes(ours) == ReadFileBytes(theirs));
+        QVERIFY(ReadFileBytes(ours) != ReadFileBytes(input));
     }
 
     void longNamesAreElidedInTheReadOut() {
