@@ -8,6 +8,7 @@
 #include <new>
 
 #include "app/AboutDialog.h"
+#include "app/EffectsDialog.h"
 #include "app/Help.h"
 #include "app/Mp3EncoderDialog.h"
 #include "app/RegistryKey.h"
@@ -75,6 +76,10 @@ CMainDialog::CMainDialog(QWidget* parent)
     connect(m_ui->filteredSlider, &QSlider::valueChanged, this, &CMainDialog::OnFilteredSliderMoved);
     connect(m_ui->displayFilterCheck, &QCheckBox::clicked, this, &CMainDialog::OnDisplayFilterClicked);
     connect(m_ui->displayAudioCheck, &QCheckBox::clicked, this, &CMainDialog::OnDisplayAudioClicked);
+
+    m_effects = std::make_unique<CEffectsDialog>(this);
+    connect(m_ui->effectsButton, &QPushButton::clicked, this, &CMainDialog::OnEffects);
+    connect(&m_effects->MedianDialog(), &CMedianDialog::ApplyRequested, this, &CMainDialog::RunMedianFilter);
 }
 
 CMainDialog::~CMainDialog() {
@@ -375,6 +380,27 @@ void CMainDialog::ForgetClosedSpectrumWindow(CPrismDataWindow* window) {
         m_displayAudioState = 0;
     }
     window->deleteLater();
+}
+
+// ---- Effects ------------------------------------------------------------------------------------------
+
+void CMainDialog::OnEffects() {
+    m_effects->SetWave(&m_wave);
+    m_effects->show();
+    m_effects->raise();
+    m_effects->activateWindow();
+}
+
+void CMainDialog::RunMedianFilter(int length) {
+    RunCommand([this, length] {
+        FetchControlStates();
+        if (!m_wave.IsPcm()) {
+            Dialogs().ShowMessage("No valid Wave file loaded");
+            return;
+        }
+        m_wave.ApplyMedian(length, m_channel1State, m_channel2State);
+        RefreshAudioDisplay();
+    });
 }
 
 // ---- Mixer ----------------------------------------------------------------------------------------------

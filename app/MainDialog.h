@@ -22,6 +22,7 @@ class UserDialogs;
 struct PrismWindowPlacement;
 }
 class CPrismDataWindow;
+class CEffectsDialog;
 
 class CMainDialog : public QDialog {
     Q_OBJECT
@@ -54,6 +55,10 @@ public:
 
     void ShowAboutBox();
 
+    // The median command, started by the Median Filter window's "Apply".
+    void RunMedianFilter(int length);
+    CEffectsDialog& EffectsDialog() { return *m_effects; }
+
 public slots:
     void OnSelectFilter();
     void OnApplyFilter();
@@ -64,6 +69,7 @@ public slots:
     void OnReloadAudio();
     void OnHelp();
     void OnDefaultLevels();
+    void OnEffects();
 
 protected:
     void accept() override;  // "Quit"
@@ -116,4 +122,6 @@ private:
 
     CFilterCoefficients m_filter;
     CWave m_wave;
+    // Created hidden with the window; goes before the wave it borrows.
+    std::unique_ptr<CEffectsDialog> m_effects;
 };

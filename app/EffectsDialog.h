@@ -1,0 +1,33 @@
+#pragma once
+#include <QDialog>
+#include <memory>
+
+#include "app/MedianDialog.h"
+
+class CWave;
+
+namespace Ui {
+class EffectsDialog;
+}
+
+// "Effects": the modeless launcher of the median filter and the amplification. It owns the Median Filter
+// window for its whole life and borrows the main window's wave, refreshed every time it is shown.
+class CEffectsDialog final : public QDialog {
+    Q_OBJECT
+public:
+    explicit CEffectsDialog(QWidget* parent = nullptr);
+    ~CEffectsDialog() override;
+
+    void SetWave(CWave* wave) { m_wave = wave; }
+    CMedianDialog& MedianDialog() { return m_median; }
+
+private slots:
+    void OnMedianFilter();
+    void OnAmplify();
+    void OnHelp();
+
+private:
+    std::unique_ptr<Ui::EffectsDialog> m_ui;
+    CMedianDialog m_median;
+    CWave* m_wave = nullptr;
+};
