@@ -1,0 +1,266 @@
+#include "mp3dec/layer12.h"
+
+#include <array>
+#include <bit>
+
+#include "mp3dec/tables.h"
+
+namespace mp3dec {
+
+namespace {
+
+constexpr int kLayer1AllocationBits = 4;
+constexpr int kScaleFactorBits = 6;
+constexpr int kSelectionBits = 2;
+constexpr int kUngrouped = 3;
+
+int coded_channels(const StreamParams& params, int subband) {
+    return subband < params.joint_stereo_bound ? params.channels : 1;
+}
+
+// Smallest x with 2^x >= steps.
+int code_width_for_steps(int steps) {
+    return static_cast<int>(std::bit_width(static_cast<unsigned>(steps - 1)));
+}
+
+// 2^-n for n = 0..32: multiplying by it is exactly the division by 2^n, and cheaper.
+constexpr auto kInversePowersOfTwo = [] {
+    std::array<double, 33> powers{};
+    double value = 1.0;
+    for (double& p : powers) {
+        p = value;
+        value *= 0.5;
+    }
+    return powers;
+}();
+
+// Sign from the top bit, then the remaining bits as a fraction of the range: the shared first step of
+// both layers' requantisation.
+double signed_fraction(std::uint32_t code, int width) {
+    const std::uint32_t top = 1u << (width - 1);
+    double fraction = (code & top) != 0 ? 0.0 : -1.0;
+    fraction += static_cast<double>(code & (top - 1u)) * kInversePowersOfTwo[static_cast<std::size_t>(width - 1)];
+    return fraction;
+}
+
+// What the requantisation of one allocation row needs, worked out once for the three values of a block.
+struct Layer2Class {
+    std::uint32_t top;  // the sign bit of a value
+    double step;        // 2^-(x-1): one unit of the remaining bits
+    double d;
+    double c;
+
+    explicit Layer2Class(const AllocEntry& entry)
+        : top(1u << (code_width_for_steps(entry.steps) - 1)),
+          step(kInversePowersOfTwo[static_cast<std::size_t>(code_width_for_steps(entry.steps) - 1)]),
+          d(kRequantD[entry.quant]),
+          c(kRequantC[entry.quant]) {}
+
+    // The same steps as signed_fraction, then + D and * C.
+    double operator()(std::uint32_t value) const {
+        double fraction = (value & top) != 0 ? 0.0 : -1.0;
+        fraction += static_cast<double>(value & (top - 1u)) * step;
+        fraction += d;
+        fraction *= c;
+        return fraction;
+    }
+};
+
+inline double requantized_layer2_value(const AllocEntry& entry, std::uint32_t value) {
+    return Layer2Class(entry)(value);
+}
+
+}  // namespace
+
+// ---- Layer I ----
+
+void read_layer1_allocation(BitReader& reader, const StreamParams& params, Layer12State& state) {
+    for (int sb = 0; sb < kSubbands; ++sb) {
+        if (sb < params.joint_stereo_bound) {
+            for (int ch = 0; ch < params.channels; ++ch) {
+                state.allocation[ch][sb] = static_cast<int>(read_bits(reader, kLayer1AllocationBits));
+            }
+        } else {
+            const int shared = static_cast<int>(read_bits(reader, kLayer1AllocationBits));
+            state.allocation[0][sb] = shared;
+            state.allocation[1][sb] = shared;
+        }
+    }
+}
+
+void read_layer1_scale_factors(BitReader& reader, const StreamParams& params, Layer12State& state) {
+    for (int sb = 0; sb < kSubbands; ++sb) {
+        for (int ch = 0; ch < params.channels; ++ch) {
+            state.scale_index[ch][0][sb] =
+                state.allocation[ch][sb] != 0 ? read_bits(reader, kScaleFactorBits) : kNoScaleFactor;
+        }
+    }
+}
+
+void read_layer1_samples(BitReader& reader, const StreamParams& params, Layer12State& state) {
+    for (int sb = 0; sb < kSubbands; ++sb) {
+        if (sb < params.joint_stereo_bound) {
+            for (int ch = 0; ch < params.channels; ++ch) {
+                const int a = state.allocation[ch][sb];
+                state.sample_code[ch][0][sb] = a != 0 ? read_bits(reader, a + 1) : 0;
+            }
+        } else {
+            const int a = state.allocation[0][sb];
+            const std::uint32_t code = a != 0 ? read_bits(reader, a + 1) : 0;
+            state.sample_code[0][0][sb] = code;
+            state.sample_code[1][0][sb] = code;
+        }
+    }
+}
+
+double requantize_layer1_sample(int allocation, std::uint32_t code) {
+    const int nb = allocation + 1;
+    double fraction = signed_fraction(code, nb);
+    const double levels = static_cast<double>(1u << nb);
+    fraction = (fraction + 1.0 / static_cast<double>(1u << (nb - 1))) * levels / (levels - 1.0);
+    return fraction;
+}
+
+void requantize_layer1(const StreamParams& params, Layer12State& state) {
+    for (int ch = 0; ch < params.channels; ++ch) {
+        for (int sb = 0; sb < kSubbands; ++sb) {
+            const int a = state.allocation[ch][sb];
+            state.fraction[ch][0][sb] = a != 0 ? requantize_layer1_sample(a, state.sample_code[ch][0][sb]) : 0.0;
+        }
+    }
+}
+
+void scale_layer1(const StreamParams& params, Layer12State& state) {
+    for (int ch = 0; ch < params.channels; ++ch) {
+        for (int sb = 0; sb < kSubbands; ++sb) {
+            state.fraction[ch][0][sb] *= kScaleFactors[state.scale_index[ch][0][sb] & 63u];
+        }
+    }
+}
+
+// ---- Layer II ----
+
+void read_layer2_allocation(BitReader& reader, const StreamParams& params, Layer12State& state) {
+    const AllocTable& table = *params.alloc;
+    for (int sb = 0; sb < params.subband_limit; ++sb) {
+        const int width = table[sb][0].bits;
+        if (sb < params.joint_stereo_bound) {
+            for (int ch = 0; ch < params.channels; ++ch) {
+                state.allocation[ch][sb] = static_cast<int>(read_bits(reader, width));
+            }
+        } else {
+            const int shared = static_cast<int>(read_bits(reader, width));
+            state.allocation[0][sb] = shared;
+            state.allocation[1][sb] = shared;
+        }
+    }
+    for (int sb = params.subband_limit; sb < kSubbands; ++sb) {
+        for (int ch = 0; ch < params.channels; ++ch) state.allocation[ch][sb] = 0;
+    }
+}
+
+void read_layer2_scale_factors(BitReader& reader, const StreamParams& params, Layer12State& state) {
+    for (int sb = 0; sb < kSubbands; ++sb) {
+        for (int ch = 0; ch < params.channels; ++ch) {
+            const bool coded = sb < params.subband_limit && state.allocation[ch][sb] != 0;
+            state.scale_selection[ch][sb] = coded ? static_cast<int>(read_bits(reader, kSelectionBits)) : 0;
+        }
+    }
+    for (int sb = 0; sb < kSubbands; ++sb) {
+        for (int ch = 0; ch < params.channels; ++ch) {
+            unsigned* parts[3] = {&state.scale_index[ch][0][sb], &state.scale_index[ch][1][sb],
+                                  &state.scale_index[ch][2][sb]};
+            if (sb >= params.subband_limit || state.allocation[ch][sb] == 0) {
+                *parts[0] = *parts[1] = *parts[2] = kNoScaleFactor;
+                continue;
+            }
+            switch (state.scale_selection[ch][sb]) {
+                case 0:
+                    *parts[0] = read_bits(reader, kScaleFactorBits);
+                    *parts[1] = read_bits(reader, kScaleFactorBits);
+                    *parts[2] = read_bits(reader, kScaleFactorBits);
+                    break;
+                case 1:
+                    *parts[0] = *parts[1] = read_bits(reader, kScaleFactorBits);
+                    *parts[2] = read_bits(reader, kScaleFactorBits);
+                    break;
+                case 2:
+                    *parts[0] = *parts[1] = *parts[2] = read_bits(reader, kScaleFactorBits);
+                    break;
+                default:
+                    *parts[0] = read_bits(reader, kScaleFactorBits);
+                    *parts[1] = *parts[2] = read_bits(reader, kScaleFactorBits);
+                    break;
+            }
+        }
+    }
+}
+
+void ungroup_layer2_code(std::uint32_t code, int steps, std::uint32_t values[3]) {
+    const auto divisor = static_cast<std::uint32_t>(steps);
+    for (int part = 0; part < 3; ++part) {
+        values[part] = code % divisor;
+        code /= divisor;
+    }
+}
+
+void read_layer2_samples(BitReader& reader, const StreamParams& params, Layer12State& state) {
+    const AllocTable& table = *params.alloc;
+    for (int sb = 0; sb < kSubbands; ++sb) {
+        if (sb >= params.subband_limit) {
+            for (int ch = 0; ch < params.channels; ++ch) {
+                for (int part = 0; part < 3; ++part) state.sample_code[ch][part][sb] = 0;
+            }
+            continue;
+        }
+        for (int ch = 0; ch < coded_channels(params, sb); ++ch) {
+            const int a = state.allocation[ch][sb];
+            std::uint32_t values[3] = {0, 0, 0};
+            if (a != 0) {
+                const AllocEntry& entry = table[sb][a];
+                if (entry.group == kUngrouped) {
+                    for (auto& value : values) value = read_bits(reader, entry.bits);
+                } else if (entry.steps > 0) {
+                    ungroup_layer2_code(read_bits(reader, entry.bits), entry.steps, values);
+                }
+            }
+            for (int part = 0; part < 3; ++part) state.sample_code[ch][part][sb] = values[part];
+        }
+        if (params.channels == 2 && sb >= params.joint_stereo_bound) {
+            for (int part = 0; part < 3; ++part) state.sample_code[1][part][sb] = state.sample_code[0][part][sb];
+        }
+    }
+}
+
+double requantize_layer2_sample(const AllocEntry& entry, std::uint32_t value) {
+    return requantized_layer2_value(entry, value);
+}
+
+void requantize_layer2(const StreamParams& params, Layer12State& state) {
+    const AllocTable& table = *params.alloc;
+    for (int ch = 0; ch < params.channels; ++ch) {
+        for (int sb = 0; sb < kSubbands; ++sb) {
+            const int a = sb < params.subband_limit ? state.allocation[ch][sb] : 0;
+            if (a == 0 || table[sb][a].steps == 0) {
+                for (int part = 0; part < 3; ++part) state.fraction[ch][part][sb] = 0.0;
+                continue;
+            }
+            const Layer2Class requantize(table[sb][a]);
+            for (int part = 0; part < 3; ++part) {
+                state.fraction[ch][part][sb] = requantize(state.sample_code[ch][part][sb]);
+            }
+        }
+    }
+}
+
+void scale_layer2(const StreamParams& params, Layer12State& state, int scale_part) {
+    for (int ch = 0; ch < params.channels; ++ch) {
+        for (int part = 0; part < 3; ++part) {
+            for (int sb = 0; sb < params.subband_limit; ++sb) {
+                state.fraction[ch][part][sb] *= kScaleFactors[state.scale_index[ch][scale_part][sb] & 63u];
+            }
+        }
+    }
+}
+
+}  // namespace mp3dec

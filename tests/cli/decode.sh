@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# tressel-cli decode: WAV output of Layer I and II streams, text-form input, failures leave no output.
+set -u
+CLI="$1"
+DATA="$2"
+WORK="$(mktemp -d)"
+trap 'rm -rf "$WORK"' EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+# Largest sample difference and PSNR of a decoded WAV against a reference PCM file (common length).
+compare() {
+    python3 - "$1" "$2" <<'PY'
+import array, math, sys
+ours = array.array('h'); ours.frombytes(open(sys.argv[1], 'rb').read()[44:])
+ref = array.array('h'); ref.frombytes(open(sys.argv[2], 'rb').read())
+if sys.byteorder != 'little':
+    ours.byteswap(); ref.byteswap()
+n = min(len(ours), len(ref))
+diff = [abs(ours[i] - ref[i]) for i in range(n)]
+mse = sum(d * d for d in diff) / n
+psnr = 10 * math.log10(32767 ** 2 / mse) if mse else float('inf')
+print(max(diff), psnr)
+sys.exit(0 if n > 0 and max(diff) <= 1 and psnr >= 96 else 1)
+PY
+}
+
+le32() { od -An -t u4 -j "$2" -N 4 "$1" | tr -d ' '; }
+le16() { od -An -t u2 -j "$2" -N 2 "$1" | tr -d ' '; }
+
+# A Layer II vector: header fields and samples.
+out="$WORK/fl10.wav"
+stdout=$("$CLI" decode "$DATA/vectors/l2-fl10.bit" "$out" 2>"$WORK/err") || fail "l2-fl10 exit status $?"
+[[ "$stdout" == *"is a BINARY file"* ]] || fail "no format line on standard output: $stdout"
+[[ -f "$out" ]] || fail "no output for l2-fl10"
+if [[ -f "$out" ]]; then
+    [[ "$(head -c 4 "$out")" == "RIFF" ]] || fail "not a RIFF file"
+    size=$(stat -c %s "$out")
+    [[ "$(le32 "$out" 40)" == "$((size - 44))" ]] || fail "data size does not match the file"
+    [[ "$(le32 "$out" 4)" == "$((size - 8))" ]] || fail "RIFF size does not match the file"
+    [[ "$(le16 "$out" 34)" == "16" ]] || fail "not 16 bits per sample"
+    figures=$(compare "$out" "$DATA/vectors/l2-fl10.pcm") || fail "l2-fl10 differs from its reference: $figures"
+fi
+
+# A Layer I vector under a name without any audio extension, in hexadecimal text form.
+hex="$WORK/fl1.txt"
+od -An -v -t x1 "$DATA/vectors/l1-fl1.bit" | tr -d ' ' | tr 'a-f' 'A-F' > "$hex"
+stdout=$("$CLI" decode "$hex" "$WORK/fl1.wav" 2>/dev/null) || fail "hex text input exit status $?"
+[[ "$stdout" == *"is an ASCII file"* ]] || fail "hex text not recognised: $stdout"
+"$CLI" decode "$DATA/vectors/l1-fl1.bit" "$WORK/fl1-binary.wav" >/dev/null 2>&1 || fail "l1-fl1 exit status $?"
+cmp -s "$WORK/fl1.wav" "$WORK/fl1-binary.wav" || fail "hex text and binary decode differently"
+figures=$(compare "$WORK/fl1.wav" "$DATA/vectors/l1-fl1.pcm") || fail "l1-fl1 differs from its reference: $figures"
+
+# No frame at all: exit 1 with the message, and OUT neither created nor replaced.
+head -c 3000 /dev/zero > "$WORK/silence.mp3"
+"$CLI" decode "$WORK/silence.mp3" "$WORK/none.wav" >/dev/null 2>"$WORK/err"
+status=$?
+[[ $status -eq 1 ]] || fail "no-frame input: exit status $status"
+grep -qx "tressel-cli: Failed to decode MP3 file" "$WORK/err" || fail "no-frame input: message missing"
+[[ ! -e "$WORK/none.wav" ]] || fail "no-frame input left an output file"
+echo keep > "$WORK/kept.wav"
+"$CLI" decode "$WORK/silence.mp3" "$WORK/kept.wav" >/dev/null 2>&1
+[[ "$(cat "$WORK/kept.wav")" == "keep" ]] || fail "a failed decode replaced an existing OUT"
+
+# A missing input: the decoder's own diagnostic on standard output, then the failure.
+stdout=$("$CLI" decode "$WORK/missing.mp2" "$WORK/missing.wav" 2>"$WORK/err")
+status=$?
+[[ $status -eq 1 ]] || fail "missing input: exit status $status"
+[[ "$stdout" == *"Could not find \"$WORK/missing.mp2\"."* ]] || fail "missing input: diagnostic missing: $stdout"
+grep -qx "tressel-cli: Failed to decode MP3 file" "$WORK/err" || fail "missing input: message missing"
+[[ ! -e "$WORK/missing.wav" ]] || fail "missing input left an output file"
+
+# Usage errors.
+"$CLI" decode "$DATA/vectors/l1-fl1.bit" >/dev/null 2>&1
+[[ $? -eq 2 ]] || fail "one argument is not a usage error"
+
+leftovers=$(find "$WORK" -name '*.XXXXXX' -o -name '*.wav.*' | wc -l)
+[[ $leftovers -eq 0 ]] || fail "temporary files left behind"
+
+if [[ $failures -ne 0 ]]; then
+    echo "$failures failure(s)"
+    exit 1
+fi
+echo "decode: all checks passed"
