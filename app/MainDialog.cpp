@@ -3,6 +3,7 @@
 #include <QContextMenuEvent>
 #include <QIcon>
 #include <QMenu>
+#include <algorithm>
 #include <cstdio>
 #include <new>
 
@@ -15,6 +16,8 @@
 #include "audio/ElideFileName.h"
 #include "audio/WaveFiles.h"
 #include "mp3enc/Mp3Export.h"
+#include "spectrum/FilterResponse.h"
+#include "spectrum/PrismDataWindow.h"
 #include "ui_MainDialog.h"
 
 namespace {
@@ -43,7 +46,11 @@ std::string ProposedSaveName(const std::string& displayName) {
 CMainDialog::CMainDialog(QWidget* parent)
     : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
-      m_ui(std::make_unique<Ui::MainDialog>()) {
+      m_ui(std::make_unique<Ui::MainDialog>()),
+      m_filterReal(tressel::kSpectrumSize, 0.0),
+      m_filterImag(tressel::kSpectrumSize, 0.0),
+      m_audioFirstCurve(tressel::kSpectrumBins, 0.0),
+      m_audioSecondCurve(tressel::kSpectrumBins, 0.0) {
     m_ui->setupUi(this);
     setFixedSize(size());
     setWindowIcon(QIcon(":/tressel.svg"));
@@ -67,6 +74,8 @@ CMainDialog::CMainDialog(QWidget* parent)
     connect(m_ui->defaultButton, &QPushButton::clicked, this, &CMainDialog::OnDefaultLevels);
     connect(m_ui->originalSlider, &QSlider::valueChanged, this, &CMainDialog::OnOriginalSliderMoved);
     connect(m_ui->filteredSlider, &QSlider::valueChanged, this, &CMainDialog::OnFilteredSliderMoved);
+    connect(m_ui->displayFilterCheck, &QCheckBox::clicked, this, &CMainDialog::OnDisplayFilterClicked);
+    connect(m_ui->displayAudioCheck, &QCheckBox::clicked, this, &CMainDialog::OnDisplayAudioClicked);
 
     m_effects = std::make_unique<CEffectsDialog>(this);
     connect(m_ui->effectsButton, &QPushButton::clicked, this, &CMainDialog::OnEffects);
@@ -175,10 +184,6 @@ void CMainDialog::RefreshFilterInfo() {
     m_ui->filterFileNameText->setText(QString::fromStdString(tressel::ElideFileName(m_filter.GetFileName())));
     m_ui->filterLengthText->setText(QString::asprintf("%i", m_filter.GetCount()));
     m_ui->filterGainText->setText(QString::asprintf("%f", m_filter.GetGain()));
-}
-
-void CMainDialog::RefreshFilterDisplay() {
-    // The filter spectrum window joins with the spectrum displays.
 }
 
 // ---- Audio commands -------------------------------------------------------------------------------------
@@ -290,8 +295,91 @@ void CMainDialog::RefreshWaveInfo() {
     m_ui->dataLengthText->setText(Decimal(m_wave.GetDataLength()));
 }
 
+// ---- Spectrum displays ---------------------------------------------------------------------------------
+
+void CMainDialog::OnDisplayFilterClicked() {
+    RunCommand([this] {
+        FetchControlStates();
+        RefreshFilterDisplay();
+    });
+}
+
+void CMainDialog::OnDisplayAudioClicked() {
+    RunCommand([this] {
+        FetchControlStates();
+        RefreshAudioDisplay();
+    });
+}
+
+CPrismDataWindow* CMainDialog::FilterSpectrumWindow() const {
+    return m_filterSpectrumWindow.data();
+}
+
+CPrismDataWindow* CMainDialog::AudioSpectrumWindow() const {
+    return m_audioSpectrumWindow.data();
+}
+
+std::span<const double> CMainDialog::FilterTaps() const {
+    return {m_filter.GetCoefficients(), static_cast<std::size_t>(std::max(m_filter.GetCount(), 0))};
+}
+
+void CMainDialog::RefreshFilterDisplay() {
+    std::fill(m_filterReal.begin(), m_filterReal.end(), 0.0);
+    std::fill(m_filterImag.begin(), m_filterImag.end(), 0.0);
+    if (m_displayFilterState == 0) {
+        CloseSpectrumWindow(m_filterSpectrumWindow);
+        return;
+    }
+    if (!m_filterSpectrumWindow) {
+        m_filterSpectrumWindow = OpenSpectrumWindow(tressel::kFilterWindowPlacement);
+    }
+    const std::span<const double> taps = FilterTaps();
+    tressel::ComputeFilterResponse(taps.data(), static_cast<int>(taps.size()), m_filterReal.data(),
+                                   m_filterImag.data(), &Dialogs());
+    ShowFilterResponse(*m_filterSpectrumWindow, m_filterReal.data(), m_filterImag.data());
+}
+
 void CMainDialog::RefreshAudioDisplay() {
-    // The audio spectrum window joins with the spectrum displays.
+    std::fill(m_audioFirstCurve.begin(), m_audioFirstCurve.end(), 0.0);
+    std::fill(m_audioSecondCurve.begin(), m_audioSecondCurve.end(), 0.0);
+    if (m_displayAudioState == 0) {
+        CloseSpectrumWindow(m_audioSpectrumWindow);
+        return;
+    }
+    if (!m_audioSpectrumWindow) {
+        m_audioSpectrumWindow = OpenSpectrumWindow(tressel::kAudioWindowPlacement);
+    }
+    if (m_wave.IsPcm()) {
+        m_wave.ComputeSpectrum(m_audioFirstCurve.data(), m_audioSecondCurve.data(), tressel::kSpectrumBins);
+    }
+    ShowAudioSpectrum(*m_audioSpectrumWindow, m_audioFirstCurve.data(), m_audioSecondCurve.data(),
+                      m_wave.GetChannels());
+}
+
+CPrismDataWindow* CMainDialog::OpenSpectrumWindow(const tressel::PrismWindowPlacement& placement) {
+    CPrismDataWindow* window = CreatePrismDataWindow(placement, this);
+    connect(window, &CPrismDataWindow::closedByUser, this, [this, window] { ForgetClosedSpectrumWindow(window); });
+    return window;
+}
+
+void CMainDialog::CloseSpectrumWindow(QPointer<CPrismDataWindow>& window) {
+    delete window.data();
+    window = nullptr;
+}
+
+// The window manager closed a spectrum window although it has no close button: forget it and clear its
+// box, so the box keeps telling whether the window is there.
+void CMainDialog::ForgetClosedSpectrumWindow(CPrismDataWindow* window) {
+    if (window == m_filterSpectrumWindow) {
+        m_filterSpectrumWindow = nullptr;
+        m_ui->displayFilterCheck->setChecked(false);
+        m_displayFilterState = 0;
+    } else if (window == m_audioSpectrumWindow) {
+        m_audioSpectrumWindow = nullptr;
+        m_ui->displayAudioCheck->setChecked(false);
+        m_displayAudioState = 0;
+    }
+    window->deleteLater();
 }
 
 // ---- Effects ------------------------------------------------------------------------------------------
@@ -361,7 +449,8 @@ void CMainDialog::accept() {
 }
 
 void CMainDialog::ReleaseDisplayResources() {
-    // The spectrum windows join with the spectrum displays.
+    // The audio window is owned by this window and goes with it; the buffers go with the object.
+    CloseSpectrumWindow(m_filterSpectrumWindow);
 }
 
 void CMainDialog::contextMenuEvent(QContextMenuEvent* event) {

@@ -3,9 +3,11 @@
 // remembered file names and the other windows, and runs every command to its end on the UI thread.
 
 #include <QDialog>
+#include <QPointer>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -17,7 +19,9 @@ class MainDialog;
 }
 namespace tressel {
 class UserDialogs;
+struct PrismWindowPlacement;
 }
+class CPrismDataWindow;
 class CEffectsDialog;
 
 class CMainDialog : public QDialog {
@@ -31,10 +35,14 @@ public:
     bool SaveSettings();
 
     void RefreshWaveInfo();
+    // Recompute and redraw the spectrum windows whose boxes were set when the control states were last
+    // fetched; a cleared box closes its window.
+    void RefreshFilterDisplay();
     void RefreshAudioDisplay();
+    CPrismDataWindow* FilterSpectrumWindow() const;
+    CPrismDataWindow* AudioSpectrumWindow() const;
     // The filter read-outs: file name, tap count and gain of the filter set.
     void RefreshFilterInfo();
-    void RefreshFilterDisplay();
 
     CWave& Wave() { return m_wave; }
     const CFilterCoefficients& Filter() const { return m_filter; }
@@ -70,6 +78,8 @@ protected:
 private slots:
     void OnOriginalSliderMoved(int position);
     void OnFilteredSliderMoved(int position);
+    void OnDisplayFilterClicked();
+    void OnDisplayAudioClicked();
 
 private:
     void SetUpMixer();
@@ -79,6 +89,11 @@ private:
     void SaveMp3Branch(const std::string& path);
     void DeleteTemporaryFile();
     void ReleaseDisplayResources();
+    CPrismDataWindow* OpenSpectrumWindow(const tressel::PrismWindowPlacement& placement);
+    void CloseSpectrumWindow(QPointer<CPrismDataWindow>& window);
+    void ForgetClosedSpectrumWindow(CPrismDataWindow* window);
+    // The taps the filter display transforms: the current filter set's, in file order.
+    std::span<const double> FilterTaps() const;
     void ClearWave();
     // Runs one command; a reported file error or memory shortage ends it without leaving Qt's loop.
     void RunCommand(const std::function<void()>& command);
@@ -96,6 +111,14 @@ private:
     int m_channel1State = 0;
     int m_channel2State = 0;
     int m_displayAudioState = 0;
+
+    // The spectrum windows read these buffers only while their curves are updated.
+    std::vector<double> m_filterReal;
+    std::vector<double> m_filterImag;
+    std::vector<double> m_audioFirstCurve;
+    std::vector<double> m_audioSecondCurve;
+    QPointer<CPrismDataWindow> m_filterSpectrumWindow;
+    QPointer<CPrismDataWindow> m_audioSpectrumWindow;
 
     CFilterCoefficients m_filter;
     CWave m_wave;

@@ -32,7 +32,7 @@ void CProgressWindow::SetPosition(int position) {
     if (position == m_bar->value()) {
         return;
     }
+    // The operation holds the event loop; setValue paints at once whenever the bar visibly changes, and only
+    // then, so long operations with many positions do not spend their time redrawing the same picture.
     m_bar->setValue(position);
-    // The operation holds the event loop, so paint now or the bar would show the last position only at the end.
-    m_bar->repaint();
 }

@@ -66,8 +66,8 @@ std::vector<std::int16_t> MakeInterleaved(std::size_t frames, bool noise) {
                 v = full(random);
             } else {
                 const double t = static_cast<double>(i) / kRate;
-                v = 9000.0 * std::sin(2 * std::numbers::pi * (220.0 + 110.0 * c) * t) + 4000.0 * std::sin(2 * std::numbers::pi * 1375.0 * t) +
-                    hiss(random);
+                const double tone = 9000.0 * std::sin(2 * std::numbers::pi * (220.0 + 110.0 * c) * t);
+                v = tone + 4000.0 * std::sin(2 * std::numbers::pi * 1375.0 * t) + hiss(random);
                 if (click(random) == 0) {
                     v = c == 0 ? 32000 : -32000;
                 }

@@ -104,6 +104,30 @@ float FirEngine::Mix(float sum, int original) const {
     return static_cast<float>(mixed);
 }
 
+// Mix over a whole block, in place over its sums; the originals are the window's copies from before any write.
+void FirEngine::MixInto(float* sums, const double* originals, std::int64_t outputs) const {
+    const double a = m_levels.filtered;
+    const double b = m_levels.original;
+    for (std::int64_t o = 0; o < outputs; ++o) {
+        sums[o] = static_cast<float>(a * static_cast<double>(sums[o]) + b * originals[o]);
+    }
+}
+
+template <bool SixteenBit>
+void FirEngine::StoreBlock(const ChannelSamples& channel, std::int64_t first, const float* values,
+                           std::int64_t outputs) {
+    std::uint8_t* p = channel.first + first * channel.stride;
+    for (std::int64_t o = 0; o < outputs; ++o, p += channel.stride) {
+        if constexpr (SixteenBit) {
+            const auto bits = static_cast<std::uint16_t>(ToSample16(values[o]));
+            p[0] = static_cast<std::uint8_t>(bits & 0xFF);
+            p[1] = static_cast<std::uint8_t>(bits >> 8);
+        } else {
+            p[0] = ToSample8(values[o]);
+        }
+    }
+}
+
 float FirEngine::EdgeSum(const ChannelSamples& channel, std::int64_t i) const {
     const std::int64_t firstTap = std::max<std::int64_t>(0, m_half - i);
     const std::int64_t lastTap = std::min<std::int64_t>(m_count - 1, channel.length - 1 - i + m_half);
@@ -194,8 +218,11 @@ void FirEngine::FilterBlocks(const ChannelSamples& channel, const StepsDone& ste
                     window[k] = context[m_half + (firstSample + k - end)];
                 }
                 m_sums(m_taps, m_count, window, outputs, worker.sums.data());
-                for (std::int64_t o = 0; o < outputs; ++o) {
-                    channel.Write(blockStart + o, Mix(worker.sums[o], static_cast<int>(window[o + m_half])));
+                MixInto(worker.sums.data(), window + m_half, outputs);
+                if (channel.sixteenBit) {
+                    StoreBlock<true>(channel, blockStart, worker.sums.data(), outputs);
+                } else {
+                    StoreBlock<false>(channel, blockStart, worker.sums.data(), outputs);
                 }
                 std::copy(window + outputs, window + needed, window);
                 held = m_count - 1;

@@ -84,6 +84,10 @@ private:
     void FilterBlocks(const ChannelSamples& channel, const StepsDone& stepsDone);
     float EdgeSum(const ChannelSamples& channel, std::int64_t i) const;
     float Mix(float sum, int original) const;
+    void MixInto(float* sums, const double* originals, std::int64_t outputs) const;
+    template <bool SixteenBit>
+    static void StoreBlock(const ChannelSamples& channel, std::int64_t first, const float* values,
+                           std::int64_t outputs);
 
     const double* m_taps;
     int m_count;       // K

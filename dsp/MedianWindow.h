@@ -58,10 +58,12 @@ private:
 
 #if defined(__SSE2__)
 
-// Branch-free form over `Registers` vectors of eight lanes; lanes past the window hold the largest value
-// and never move. With p the index of the leaving value (the count of smaller elements) and q the place
-// of the entering one after the removal, every lane i takes its right neighbour when p <= i < q, its left
-// neighbour when q < i <= p, the entering value when i == q, and keeps its own value otherwise.
+// Branch-free form over `Registers` vectors of eight lanes; lanes past the window hold the largest value.
+// Only the elements whose values lie between the leaving and the entering value move, each by one place:
+// every such lane takes the middle of its left neighbour, its right neighbour and the entering value.
+// Moving up that is the right neighbour, or the entering value where it belongs; moving down, the left
+// neighbour or the entering value. Lanes that equal an end of the range come out unchanged, so ties and
+// the padding need no care, and the update needs no index of its own.
 template <int Registers>
 class VectorSortedWindow {
 public:
@@ -84,41 +86,21 @@ public:
     }
 
     void Replace(std::int16_t leaving, std::int16_t entering) {
-        const __m128i out = _mm_set1_epi16(leaving);
         const __m128i in = _mm_set1_epi16(entering);
-        __m128i belowOut = _mm_setzero_si128();
-        __m128i belowIn = _mm_setzero_si128();
-#pragma GCC unroll 8
-        for (int k = 0; k < Registers; ++k) {
-            belowOut = _mm_sub_epi16(belowOut, _mm_cmplt_epi16(m_lanes[k], out));
-            belowIn = _mm_sub_epi16(belowIn, _mm_cmplt_epi16(m_lanes[k], in));
-        }
-        // Both per-lane counts are at most 5, so they pack into bytes and one sum of bytes adds each.
-        const __m128i counts = _mm_sad_epu8(_mm_packs_epi16(belowOut, belowIn), _mm_setzero_si128());
-        const int p = _mm_cvtsi128_si32(counts);
-        const int q = _mm_extract_epi16(counts, 4) - (leaving < entering ? 1 : 0);
-        const __m128i leavingAt = _mm_set1_epi16(static_cast<std::int16_t>(p));
-        const __m128i enteringAt = _mm_set1_epi16(static_cast<std::int16_t>(q));
-
+        const __m128i low = _mm_set1_epi16(std::min(leaving, entering));
+        const __m128i high = _mm_set1_epi16(std::max(leaving, entering));
         __m128i updated[Registers];
-        __m128i index = _mm_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7);
 #pragma GCC unroll 8
         for (int k = 0; k < Registers; ++k) {
             const __m128i own = m_lanes[k];
             const __m128i after = k + 1 < Registers ? m_lanes[k + 1] : _mm_set1_epi16(INT16_MAX);
-            const __m128i before = k > 0 ? m_lanes[k - 1] : _mm_setzero_si128();
+            const __m128i before = k > 0 ? m_lanes[k - 1] : _mm_set1_epi16(INT16_MIN);
             const __m128i right = _mm_or_si128(_mm_srli_si128(own, 2), _mm_slli_si128(after, 14));
             const __m128i left = _mm_or_si128(_mm_slli_si128(own, 2), _mm_srli_si128(before, 14));
-            const __m128i takeRight =
-                _mm_andnot_si128(_mm_cmplt_epi16(index, leavingAt), _mm_cmplt_epi16(index, enteringAt));
-            const __m128i takeLeft =
-                _mm_andnot_si128(_mm_cmpgt_epi16(index, leavingAt), _mm_cmpgt_epi16(index, enteringAt));
-            const __m128i takeIn = _mm_cmpeq_epi16(index, enteringAt);
-            const __m128i moved = _mm_or_si128(_mm_or_si128(_mm_and_si128(takeRight, right), _mm_and_si128(takeLeft, left)),
-                                               _mm_and_si128(takeIn, in));
-            const __m128i stays = _mm_or_si128(_mm_or_si128(takeRight, takeLeft), takeIn);
-            updated[k] = _mm_or_si128(moved, _mm_andnot_si128(stays, own));
-            index = _mm_add_epi16(index, _mm_set1_epi16(8));
+            const __m128i middle =
+                _mm_max_epi16(_mm_min_epi16(left, right), _mm_min_epi16(_mm_max_epi16(left, right), in));
+            const __m128i stays = _mm_or_si128(_mm_cmplt_epi16(own, low), _mm_cmpgt_epi16(own, high));
+            updated[k] = _mm_or_si128(_mm_and_si128(stays, own), _mm_andnot_si128(stays, middle));
         }
 #pragma GCC unroll 8
         for (int k = 0; k < Registers; ++k) {

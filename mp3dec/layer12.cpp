@@ -43,12 +43,31 @@ double signed_fraction(std::uint32_t code, int width) {
     return fraction;
 }
 
+// What the requantisation of one allocation row needs, worked out once for the three values of a block.
+struct Layer2Class {
+    std::uint32_t top;  // the sign bit of a value
+    double step;        // 2^-(x-1): one unit of the remaining bits
+    double d;
+    double c;
+
+    explicit Layer2Class(const AllocEntry& entry)
+        : top(1u << (code_width_for_steps(entry.steps) - 1)),
+          step(kInversePowersOfTwo[static_cast<std::size_t>(code_width_for_steps(entry.steps) - 1)]),
+          d(kRequantD[entry.quant]),
+          c(kRequantC[entry.quant]) {}
+
+    // The same steps as signed_fraction, then + D and * C.
+    double operator()(std::uint32_t value) const {
+        double fraction = (value & top) != 0 ? 0.0 : -1.0;
+        fraction += static_cast<double>(value & (top - 1u)) * step;
+        fraction += d;
+        fraction *= c;
+        return fraction;
+    }
+};
+
 inline double requantized_layer2_value(const AllocEntry& entry, std::uint32_t value) {
-    const int x = code_width_for_steps(entry.steps);
-    double fraction = signed_fraction(value, x);
-    fraction += kRequantD[entry.quant];
-    fraction *= kRequantC[entry.quant];
-    return fraction;
+    return Layer2Class(entry)(value);
 }
 
 }  // namespace
@@ -226,9 +245,9 @@ void requantize_layer2(const StreamParams& params, Layer12State& state) {
                 for (int part = 0; part < 3; ++part) state.fraction[ch][part][sb] = 0.0;
                 continue;
             }
-            const AllocEntry& entry = table[sb][a];
+            const Layer2Class requantize(table[sb][a]);
             for (int part = 0; part < 3; ++part) {
-                state.fraction[ch][part][sb] = requantized_layer2_value(entry, state.sample_code[ch][part][sb]);
+                state.fraction[ch][part][sb] = requantize(state.sample_code[ch][part][sb]);
             }
         }
     }

@@ -90,7 +90,8 @@ void PutChannelValues(std::vector<std::uint8_t>& data, int channels, int bits, i
                       const std::vector<int>& values) {
     const int bytes = bits / 8;
     for (std::size_t i = 0; i < values.size(); ++i) {
-        const std::size_t at = i * static_cast<std::size_t>(channels * bytes) + static_cast<std::size_t>(channel * bytes);
+        const std::size_t at =
+            i * static_cast<std::size_t>(channels * bytes) + static_cast<std::size_t>(channel * bytes);
         data[at] = static_cast<std::uint8_t>(values[i] & 0xFF);
         if (bits == 16) {
             data[at + 1] = static_cast<std::uint8_t>((values[i] >> 8) & 0xFF);

@@ -230,3 +230,22 @@ TEST(Mp3DecCrc, KnownCheckValue) {
     for (const char c : std::string("123456789")) crc16_update(static_cast<unsigned>(c), 8, crc);
     EXPECT_EQ(crc, 0xAEE7u);
 }
+
+// The two high-rate tables differ only in how many subbands they code, and so do the two low-rate ones.
+TEST(Mp3DecAllocationTables, TablesOfOneFamilyAgreeOnTheirCommonSubbands) {
+    const int pairs[2][3] = {{0, 1, 27}, {2, 3, 8}};
+    for (const auto& pair : pairs) {
+        AllocTable shorter{};
+        AllocTable longer{};
+        load_alloc_table(pair[0], shorter);
+        load_alloc_table(pair[1], longer);
+        for (int sb = 0; sb < pair[2]; ++sb) {
+            for (int a = 0; a < kAllocIndices; ++a) {
+                const AllocEntry& x = shorter[sb][a];
+                const AllocEntry& y = longer[sb][a];
+                ASSERT_TRUE(x.steps == y.steps && x.bits == y.bits && x.group == y.group && x.quant == y.quant)
+                    << "tables " << pair[0] << "/" << pair[1] << " subband " << sb << " index " << a;
+            }
+        }
+    }
+}

@@ -1,0 +1,18 @@
+#include "spectrum/FilterResponse.h"
+
+#include <algorithm>
+
+#include "spectrum/Fft.h"
+
+namespace tressel {
+
+void ComputeFilterResponse(const double* taps, int tapCount, double* real, double* imag, Feedback* feedback) {
+    std::fill(real, real + kSpectrumSize, 0.0);
+    std::fill(imag, imag + kSpectrumSize, 0.0);
+    const int used = taps ? std::clamp(tapCount, 0, kSpectrumSize) : 0;
+    std::copy(taps, taps + used, real);
+    CFft fft(feedback);
+    fft.Transform(real, imag, kSpectrumSize, kSpectrumLog2Size, 0);
+}
+
+}  // namespace tressel

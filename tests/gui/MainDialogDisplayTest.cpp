@@ -1,0 +1,187 @@
+// The main window's "Display Filter" and "Display Audio" boxes and the spectrum windows they keep.
+
+#include <QCheckBox>
+#include <QPushButton>
+#include <QSettings>
+#include <QTest>
+#include <cmath>
+#include <memory>
+
+#include "app/MainDialog.h"
+#include "spectrum/FilterResponse.h"
+#include "spectrum/PrismDataWindow.h"
+#include "tests/gui/support/ScriptedUserDialogs.h"
+#include "tests/support/WaveBuilder.h"
+
+using namespace tressel;
+using namespace tressel::testing;
+
+class MainDialogDisplayTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<ScratchDir> m_scratch;
+    std::unique_ptr<ScriptedUserDialogs> m_dialogs;
+    std::unique_ptr<CMainDialog> m_window;
+
+    QCheckBox* Box(const char* name) { return m_window->findChild<QCheckBox*>(name); }
+    void Click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
+    int SpectrumWindows() {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return static_cast<int>(m_window->findChildren<CPrismDataWindow*>().size());
+    }
+
+    // A wave of `frames` frames whose channels carry different tones.
+    std::string WriteTones(const std::string& name, int channels, int frames, double frequency) {
+        std::vector<std::int16_t> samples;
+        for (int f = 0; f < frames; ++f) {
+            for (int c = 0; c < channels; ++c) {
+                samples.push_back(static_cast<std::int16_t>(8000 * std::sin(frequency * (c + 1) * f)));
+            }
+        }
+        WaveSpec spec;
+        spec.channels = static_cast<std::uint16_t>(channels);
+        const std::string path = m_scratch->File(name);
+        WriteFileBytes(path, BuildWave16(spec, samples));
+        return path;
+    }
+    void LoadAudio(const std::string& path) {
+        m_dialogs->Answer(path);
+        Click(m_window->findChild<QPushButton*>("loadAudioButton"));
+    }
+    // What the audio window must plot for the wave in `path`: each channel's spectrum in dB.
+    std::vector<double> ExpectedDecibels(const std::string& path, int channel) {
+        CWave wave;
+        SilentFeedback silent;
+        wave.SetFeedback(&silent);
+        wave.Load(path);
+        std::vector<double> first(kSpectrumBins, 0.0);
+        std::vector<double> second(kSpectrumBins, 0.0);
+        wave.ComputeSpectrum(first.data(), second.data(), kSpectrumBins);
+        std::vector<double> decibels;
+        for (double v : channel == 0 ? first : second) {
+            decibels.push_back(20 * std::log10(std::fabs(v) + 1e-12));
+        }
+        return decibels;
+    }
+
+private slots:
+    void init() {
+        m_scratch = std::make_unique<ScratchDir>();
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(m_scratch->File("config")));
+        m_dialogs = std::make_unique<ScriptedUserDialogs>();
+        m_window = std::make_unique<CMainDialog>();
+        m_window->show();
+    }
+    void cleanup() {
+        m_window.reset();
+        m_dialogs.reset();
+        m_scratch.reset();
+    }
+
+    void theAudioBoxOpensAndClosesItsWindow() {
+        QCOMPARE(SpectrumWindows(), 0);
+        Click(Box("displayAudioCheck"));
+        CPrismDataWindow* window = m_window->AudioSpectrumWindow();
+        QVERIFY(window);
+        QCOMPARE(window->windowTitle(), QString("Prism Data - Audio Frequency"));
+        QVERIFY(window->isVisible());
+        QCOMPARE(window->frameGeometry(), QRect(100, 100, 350, 250));
+        // Nothing loaded: one zero curve, shown as -240 dB over the full height.
+        QCOMPARE(window->Plot().GetConfiguration().displayMode2, int(Hidden));
+        QCOMPARE(window->Plot().GetCurve(0), std::vector<double>(kSpectrumBins, 20 * std::log10(1e-12)));
+        QVERIFY(m_dialogs->Progress().empty());
+
+        Click(Box("displayAudioCheck"));
+        QVERIFY(!m_window->AudioSpectrumWindow());
+        QCOMPARE(SpectrumWindows(), 0);
+
+        Click(Box("displayAudioCheck"));
+        QVERIFY(m_window->AudioSpectrumWindow());
+        QCOMPARE(m_window->AudioSpectrumWindow()->frameGeometry(), QRect(100, 100, 350, 250));
+        QCOMPARE(SpectrumWindows(), 1);
+    }
+
+    void loadsAndReloadsRedrawTheAudioWindow() {
+        Click(Box("displayAudioCheck"));
+        const std::string stereo = WriteTones("stereo.wav", 2, 5000, 0.05);
+        LoadAudio(stereo);
+        QVERIFY(m_dialogs->Messages().empty());
+        CPrismDataWindow* window = m_window->AudioSpectrumWindow();
+        QCOMPARE(window->Plot().GetConfiguration().displayMode2, int(SecondArray));
+        QCOMPARE(window->Plot().GetCurve(0), ExpectedDecibels(stereo, 0));
+        QCOMPARE(window->Plot().GetCurve(1), ExpectedDecibels(stereo, 1));
+        QCOMPARE(m_dialogs->Progress().size(), std::size_t(1));
+
+        const std::string mono = WriteTones("mono.wav", 1, 3000, 0.2);
+        LoadAudio(mono);
+        QCOMPARE(m_window->AudioSpectrumWindow(), window);  // the same window, redrawn
+        QCOMPARE(window->Plot().GetConfiguration().displayMode2, int(Hidden));
+        QCOMPARE(window->Plot().GetCurve(0), ExpectedDecibels(mono, 0));
+
+        // "Reload Audio" reads the file again: the window follows what is on disk now.
+        const std::string replaced = WriteTones("mono.wav", 1, 3000, 0.7);
+        Click(m_window->findChild<QPushButton*>("reloadAudioButton"));
+        QCOMPARE(window->Plot().GetCurve(0), ExpectedDecibels(replaced, 0));
+
+        // A refused file leaves the window as it was.
+        const std::vector<double> before = window->Plot().GetCurve(0);
+        const std::string broken = m_scratch->File("broken.wav");
+        WriteFileBytes(broken, {'n', 'o', 'p', 'e'});
+        LoadAudio(broken);
+        QVERIFY(!m_dialogs->Messages().empty());
+        QCOMPARE(window->Plot().GetCurve(0), before);
+    }
+
+    void withTheBoxClearNoAudioWindowAppears() {
+        LoadAudio(WriteTones("stereo.wav", 2, 3000, 0.05));
+        QCOMPARE(SpectrumWindows(), 0);
+        QVERIFY(m_dialogs->Progress().empty());  // nor is the spectrum computed
+    }
+
+    void theFilterBoxOpensAndClosesItsWindow() {
+        Click(Box("displayFilterCheck"));
+        CPrismDataWindow* window = m_window->FilterSpectrumWindow();
+        QVERIFY(window);
+        QCOMPARE(window->windowTitle(), QString("Prism Data - Filter Frequency"));
+        QCOMPARE(window->frameGeometry(), QRect(50, 50, 350, 250));
+        QCOMPARE(window->Plot().GetConfiguration().displayMode1, int(Magnitude));
+        QCOMPARE(window->Plot().GetConfiguration().displayMode2, int(Phase));
+        QCOMPARE(window->Plot().GetCount(), 1024);
+        QCOMPARE(window->Plot().GetCurve(0)[0], 20 * std::log10(1e-12));  // no taps: silence
+        QVERIFY(!m_window->AudioSpectrumWindow());
+
+        Click(Box("displayFilterCheck"));
+        QVERIFY(!m_window->FilterSpectrumWindow());
+        QCOMPARE(SpectrumWindows(), 0);
+    }
+
+    void aWindowClosedDirectlyClearsItsBoxAndIsForgotten() {
+        Click(Box("displayAudioCheck"));
+        Click(Box("displayFilterCheck"));
+        m_window->AudioSpectrumWindow()->close();
+        QVERIFY(!m_window->AudioSpectrumWindow());
+        QVERIFY(!Box("displayAudioCheck")->isChecked());
+        QVERIFY(Box("displayFilterCheck")->isChecked());
+        QCOMPARE(SpectrumWindows(), 1);
+        // A later load does not bring it back.
+        LoadAudio(WriteTones("mono.wav", 1, 100, 0.1));
+        QVERIFY(!m_window->AudioSpectrumWindow());
+
+        m_window->FilterSpectrumWindow()->close();
+        QVERIFY(!Box("displayFilterCheck")->isChecked());
+        QCOMPARE(SpectrumWindows(), 0);
+        Click(Box("displayFilterCheck"));
+        QVERIFY(m_window->FilterSpectrumWindow());
+    }
+
+    void quitClosesTheFilterWindow() {
+        Click(Box("displayFilterCheck"));
+        Click(Box("displayAudioCheck"));
+        Click(m_window->findChild<QPushButton*>("quitButton"));
+        QVERIFY(!m_window->FilterSpectrumWindow());
+    }
+};
+
+QTEST_MAIN(MainDialogDisplayTest)
+#include "MainDialogDisplayTest.moc"
