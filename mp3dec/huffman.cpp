@@ -65,7 +65,7 @@ int decode_huffman_pair(const HuffmanTable& table, MainDataReservoir& reservoir,
         y = leaf & 15;
     }
 
-    if (table.name[0] == '3' && (table.name[1] == '2' || table.name[1] == '3') && table.name[2] == '\0') {
+    if (table.quadruple) {
         v = signed_value(reservoir, (y >> 3) & 1);
         w = signed_value(reservoir, (y >> 2) & 1);
         x = signed_value(reservoir, (y >> 1) & 1);

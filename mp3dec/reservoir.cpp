@@ -34,13 +34,7 @@ void reservoir_put_byte(MainDataReservoir& reservoir, std::uint32_t value, int w
     ++reservoir.write_count;
 }
 
-std::uint32_t reservoir_get_bits(MainDataReservoir& reservoir, int n) {
-    reservoir.total_bits += static_cast<std::uint32_t>(n);
-    if (n <= 0) return 0;
-    if (static_cast<std::uint32_t>(n) < reservoir.bits_left) {  // within the current entry: the common case
-        reservoir.bits_left -= static_cast<std::uint32_t>(n);
-        return (entry_at(reservoir, reservoir.read_index) >> reservoir.bits_left) & ((1u << n) - 1u);
-    }
+std::uint32_t reservoir_get_bits_across(MainDataReservoir& reservoir, int n) {
     std::uint32_t value = 0;
     std::uint32_t wanted = static_cast<std::uint32_t>(n > 32 ? 32 : n);
     while (wanted > 0) {
@@ -53,10 +47,6 @@ std::uint32_t reservoir_get_bits(MainDataReservoir& reservoir, int n) {
         advance_if_used_up(reservoir);
     }
     return value;
-}
-
-unsigned reservoir_get_bit(MainDataReservoir& reservoir) {
-    return reservoir_get_bits(reservoir, 1);
 }
 
 void reservoir_skip_bits(MainDataReservoir& reservoir, std::uint32_t n) {
@@ -84,17 +74,6 @@ void reservoir_rewind_bits(MainDataReservoir& reservoir, std::uint32_t n) {
 void reservoir_rewind_bytes(MainDataReservoir& reservoir, std::uint32_t n) {
     reservoir.total_bits -= 8 * n;
     reservoir.read_index -= n;
-}
-
-std::uint32_t reservoir_peek_bits(const MainDataReservoir& reservoir, int n) {
-    // Up to 32 bits starting in the current entry, left-aligned in a 64-bit window.
-    std::uint64_t window = entry_at(reservoir, reservoir.read_index) & ((1u << reservoir.bits_left) - 1u);
-    int have = static_cast<int>(reservoir.bits_left);
-    for (std::uint32_t next = reservoir.read_index + 1; have < n; ++next) {
-        window = (window << 8) | entry_at(reservoir, next);
-        have += 8;
-    }
-    return static_cast<std::uint32_t>(window >> (have - n)) & ((1u << n) - 1u);
 }
 
 }  // namespace mp3dec
