@@ -144,4 +144,14 @@ void hybrid_synthesis(const double input[18], double output[18], int subband, do
     }
 }
 
+void hybrid_synthesis_granule(const double input[576], double output[576], double overlap[32][18],
+                              const GranuleChannelInfo& info, int active_subbands) {
+    const int active = active_subbands < 0 ? 0 : (active_subbands > 32 ? 32 : active_subbands);
+    for (int sb = 0; sb < active; ++sb) hybrid_synthesis(input + 18 * sb, output + 18 * sb, sb, overlap[sb], info);
+    for (int sb = active; sb < 32; ++sb) {
+        std::memcpy(output + 18 * sb, overlap[sb], sizeof overlap[sb]);
+        std::memset(overlap[sb], 0, sizeof overlap[sb]);
+    }
+}
+
 }  // namespace mp3dec
