@@ -83,11 +83,11 @@ void synthesize_channel(DecodeState& state, int granule, int channel) {
     const int nonzero_subbands = nonzero_subband_count(ordered);
     alias_reduce(ordered, l3.reduced, info, nonzero_subbands);
     hybrid_synthesis_granule(l3.reduced, l3.hybrid, l3.overlap[channel], info, nonzero_subbands + 1);
-    // Odd subbands are mirrored in frequency by the filterbank; negating their odd slots undoes it.
-    for (int sb = 1; sb < 32; sb += 2)
-        for (int slot = 1; slot < 18; slot += 2) l3.hybrid[18 * sb + slot] = -l3.hybrid[18 * sb + slot];
     for (int slot = 0; slot < 18; ++slot) {
         for (int sb = 0; sb < 32; ++sb) l3.polyphase_input[sb] = l3.hybrid[18 * sb + slot];
+        // Odd subbands are mirrored in frequency by the filterbank; negating their odd slots undoes it.
+        if (slot % 2 == 1)
+            for (int sb = 1; sb < 32; sb += 2) l3.polyphase_input[sb] = -l3.polyphase_input[sb];
         polyphase_synthesize(state.synthesis, l3.polyphase_input, channel, state.pcm.sample[channel][slot]);
     }
 }

@@ -127,7 +127,7 @@ void hybrid_synthesis(const double input[18], double output[18], int subband, do
                       const GranuleChannelInfo& info) {
     const int block_type = info.window_switching && info.mixed_block && subband < 2 ? 0 : info.block_type;
     bool silent = true;
-    for (int m = 0; m < 18; ++m) silent = silent && input[m] == 0.0;
+    for (int m = 0; m < 18 && silent; ++m) silent = input[m] == 0.0;
     if (silent) {
         // All 36 raw outputs are zero: only the overlap of the previous granule comes out.
         for (int i = 0; i < 18; ++i) {

@@ -1,6 +1,7 @@
 #include "mp3dec/layer3_reorder.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "mp3dec/tables_layer3.h"
 
@@ -43,7 +44,7 @@ const AliasCoefficients& alias_coefficients() {
 
 void alias_reduce(const double input[576], double output[576], const GranuleChannelInfo& info,
                   int nonzero_subbands) {
-    for (int k = 0; k < 576; ++k) output[k] = input[k];
+    std::memcpy(output, input, sizeof(double) * 576);
     if (is_pure_short(info)) return;
     const AliasCoefficients& alias = alias_coefficients();
     int pairs = is_mixed_short(info) ? 1 : 31;
