@@ -42,43 +42,6 @@ int signed_value(MainDataReservoir& reservoir, int magnitude) {
     return reservoir_get_bit(reservoir) ? -magnitude : magnitude;
 }
 
-constexpr int kWindowBits = 24;
-
-// The bit at `position` (0 = first) of a window peeked with kWindowBits bits.
-unsigned window_bit(std::uint32_t window, int position) {
-    return (window >> (kWindowBits - 1 - position)) & 1u;
-}
-
-// The common case in one step: a code of at most 8 bits without an escape. Its value and sign bits are taken
-// from one peek and consumed together, the same bits the walk and the single reads would take. False
-// (nothing consumed) for anything else.
-bool decode_short_code(const HuffmanTable& table, MainDataReservoir& reservoir, int& x, int& y, int& v, int& w) {
-    const std::uint32_t window = reservoir_peek_bits(reservoir, kWindowBits);
-    const std::uint32_t entry = table.lookup[window >> (kWindowBits - kLookupBits)];
-    if (!(entry & kLeafFlag)) return false;
-    const int leaf = static_cast<int>(entry & 0xFF);
-    int position = static_cast<int>((entry >> 8) & 0xFF);
-    auto take_sign = [&](int magnitude) {
-        if (magnitude == 0) return 0;
-        return window_bit(window, position++) ? -magnitude : magnitude;
-    };
-    if (table.quadruple) {
-        v = take_sign((leaf >> 3) & 1);
-        w = take_sign((leaf >> 2) & 1);
-        x = take_sign((leaf >> 1) & 1);
-        y = take_sign(leaf & 1);
-    } else {
-        const int lx = leaf >> 4;
-        const int ly = leaf & 15;
-        const int escape = static_cast<int>(table.x_len) - 1;
-        if (table.linbits != 0 && (lx == escape || ly == escape)) return false;
-        x = take_sign(lx);
-        y = take_sign(ly);
-    }
-    reservoir_get_bits(reservoir, position);
-    return true;
-}
-
 }  // namespace
 
 int decode_huffman_pair(const HuffmanTable& table, MainDataReservoir& reservoir, int& x, int& y, int& v, int& w) {
@@ -90,7 +53,6 @@ int decode_huffman_pair(const HuffmanTable& table, MainDataReservoir& reservoir,
         x = y = v = w = 0;
         return 0;
     }
-    if (decode_short_code(table, reservoir, x, y, v, w)) return 0;
     int result = 0;
     const int leaf = walk_code(table, reservoir);
     if (leaf < 0) {
