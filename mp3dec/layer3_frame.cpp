@@ -15,8 +15,15 @@ namespace {
 
 constexpr long kRewindBytes = static_cast<long>(kReservoirEntries);
 
+// The bytes are taken from the frame four at a time, then stored one by one.
 void store_main_data(DecodeState& state, int bytes) {
-    for (int i = 0; i < bytes; ++i) reservoir_put_byte(state.layer3.reservoir, read_bits(state.reader, 8), 8);
+    MainDataReservoir& reservoir = state.layer3.reservoir;
+    int i = 0;
+    for (; i + 4 <= bytes; i += 4) {
+        const std::uint32_t word = read_bits(state.reader, 32);
+        for (int shift = 24; shift >= 0; shift -= 8) reservoir_put_byte(reservoir, (word >> shift) & 0xFFu, 8);
+    }
+    for (; i < bytes; ++i) reservoir_put_byte(reservoir, read_bits(state.reader, 8), 8);
 }
 
 // Positions the reservoir at the first main-data byte of this frame. False when that byte lies before the
@@ -54,6 +61,13 @@ void decode_channel(DecodeState& state, int granule, int channel) {
                        l3.side_info.channel[channel].granule[granule], state.params, nonzero_end);
 }
 
+// Number of leading subbands that hold a non-zero value.
+int nonzero_subband_count(const double values[576]) {
+    int k = 575;
+    while (k >= 0 && values[k] == 0.0) --k;
+    return k < 0 ? 0 : k / 18 + 1;
+}
+
 // Reorder, alias reduction, inverse transforms with overlap-add, frequency inversion and the polyphase
 // synthesis of 18 time slots into the PCM block.
 void synthesize_channel(DecodeState& state, int granule, int channel) {
@@ -65,14 +79,15 @@ void synthesize_channel(DecodeState& state, int granule, int channel) {
         reorder_short_blocks(l3.stereo[channel], l3.reordered, info, state.params);
         ordered = l3.reordered;
     }
-    alias_reduce(ordered, l3.reduced, info);
-    for (int sb = 0; sb < 32; ++sb)
-        hybrid_synthesis(l3.reduced + 18 * sb, l3.hybrid + 18 * sb, sb, l3.overlap[channel][sb], info);
-    // Odd subbands are mirrored in frequency by the filterbank; negating their odd slots undoes it.
-    for (int sb = 1; sb < 32; sb += 2)
-        for (int slot = 1; slot < 18; slot += 2) l3.hybrid[18 * sb + slot] = -l3.hybrid[18 * sb + slot];
+    // Above the last non-zero line the spectrum is silent; alias reduction reaches one subband further.
+    const int nonzero_subbands = nonzero_subband_count(ordered);
+    alias_reduce(ordered, l3.reduced, info, nonzero_subbands);
+    hybrid_synthesis_granule(l3.reduced, l3.hybrid, l3.overlap[channel], info, nonzero_subbands + 1);
     for (int slot = 0; slot < 18; ++slot) {
         for (int sb = 0; sb < 32; ++sb) l3.polyphase_input[sb] = l3.hybrid[18 * sb + slot];
+        // Odd subbands are mirrored in frequency by the filterbank; negating their odd slots undoes it.
+        if (slot % 2 == 1)
+            for (int sb = 1; sb < 32; sb += 2) l3.polyphase_input[sb] = -l3.polyphase_input[sb];
         polyphase_synthesize(state.synthesis, l3.polyphase_input, channel, state.pcm.sample[channel][slot]);
     }
 }

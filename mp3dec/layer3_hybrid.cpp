@@ -127,7 +127,7 @@ void hybrid_synthesis(const double input[18], double output[18], int subband, do
                       const GranuleChannelInfo& info) {
     const int block_type = info.window_switching && info.mixed_block && subband < 2 ? 0 : info.block_type;
     bool silent = true;
-    for (int m = 0; m < 18; ++m) silent = silent && input[m] == 0.0;
+    for (int m = 0; m < 18 && silent; ++m) silent = input[m] == 0.0;
     if (silent) {
         // All 36 raw outputs are zero: only the overlap of the previous granule comes out.
         for (int i = 0; i < 18; ++i) {
@@ -141,6 +141,16 @@ void hybrid_synthesis(const double input[18], double output[18], int subband, do
     for (int i = 0; i < 18; ++i) {
         output[i] = raw[i] + overlap[i];
         overlap[i] = raw[i + 18];
+    }
+}
+
+void hybrid_synthesis_granule(const double input[576], double output[576], double overlap[32][18],
+                              const GranuleChannelInfo& info, int active_subbands) {
+    const int active = active_subbands < 0 ? 0 : (active_subbands > 32 ? 32 : active_subbands);
+    for (int sb = 0; sb < active; ++sb) hybrid_synthesis(input + 18 * sb, output + 18 * sb, sb, overlap[sb], info);
+    for (int sb = active; sb < 32; ++sb) {
+        std::memcpy(output + 18 * sb, overlap[sb], sizeof overlap[sb]);
+        std::memset(overlap[sb], 0, sizeof overlap[sb]);
     }
 }
 

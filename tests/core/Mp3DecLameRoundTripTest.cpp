@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,11 @@ struct LameCase {
     int channels;  // of the input; lame's mode decides the stream's
     const char* options;
 };
+
+// Names the case in test listings (rather than dumping its bytes).
+void PrintTo(const LameCase& c, std::ostream* os) {
+    *os << c.name << " (lame " << c.options << ")";
+}
 
 bool ToolsPresent() {
     return std::system("command -v lame >/dev/null 2>&1 && command -v mpg123 >/dev/null 2>&1") == 0;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,11 @@ struct Vector {
     int channels;  // of the last frame, which the WAV header describes; 0 when the mode changes midway
     int rate;
 };
+
+// Names the case in test listings (rather than dumping its bytes).
+void PrintTo(const Vector& v, std::ostream* os) {
+    *os << v.name;
+}
 
 class Mp3DecLayer3Vectors : public ::testing::TestWithParam<Vector> {};
 

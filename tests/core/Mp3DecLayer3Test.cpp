@@ -178,7 +178,8 @@ TEST(Mp3DecLayer3SideInfo, WindowSwitchingWithBlockType0StopsTheDecoder) {
     Params p(1, 0, kSingleChannel);
     BitWriter bits;
     bits.Put(0, 9 + 5 + 4);
-    bits.Put(0, 12 + 9 + 8 + 4);
+    bits.Put(0, 12 + 9);
+    bits.Put(0, 8 + 4);
     bits.Put(1, 1);  // window switching
     bits.Put(0, 2);  // block type 0
     bits.Put(0, 32);
