@@ -1,14 +1,16 @@
 // Arbitrary bytes as a WAV file: every accessor of the wave, the guarded reads, then the processing
-// operations with parameters taken from the input. Whatever the header claims, processing may only
+// operations and the audio spectrum with parameters taken from the input. Whatever the header claims, processing may only
 // rewrite bytes inside the data chunk as the accessors describe it, and never outside the image.
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <cmath>
 #include <cstring>
 #include <vector>
 
 #include "audio/Wave.h"
 #include "fuzz/FuzzSupport.h"
+#include "spectrum/FilterResponse.h"
 
 using namespace tressel::fuzz;
 
@@ -117,6 +119,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int medianLength = input.ConsumeIntegralInRange(-1, 40);
     const double gain1 = input.ConsumeFloatingPoint<double>();
     const double gain2 = input.ConsumeFloatingPointInRange(-4.0, 4.0);
+    const int bins = input.ConsumeBool() ? tressel::kSpectrumBins : input.ConsumeIntegralInRange(0, 2048);
 
     try {
         wave.ApplyFir(taps.data(), static_cast<int>(taps.size()), channel1, channel2, filtered, original);
@@ -130,6 +133,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         CheckOnlyDataChanged(wave, image);
         wave.ApplyGains(gain1, gain2);
         CheckOnlyDataChanged(wave, image);
+        // The curves are exactly as long as the caller says; the sanitizer sees any write past them.
+        std::vector<double> first(static_cast<std::size_t>(bins)), second(static_cast<std::size_t>(bins));
+        wave.ComputeSpectrum(first.data(), second.data(), bins);
+        CheckOnlyDataChanged(wave, image);
+        for (std::size_t i = 0; i < first.size(); ++i) {
+            FUZZ_CHECK(!std::isnan(first[i]) && !std::isnan(second[i]));
+        }
     } catch (const tressel::CommandAborted&) {
         // "Out of memory." was reported: the command ends, nothing else is expected.
     }
