@@ -65,7 +65,7 @@ int decode_huffman_pair(const HuffmanTable& table, MainDataReservoir& reservoir,
         y = leaf & 15;
     }
 
-    if (table.name[0] == '3' && (table.name[1] == '2' || table.name[1] == '3') && table.name[2] == '\0') {
+    if (table.quadruple) {
         v = signed_value(reservoir, (y >> 3) & 1);
         w = signed_value(reservoir, (y >> 2) & 1);
         x = signed_value(reservoir, (y >> 1) & 1);
@@ -102,11 +102,16 @@ int decode_huffman_samples(std::int32_t values[kLines], const SideInfo& side_inf
     int v = 0, w = 0, x = 0, y = 0;
     int i = 0;
     const int big_lines = 2 * info.big_values;
-    for (; i < big_lines && i < kLines; i += 2) {
-        const int region = i < region1 ? 0 : (i < region2 ? 1 : 2);
-        decode_huffman_pair(tables.table[info.table_select[region] & 31], reservoir, x, y, v, w);
-        values[i] = x;
-        values[i + 1] = y;
+    const int region_end[3] = {region1, region2, kLines};
+    const int pairs_end = big_lines < kLines ? big_lines : kLines;
+    for (int region = 0; region < 3 && i < pairs_end; ++region) {
+        const HuffmanTable& table = tables.table[info.table_select[region] & 31];
+        const int stop = region_end[region] < pairs_end ? region_end[region] : pairs_end;
+        for (; i < stop; i += 2) {
+            decode_huffman_pair(table, reservoir, x, y, v, w);
+            values[i] = x;
+            values[i + 1] = y;
+        }
     }
 
     const std::uint32_t part_end = part2_start + static_cast<std::uint32_t>(info.part2_3_length);

@@ -26,6 +26,7 @@ struct HuffmanTable {
     int reference = -1;  // table whose nodes are shared, or -1
     const std::uint8_t* nodes = nullptr;  // 2 bytes per node; null while the table has no node storage
     unsigned node_count = 0;
+    bool quadruple = false;  // tables "32" and "33": one code carries v, w, x and y
     // First 8 bits of a code looked up at once: leaf (value, length) or the node reached after 8 bits.
     const std::uint32_t* lookup = nullptr;
 };

@@ -105,6 +105,7 @@ int load_huffman_tables(HuffmanTables& tables, const char* text, std::span<const
             return -1;
         }
         std::snprintf(table.name, sizeof table.name, "%.3s", name);
+        table.quadruple = std::strcmp(table.name, "32") == 0 || std::strcmp(table.name, "33") == 0;
         table.x_len = x_len;
         table.y_len = y_len;
         table.linbits = linbits;

@@ -1,6 +1,7 @@
 #include "mp3dec/layer3_reorder.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "mp3dec/tables_layer3.h"
 
@@ -41,11 +42,13 @@ const AliasCoefficients& alias_coefficients() {
     return coefficients;
 }
 
-void alias_reduce(const double input[576], double output[576], const GranuleChannelInfo& info) {
-    for (int k = 0; k < 576; ++k) output[k] = input[k];
+void alias_reduce(const double input[576], double output[576], const GranuleChannelInfo& info,
+                  int nonzero_subbands) {
+    std::memcpy(output, input, sizeof(double) * 576);
     if (is_pure_short(info)) return;
     const AliasCoefficients& alias = alias_coefficients();
-    const int pairs = is_mixed_short(info) ? 1 : 31;
+    int pairs = is_mixed_short(info) ? 1 : 31;
+    if (nonzero_subbands < pairs) pairs = nonzero_subbands < 0 ? 0 : nonzero_subbands;
     for (int sb = 0; sb < pairs; ++sb) {
         const double* upper = input + 18 * sb;
         const double* lower = input + 18 * (sb + 1);

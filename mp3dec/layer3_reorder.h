@@ -10,7 +10,10 @@ namespace mp3dec {
 void reorder_short_blocks(const double input[576], double output[576], const GranuleChannelInfo& info,
                           const StreamParams& params);
 
-void alias_reduce(const double input[576], double output[576], const GranuleChannelInfo& info);
+// Subbands from `nonzero_subbands` on hold only zeros; the butterflies between two of them are skipped, as
+// they would give zeros again.
+void alias_reduce(const double input[576], double output[576], const GranuleChannelInfo& info,
+                  int nonzero_subbands = 32);
 
 // cs[i] = 1 / sqrt(1 + c[i]^2) and ca[i] = c[i] / sqrt(1 + c[i]^2).
 struct AliasCoefficients {

@@ -1,6 +1,7 @@
 #include "mp3dec/layer3_stereo.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "mp3dec/tables_layer3.h"
 
@@ -90,9 +91,10 @@ void intensity_positions(const double right[576], const ScaleFactors& sf, const 
 }
 
 void process_stereo(const double input[2][576], double output[2][576], const ScaleFactors scale_factors[2],
-                    const GranuleChannelInfo& info, const StreamParams& params) {
+                    const GranuleChannelInfo& info, const GranuleChannelInfo& right_info,
+                    const StreamParams& params) {
     if (params.channels != 2) {
-        for (int k = 0; k < 576; ++k) output[0][k] = input[0][k];
+        std::memcpy(output[0], input[0], sizeof(double) * 576);
         return;
     }
     const FrameHeader& header = *params.header;
@@ -101,14 +103,25 @@ void process_stereo(const double input[2][576], double output[2][576], const Sca
     const bool intensity = joint && (header.mode_extension & 1);
     const bool mpeg1 = header.version == 1;
 
-    std::int16_t positions[576];
-    if (intensity) {
-        intensity_positions(input[1], scale_factors[1], info, params, positions);
-    } else {
-        for (std::int16_t& position : positions) position = kNoIntensity;
+    if (!intensity) {
+        // Every line has position 7: middle/side or a plain copy throughout.
+        if (middle_side) {
+            for (int k = 0; k < 576; ++k) {
+                const double m = input[0][k];
+                const double s = input[1][k];
+                output[0][k] = (m + s) * kMiddleSideScale;
+                output[1][k] = (m - s) * kMiddleSideScale;
+            }
+        } else {
+            std::memcpy(output[0], input[0], sizeof(double) * 576);
+            std::memcpy(output[1], input[1], sizeof(double) * 576);
+        }
+        return;
     }
+    std::int16_t positions[576];
+    intensity_positions(input[1], scale_factors[1], info, params, positions);
 
-    const double io = (info.scale_factor_compress & 1) ? 0.707106781188 : 0.840896415256;
+    const double io = (right_info.scale_factor_compress & 1) ? 0.707106781188 : 0.840896415256;
     for (int k = 0; k < 576; ++k) {
         const int p = positions[k];
         bool combined = false;

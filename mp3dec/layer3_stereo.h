@@ -16,9 +16,11 @@ constexpr int kNoIntensity = 7;
 void intensity_positions(const double right[576], const ScaleFactors& right_scale_factors,
                          const GranuleChannelInfo& info, const StreamParams& params, std::int16_t positions[576]);
 
-// Combines both channels' requantised values into their stereo-processed values. `info` is the
-// record of the channel whose block layout and scale-factor compress decide the intensity part.
+// Combines both channels' requantised values into their stereo-processed values. The left channel's
+// record decides the block layout of the intensity part; the right channel's scale-factor compress carries
+// the MPEG-2 intensity scale (its lowest bit), as the right channel's scale factors are the positions.
 void process_stereo(const double input[2][576], double output[2][576], const ScaleFactors scale_factors[2],
-                    const GranuleChannelInfo& info, const StreamParams& params);
+                    const GranuleChannelInfo& info, const GranuleChannelInfo& right_info,
+                    const StreamParams& params);
 
 }  // namespace mp3dec

@@ -11,18 +11,6 @@ std::uint32_t entry_at(const MainDataReservoir& reservoir, std::uint32_t index) 
     return reservoir.entries[index % kReservoirEntries] & 0xFFu;
 }
 
-// Moves to the next entry once the current one is used up.
-void advance_if_used_up(MainDataReservoir& reservoir) {
-    if (reservoir.bits_left != 0) return;
-    reservoir.bits_left = 8;
-    ++reservoir.read_index;
-    // Reading the entry at exactly the write count is still allowed; the one after is not.
-    if (reservoir.read_index > reservoir.write_count) {
-        std::printf("Buffer overflow !!\n");
-        stop_decoder();
-    }
-}
-
 }  // namespace
 
 void reservoir_put_byte(MainDataReservoir& reservoir, std::uint32_t value, int width) {
@@ -34,25 +22,26 @@ void reservoir_put_byte(MainDataReservoir& reservoir, std::uint32_t value, int w
     ++reservoir.write_count;
 }
 
-std::uint32_t reservoir_get_bits(MainDataReservoir& reservoir, int n) {
-    reservoir.total_bits += static_cast<std::uint32_t>(n);
-    if (n <= 0) return 0;
-    std::uint32_t value = 0;
-    std::uint32_t wanted = static_cast<std::uint32_t>(n > 32 ? 32 : n);
-    while (wanted > 0) {
-        const std::uint32_t take = wanted < reservoir.bits_left ? wanted : reservoir.bits_left;
-        const std::uint32_t shift = reservoir.bits_left - take;
-        const std::uint32_t bits = (entry_at(reservoir, reservoir.read_index) >> shift) & ((1u << take) - 1u);
-        value = take == 32 ? bits : (value << take) | bits;
-        reservoir.bits_left -= take;
-        wanted -= take;
-        advance_if_used_up(reservoir);
+std::uint32_t reservoir_get_bits_across(MainDataReservoir& reservoir, int n) {
+    const int wanted = n > 32 ? 32 : n;
+    // The bits are those a peek shows; then the position moves on by whole entries at once.
+    std::uint64_t window = entry_at(reservoir, reservoir.read_index) & ((1u << reservoir.bits_left) - 1u);
+    int have = static_cast<int>(reservoir.bits_left);
+    for (std::uint32_t next = reservoir.read_index + 1; have < wanted; ++next) {
+        window = (window << 8) | entry_at(reservoir, next);
+        have += 8;
+    }
+    const std::uint32_t value =
+        static_cast<std::uint32_t>((window >> (have - wanted)) & ((std::uint64_t{1} << wanted) - 1u));
+    const std::uint32_t consumed = (8u - reservoir.bits_left) + static_cast<std::uint32_t>(wanted);
+    reservoir.read_index += consumed / 8u;
+    reservoir.bits_left = 8u - consumed % 8u;
+    // Reading the entry at exactly the write count is still allowed; moving past it is not.
+    if (reservoir.read_index > reservoir.write_count) {
+        std::printf("Buffer overflow !!\n");
+        stop_decoder();
     }
     return value;
-}
-
-unsigned reservoir_get_bit(MainDataReservoir& reservoir) {
-    return reservoir_get_bits(reservoir, 1);
 }
 
 void reservoir_skip_bits(MainDataReservoir& reservoir, std::uint32_t n) {
@@ -80,17 +69,6 @@ void reservoir_rewind_bits(MainDataReservoir& reservoir, std::uint32_t n) {
 void reservoir_rewind_bytes(MainDataReservoir& reservoir, std::uint32_t n) {
     reservoir.total_bits -= 8 * n;
     reservoir.read_index -= n;
-}
-
-std::uint32_t reservoir_peek_bits(const MainDataReservoir& reservoir, int n) {
-    // Up to 32 bits starting in the current entry, left-aligned in a 64-bit window.
-    std::uint64_t window = entry_at(reservoir, reservoir.read_index) & ((1u << reservoir.bits_left) - 1u);
-    int have = static_cast<int>(reservoir.bits_left);
-    for (std::uint32_t next = reservoir.read_index + 1; have < n; ++next) {
-        window = (window << 8) | entry_at(reservoir, next);
-        have += 8;
-    }
-    return static_cast<std::uint32_t>(window >> (have - n)) & ((1u << n) - 1u);
 }
 
 }  // namespace mp3dec

@@ -1,0 +1,116 @@
+// One Layer III frame: side information, main data into the reservoir, then per granule scale factors,
+// Huffman decoding, requantisation, stereo processing, reordering, alias reduction, hybrid and polyphase
+// synthesis.
+
+#include "mp3dec/decoder_state.h"
+#include "mp3dec/huffman.h"
+#include "mp3dec/layer3.h"
+#include "mp3dec/layer3_hybrid.h"
+#include "mp3dec/layer3_reorder.h"
+#include "mp3dec/layer3_requantize.h"
+#include "mp3dec/layer3_stereo.h"
+
+namespace mp3dec {
+namespace {
+
+constexpr long kRewindBytes = static_cast<long>(kReservoirEntries);
+
+// The bytes are taken from the frame four at a time, then stored one by one.
+void store_main_data(DecodeState& state, int bytes) {
+    MainDataReservoir& reservoir = state.layer3.reservoir;
+    int i = 0;
+    for (; i + 4 <= bytes; i += 4) {
+        const std::uint32_t word = read_bits(state.reader, 32);
+        for (int shift = 24; shift >= 0; shift -= 8) reservoir_put_byte(reservoir, (word >> shift) & 0xFFu, 8);
+    }
+    for (; i < bytes; ++i) reservoir_put_byte(reservoir, read_bits(state.reader, 8), 8);
+}
+
+// Positions the reservoir at the first main-data byte of this frame. False when that byte lies before the
+// bytes stored (a stream entered in the middle): the frame is then dropped.
+bool locate_main_data(Layer3State& l3, int frame_bytes) {
+    MainDataReservoir& reservoir = l3.reservoir;
+    long main_data_end = static_cast<long>(reservoir_position(reservoir) / 8);
+    const std::uint32_t partial = reservoir_position(reservoir) % 8;
+    if (partial != 0) {
+        reservoir_get_bits(reservoir, static_cast<int>(8 - partial));
+        ++main_data_end;
+    }
+    long discard = l3.frame_start - main_data_end - l3.side_info.main_data_begin;
+    if (main_data_end > kRewindBytes) {
+        l3.frame_start -= kRewindBytes;
+        reservoir_rewind_bytes(reservoir, kReservoirEntries);
+    }
+    l3.frame_start += frame_bytes;
+    if (discard < 0) return false;
+    reservoir_skip_bits(reservoir, static_cast<std::uint32_t>(discard) * 8u);
+    return true;
+}
+
+void decode_channel(DecodeState& state, int granule, int channel) {
+    Layer3State& l3 = state.layer3;
+    const std::uint32_t part2_start = reservoir_position(l3.reservoir);
+    if (state.header.version == 1) {
+        read_scale_factors(l3.reservoir, l3.scale_factors[channel], l3.side_info, granule, channel);
+    } else {
+        read_lsf_scale_factors(l3.reservoir, l3.scale_factors[channel], l3.side_info, granule, channel, state.params);
+    }
+    const int nonzero_end =
+        decode_huffman_samples(l3.quantized, l3.side_info, channel, granule, part2_start, state.params, l3.reservoir);
+    requantize_samples(l3.quantized, l3.requantized[channel], l3.scale_factors[channel],
+                       l3.side_info.channel[channel].granule[granule], state.params, nonzero_end);
+}
+
+// Number of leading subbands that hold a non-zero value.
+int nonzero_subband_count(const double values[576]) {
+    int k = 575;
+    while (k >= 0 && values[k] == 0.0) --k;
+    return k < 0 ? 0 : k / 18 + 1;
+}
+
+// Reorder, alias reduction, inverse transforms with overlap-add, frequency inversion and the polyphase
+// synthesis of 18 time slots into the PCM block.
+void synthesize_channel(DecodeState& state, int granule, int channel) {
+    Layer3State& l3 = state.layer3;
+    const GranuleChannelInfo& info = l3.side_info.channel[channel].granule[granule];
+    // Reordering leaves long blocks as they are; only short blocks need the copy it makes.
+    const double* ordered = l3.stereo[channel];
+    if (has_short_blocks(info)) {
+        reorder_short_blocks(l3.stereo[channel], l3.reordered, info, state.params);
+        ordered = l3.reordered;
+    }
+    // Above the last non-zero line the spectrum is silent; alias reduction reaches one subband further.
+    const int nonzero_subbands = nonzero_subband_count(ordered);
+    alias_reduce(ordered, l3.reduced, info, nonzero_subbands);
+    hybrid_synthesis_granule(l3.reduced, l3.hybrid, l3.overlap[channel], info, nonzero_subbands + 1);
+    for (int slot = 0; slot < 18; ++slot) {
+        for (int sb = 0; sb < 32; ++sb) l3.polyphase_input[sb] = l3.hybrid[18 * sb + slot];
+        // Odd subbands are mirrored in frequency by the filterbank; negating their odd slots undoes it.
+        if (slot % 2 == 1)
+            for (int sb = 1; sb < 32; sb += 2) l3.polyphase_input[sb] = -l3.polyphase_input[sb];
+        polyphase_synthesize(state.synthesis, l3.polyphase_input, channel, state.pcm.sample[channel][slot]);
+    }
+}
+
+void decode_granule(DecodeState& state, int granule) {
+    Layer3State& l3 = state.layer3;
+    const int channels = state.params.channels;
+    for (int ch = 0; ch < channels; ++ch) decode_channel(state, granule, ch);
+    process_stereo(l3.requantized, l3.stereo, l3.scale_factors, l3.side_info.channel[0].granule[granule],
+                   l3.side_info.channel[1].granule[granule], state.params);
+    for (int ch = 0; ch < channels; ++ch) synthesize_channel(state, granule, ch);
+    queue_pcm_blocks(state.queue, state.pcm, kTimeSlots, state.params, state.output, state.sample_frames);
+}
+
+}  // namespace
+
+void decode_layer3_frame(DecodeState& state) {
+    Layer3State& l3 = state.layer3;
+    read_side_info(state.reader, l3.side_info, state.params);
+    const int frame_bytes = main_data_byte_count(state.params, state.free_format_frame_bytes);
+    store_main_data(state, frame_bytes);
+    if (!locate_main_data(l3, frame_bytes)) return;
+    for (int granule = 0; granule < state.granules_per_frame; ++granule) decode_granule(state, granule);
+}
+
+}  // namespace mp3dec
