@@ -9,11 +9,13 @@
 
 #include "app/AboutDialog.h"
 #include "app/EffectsDialog.h"
+#include "app/FramesDecodedWindow.h"
 #include "app/Help.h"
 #include "app/Mp3EncoderDialog.h"
 #include "app/RegistryKey.h"
 #include "app/UserDialogs.h"
 #include "audio/ElideFileName.h"
+#include "audio/Mp3Import.h"
 #include "audio/WaveFiles.h"
 #include "mp3enc/Mp3Export.h"
 #include "spectrum/FilterResponse.h"
@@ -222,12 +224,19 @@ void CMainDialog::LoadWaveBranch(const std::string& path) {
     RefreshAudioDisplay();
 }
 
-void CMainDialog::LoadMp3Branch(const std::string&) {
-    // Importing MP3 files needs the decoder; until then every such file takes the import's failure path.
-    m_wave.Release();
+void CMainDialog::LoadMp3Branch(const std::string& path) {
     m_displayName.clear();
-    Dialogs().ShowMessage("Failed to decode MP3 file");
-    ClearWave();
+    tressel::Mp3ImportHooks hooks;
+    hooks.beforeDecode = [this] { hide(); };
+    hooks.afterDecode = [this] { show(); };
+    hooks.progress = OnFramesDecoded;
+    if (!tressel::ImportMp3(m_wave, path, Dialogs(), m_temporaryFileName, hooks)) {
+        ClearWave();
+        return;
+    }
+    m_displayName = path;
+    RefreshWaveInfo();
+    RefreshAudioDisplay();
 }
 
 void CMainDialog::OnSaveAudio() {

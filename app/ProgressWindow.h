@@ -1,6 +1,6 @@
 #pragma once
 // The "Progress" window: one bar, top-left of the screen, no close button. The operations that use it
-// block the event loop, so every position change repaints the bar at once.
+// block the event loop, so the bar paints itself at once whenever it visibly changes.
 
 #include <QProgressBar>
 #include <QWidget>

@@ -1,6 +1,7 @@
-// Tressel: the application object starts the main window, runs it modally and ends with it.
+// Tressel: the application object starts the main window, runs it and ends with it.
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QIcon>
 
 #include "app/HelpViewer.h"
@@ -18,7 +19,7 @@ public:
         setWindowIcon(QIcon(":/tressel.svg"));
     }
 
-    // The start-up hook: there is no loop of our own beyond the main window's modal run.
+    // The start-up hook: the program runs for as long as the main window does.
     int Run() {
         tressel::QtUserDialogs dialogs;
         tressel::HelpViewer help;
@@ -28,7 +29,12 @@ public:
         {
             CMainDialog mainDialog;
             mainDialog.Wave().SetSoundOutput(&sound);
-            mainDialog.exec();
+            // A loop of our own rather than exec(): the window hides while it imports an MP3 file, and
+            // hiding a dialog ends its exec() loop.
+            QEventLoop loop;
+            QObject::connect(&mainDialog, &QDialog::finished, &loop, &QEventLoop::quit);
+            mainDialog.show();
+            loop.exec();
             mainDialog.Wave().SetSoundOutput(nullptr);
         }
         tressel::SetAppHelp(nullptr);

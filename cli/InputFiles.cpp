@@ -1,16 +1,42 @@
 #include "cli/InputFiles.h"
 
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "audio/Mp3Import.h"
 #include "audio/WaveFiles.h"
 
 namespace tressel::cli {
 
-bool LoadInputAudio(CWave& wave, const std::string& path, ConsoleFeedback& feedback) {
-    if (LowerCaseExtension(path) != "wav") {
-        // MP3 import is not available yet: every other extension fails as the import's failure path does.
-        feedback.ShowMessage("Failed to decode MP3 file");
-        return false;
+namespace {
+
+// The frame count on one rewritten line, for a person watching; scripts reading a pipe see nothing.
+void ShowFramesOnTerminal(int frames) {
+    if (frames >= 0) {
+        std::fprintf(stderr, "\rFrames Decoded: %i", frames);
+    } else {
+        std::fputs("\n", stderr);
     }
-    return LoadWaveFile(wave, path, feedback);
+}
+
+}  // namespace
+
+bool LoadInputAudio(CWave& wave, const std::string& path, ConsoleFeedback& feedback) {
+    if (LowerCaseExtension(path) == "wav") {
+        return LoadWaveFile(wave, path, feedback);
+    }
+    Mp3ImportHooks hooks;
+    if (::isatty(STDERR_FILENO)) {
+        hooks.progress = ShowFramesOnTerminal;
+    }
+    std::optional<std::string> temporaryName;
+    const bool loaded = ImportMp3(wave, path, feedback, temporaryName, hooks);
+    // The wave holds the whole decoded image, so its temporary file is no longer needed.
+    if (temporaryName) {
+        std::remove(temporaryName->c_str());
+    }
+    return loaded && !feedback.MessageShown();
 }
 
 bool SaveOutputWave(CWave& wave, const std::string& path, ConsoleFeedback& feedback) {

@@ -2,13 +2,19 @@
 // README. Run through scripts/screenshots.sh.
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QPushButton>
 #include <QSettings>
 #include <QTest>
 #include <cmath>
 #include <cstdio>
 
+#include "app/AmplifyDialog.h"
 #include "app/DialogUnits.h"
+#include "app/EffectsDialog.h"
+#include "app/FramesDecodedWindow.h"
+#include "app/MedianDialog.h"
+#include "spectrum/PrismDataWindow.h"
 #include "app/MainDialog.h"
 #include "tests/gui/support/ScriptedUserDialogs.h"
 #include "tests/support/WaveBuilder.h"
@@ -34,6 +40,21 @@ std::vector<std::uint8_t> DemoRecording() {
         samples.push_back(static_cast<std::int16_t>(0.8 * chord - hiss));
     }
     return BuildWave16(spec, samples);
+}
+
+// A 63-tap windowed-sinc low pass at a tenth of the sampling rate, written the way filter logs are.
+void WriteLowPassFilter(const std::string& path) {
+    std::string text = "; low pass, 63 taps\n";
+    const int taps = 63;
+    for (int i = 0; i < taps; ++i) {
+        const double x = i - (taps - 1) / 2.0;
+        const double sinc = x == 0 ? 0.2 : std::sin(0.2 * M_PI * x) / (M_PI * x);
+        const double hamming = 0.54 - 0.46 * std::cos(2 * M_PI * i / (taps - 1));
+        char line[64];
+        std::snprintf(line, sizeof line, "%.12e\n", sinc * hamming);
+        text += line;
+    }
+    WriteFileBytes(path, std::vector<std::uint8_t>(text.begin(), text.end()));
 }
 
 bool Save(QWidget& window, const QString& folder, const char* name) {
@@ -65,10 +86,35 @@ int main(int argc, char** argv) {
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(scratch.File("config")));
     WriteFileBytes(scratch.File("demo.wav"), DemoRecording());
 
+    WriteLowPassFilter(scratch.File("lowpass.txt"));
+
     ScriptedUserDialogs dialogs;
     CMainDialog window;
     window.show();
     dialogs.Answer(scratch.File("demo.wav"));
     window.findChild<QPushButton*>("loadAudioButton")->click();
-    return Save(window, QString::fromLocal8Bit(argv[1]), "main-window.png") ? 0 : 1;
+    dialogs.Answer(scratch.File("lowpass.txt"));
+    window.findChild<QPushButton*>("selectFilterButton")->click();
+    window.findChild<QCheckBox*>("displayFilterCheck")->click();
+    window.findChild<QCheckBox*>("displayAudioCheck")->click();
+
+    const QString folder = QString::fromLocal8Bit(argv[1]);
+    bool saved = Save(window, folder, "main-window.png");
+    saved &= Save(*window.FilterSpectrumWindow(), folder, "filter-frequency.png");
+    saved &= Save(*window.AudioSpectrumWindow(), folder, "audio-frequency.png");
+
+    window.findChild<QPushButton*>("effectsButton")->click();
+    saved &= Save(window.EffectsDialog(), folder, "effects.png");
+    window.EffectsDialog().findChild<QPushButton*>("medianFilterButton")->click();
+    saved &= Save(window.EffectsDialog().MedianDialog(), folder, "median-filter.png");
+    CAmplifyDialog amplify(&window);
+    amplify.SetWave(&window.Wave());
+    saved &= Save(amplify, folder, "amplify.png");
+
+    // The counter as it stands part way through decoding a long file.
+    OnFramesDecoded(0);
+    OnFramesDecoded(4711);
+    saved &= Save(*FramesDecodedWindow(), folder, "frames-decoded.png");
+    OnFramesDecoded(-1);
+    return saved ? 0 : 1;
 }

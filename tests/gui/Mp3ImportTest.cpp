@@ -1,0 +1,264 @@
+// "Load Audio" on MP3 files through the real main window: decode into a temporary WAV file with the
+// Frames Decoded window on screen and the main window hidden, then everything a WAV file offers.
+
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTest>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "app/FramesDecodedWindow.h"
+#include "app/MainDialog.h"
+#include "tests/gui/support/ScriptedUserDialogs.h"
+#include "tests/support/WaveBuilder.h"
+
+using namespace tressel;
+using namespace tressel::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+// What the Frames Decoded window painted while the decode held the event loop, and whether the main
+// window was visible at those moments.
+class DecodeWatcher final : public QObject {
+public:
+    explicit DecodeWatcher(QWidget* mainWindow) : m_mainWindow(mainWindow) { qApp->installEventFilter(this); }
+    ~DecodeWatcher() override { qApp->removeEventFilter(this); }
+
+    QStringList paintedCounts;
+    bool mainWindowShownDuringDecode = false;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint && watched->objectName() == "frameCount1065") {
+            paintedCounts << static_cast<QLabel*>(watched)->text();
+            mainWindowShownDuringDecode |= m_mainWindow->isVisible();
+        }
+        return false;
+    }
+
+private:
+    QWidget* m_mainWindow;
+};
+
+std::vector<fs::path> TemporaryFilesIn(const fs::path& folder) {
+    std::vector<fs::path> found;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        if (entry.path().filename().string().rfind("tsl", 0) == 0) {
+            found.push_back(entry.path());
+        }
+    }
+    return found;
+}
+
+}  // namespace
+
+class Mp3ImportTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<ScratchDir> m_scratch;
+    std::unique_ptr<ScriptedUserDialogs> m_dialogs;
+    std::unique_ptr<CMainDialog> m_window;
+    fs::path m_tmp;
+
+    QString Text(const char* name) { return m_window->findChild<QLabel*>(name)->text(); }
+    void Click(const char* name) { m_window->findChild<QPushButton*>(name)->click(); }
+
+    std::string CopyVector(const std::string& vector, const std::string& name) {
+        const std::string path = m_scratch->File(name);
+        fs::copy_file(fs::path(TRESSEL_TEST_DATA) / "vectors" / vector, path);
+        return path;
+    }
+    void Load(const std::string& path) {
+        m_dialogs->Answer(path);
+        Click("loadAudioButton");
+    }
+
+private slots:
+    void init() {
+        m_scratch = std::make_unique<ScratchDir>();
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           QString::fromStdString(m_scratch->File("config")));
+        m_tmp = m_scratch->Path() / "tmp";
+        fs::create_directory(m_tmp);
+        qputenv("TMP", QByteArray::fromStdString(m_tmp.string()));
+        m_dialogs = std::make_unique<ScriptedUserDialogs>();
+        m_window = std::make_unique<CMainDialog>();
+        m_window->show();
+    }
+    void cleanup() {
+        m_window.reset();
+        m_dialogs.reset();
+        m_scratch.reset();
+        qunsetenv("TMP");
+        qunsetenv("TMPDIR");
+    }
+
+    void importShowsTheFileLikeAWave_data() {
+        QTest::addColumn<QString>("vector");
+        QTest::newRow("Layer I") << "l1-fl1.bit";
+        QTest::newRow("Layer II") << "l2-fl10.bit";
+    }
+    void importShowsTheFileLikeAWave() {
+        QFETCH(QString, vector);
+        const std::string mp3 = CopyVector(vector.toStdString(), "song.mp3");
+        DecodeWatcher watcher(m_window.get());
+        Load(mp3);
+
+        QVERIFY2(m_dialogs->Messages().empty(), m_dialogs->Messages().empty() ? "" : m_dialogs->Messages()[0].c_str());
+        QCOMPARE(Text("waveFileNameText").toStdString(), mp3);
+        QCOMPARE(Text("channelsText"), QString("2"));
+        QCOMPARE(Text("samplesPerSecondText"), QString("32000"));
+        QCOMPARE(Text("bitsPerSampleText"), QString("16"));
+        QVERIFY(Text("dataLengthText").toLongLong() > 0);
+
+        // Counted on screen while the main window was away, which is back now and the counter gone.
+        QVERIFY(!watcher.paintedCounts.isEmpty());
+        QCOMPARE(watcher.paintedCounts.front(), QString("0"));
+        for (int i = 1; i < watcher.paintedCounts.size(); ++i) {
+            QVERIFY(watcher.paintedCounts[i].toInt() >= watcher.paintedCounts[i - 1].toInt());
+        }
+        QVERIFY(!watcher.mainWindowShownDuringDecode);
+        QVERIFY(m_window->isVisible());
+        QVERIFY(FramesDecodedWindow() == nullptr);
+
+        // The decoded WAV file waits in TMP; the wave reads from it.
+        const auto temporary = m_window->TemporaryFileName();
+        QVERIFY(temporary.has_value());
+        QCOMPARE(fs::path(*temporary).parent_path(), m_tmp);
+        QCOMPARE(m_window->Wave().GetFileName(), *temporary);
+        QCOMPARE(TemporaryFilesIn(m_tmp).size(), std::size_t(1));
+    }
+
+    void reloadReadsTheDecodedFileAndSaveProposesTheMp3Name() {
+        const std::string mp3 = CopyVector("l2-fl10.bit", "tune.mp3");
+        Load(mp3);
+        const std::vector<std::uint8_t> decoded(m_window->Wave().GetImage(),
+                                                m_window->Wave().GetImage() + m_window->Wave().GetImageLength());
+        m_window->Wave().ApplyGains(0.25, 0.25);
+        Click("reloadAudioButton");
+        const std::vector<std::uint8_t> reloaded(m_window->Wave().GetImage(),
+                                                 m_window->Wave().GetImage() + m_window->Wave().GetImageLength());
+        QVERIFY(reloaded == decoded);
+
+        m_dialogs->Answer(std::nullopt);
+        Click("saveAudioButton");
+        QCOMPARE(m_dialogs->saveRequests.back().initialName, m_scratch->File("tune"));
+    }
+
+    void theTemporaryFileGoesAtTheNextLoadAndWithTheWindow() {
+        Load(CopyVector("l1-fl1.bit", "a.mp3"));
+        const std::string first = *m_window->TemporaryFileName();
+        Load(CopyVector("l1-fl2.bit", "b.mp3"));
+        QVERIFY(!fs::exists(first));
+        const std::string second = *m_window->TemporaryFileName();
+        QVERIFY(fs::exists(second));
+
+        WaveSpec spec;
+        WriteFileBytes(m_scratch->File("plain.wav"), BuildWave16(spec, {1, 2, 3}));
+        Load(m_scratch->File("plain.wav"));
+        QVERIFY(!fs::exists(second));
+        QVERIFY(!m_window->TemporaryFileName());
+
+        Load(CopyVector("l1-fl1.bit", "c.mp3"));
+        const std::string third = *m_window->TemporaryFileName();
+        m_window.reset();
+        QVERIFY(!fs::exists(third));
+        QVERIFY(TemporaryFilesIn(m_tmp).empty());
+    }
+
+    void aFileWithoutFramesFailsAndLeavesNothingBehind() {
+        Load(CopyVector("l2-fl10.bit", "good.mp3"));
+        WriteFileBytes(m_scratch->File("noise.mp3"), std::vector<std::uint8_t>(5000, 0x55));
+        Load(m_scratch->File("noise.mp3"));
+
+        QCOMPARE(m_dialogs->Messages(), std::vector<std::string>{"Failed to decode MP3 file"});
+        QVERIFY(Text("waveFileNameText").isEmpty());
+        QCOMPARE(Text("channelsText"), QString("0"));
+        QVERIFY(!m_window->Wave().IsLoaded());
+        QVERIFY(!m_window->TemporaryFileName());
+        QVERIFY(TemporaryFilesIn(m_tmp).empty());
+        QVERIFY(m_window->isVisible());
+        QVERIFY(FramesDecodedWindow() == nullptr);
+    }
+
+    void aTruncatedFileDecodesWhatIsThere() {
+        const std::string whole = CopyVector("l2-fl10.bit", "whole.mp3");
+        Load(whole);
+        const long long wholeLength = Text("dataLengthText").toLongLong();
+        auto bytes = ReadFileBytes(whole);
+        bytes.resize(bytes.size() / 2);
+        WriteFileBytes(m_scratch->File("half.mp3"), bytes);
+        Load(m_scratch->File("half.mp3"));
+
+        QVERIFY(m_dialogs->Messages().empty());
+        const long long halfLength = Text("dataLengthText").toLongLong();
+        QVERIFY(halfLength > 0);
+        QVERIFY(halfLength < wholeLength);
+    }
+
+    void aMissingTmpFolderFallsBackToTheSystemFolder() {
+        qputenv("TMP", QByteArray::fromStdString((m_scratch->Path() / "missing").string()));
+        const fs::path system = m_scratch->Path() / "system";
+        fs::create_directory(system);
+        qputenv("TMPDIR", QByteArray::fromStdString(system.string()));
+        Load(CopyVector("l1-fl1.bit", "x.mp3"));
+        QVERIFY(m_dialogs->Messages().empty());
+        QCOMPARE(fs::path(*m_window->TemporaryFileName()).parent_path(), system);
+    }
+
+    void aTemporaryNameThatCannotBeMadeIsReported() {
+        const fs::path locked = m_scratch->Path() / "locked";
+        fs::create_directory(locked);
+        fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
+        qputenv("TMP", QByteArray::fromStdString(locked.string()));
+        Load(CopyVector("l1-fl1.bit", "y.mp3"));
+        fs::permissions(locked, fs::perms::owner_all);
+        if (::geteuid() == 0) {
+            QSKIP("the superuser writes into read-only folders");
+        }
+        QCOMPARE(m_dialogs->Messages(), std::vector<std::string>{"Create temporary filename failed"});
+        QVERIFY(!m_window->Wave().IsLoaded());
+        QVERIFY(m_window->isVisible());
+    }
+
+    void layerThreeFilesFromAnEncoderImport() {
+        if (QStandardPaths::findExecutable("lame").isEmpty() || QStandardPaths::findExecutable("sox").isEmpty()) {
+            QSKIP("lame or sox is not installed");
+        }
+        const QString wav = QString::fromStdString(m_scratch->File("tone.wav"));
+        const QString mp3 = QString::fromStdString(m_scratch->File("tone.mp3"));
+        QCOMPARE(QProcess::execute("sox", {"-n", "-r", "44100", "-c", "2", "-b", "16", wav, "synth", "1", "sine", "440"}), 0);
+        QCOMPARE(QProcess::execute("lame", {"--quiet", "-b", "128", wav, mp3}), 0);
+        Load(mp3.toStdString());
+        QVERIFY(m_dialogs->Messages().empty());
+        QCOMPARE(Text("samplesPerSecondText"), QString("44100"));
+        // One second of sound, give or take the encoder's padding frames.
+        const long long length = Text("dataLengthText").toLongLong();
+        QVERIFY2(length >= 44100 * 4 && length <= 44100 * 4 + 4 * 1152 * 4, qPrintable(QString::number(length)));
+    }
+
+    void framesDecodedWindowCountsAndGoes() {
+        QVERIFY(FramesDecodedWindow() == nullptr);
+        OnFramesDecoded(0);
+        QVERIFY(FramesDecodedWindow() != nullptr);
+        QCOMPARE(FramesDecodedWindow()->windowTitle(), QString("Frames Decoded"));
+        QCOMPARE(FramesDecodedWindow()->Text(), QString("0"));
+        QCOMPARE(FramesDecodedWindow()->pos(), QPoint(0, 0));
+        QVERIFY(FramesDecodedWindow()->isVisible());
+        for (int frames : {0, 1, 2, 17}) {
+            OnFramesDecoded(frames);
+            QCOMPARE(FramesDecodedWindow()->Text(), QString::number(frames));
+        }
+        OnFramesDecoded(-1);
+        QVERIFY(FramesDecodedWindow() == nullptr);
+    }
+};
+
+QTEST_MAIN(Mp3ImportTest)
+#include "Mp3ImportTest.moc"
