@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "audio/Mp3Import.h"
 #include "audio/WaveFiles.h"
 #include "mp3dec/decoder.h"
 #include "mp3enc/Mp3Export.h"
@@ -148,6 +149,37 @@ TEST_F(WriterFailureTest, DecodingOntoAFullDiskFails) {
     ASSERT_NE(output, nullptr);
     EXPECT_TRUE(DecodeMp3ToWave(mp3, output));
     std::fclose(output);
+}
+
+// An import whose temporary file cannot take the decoded samples takes the failure path: the message, an
+// empty wave and no temporary file left behind.
+TEST_F(WriterFailureTest, Mp3ImportOntoAFullDiskFailsAndLeavesNoTemporaryFile) {
+    const std::string mp3 = std::string(TRESSEL_TEST_DATA) + "/bad/layer2.mp3";
+    const char* previousTmp = std::getenv("TMP");
+    const std::string savedTmp = previousTmp ? previousTmp : "";
+    ASSERT_EQ(setenv("TMP", folder.c_str(), 1), 0);
+    std::filesystem::remove(target);
+    std::optional<std::string> temporaryName;
+    bool imported = true;
+    WithFileSizeLimit(4096, [&] { imported = ImportMp3(wave, mp3, feedback, temporaryName); });
+    EXPECT_FALSE(imported);
+    EXPECT_EQ(feedback.messages, std::vector<std::string>{"Failed to decode MP3 file"});
+    EXPECT_FALSE(wave.IsLoaded());
+    EXPECT_FALSE(temporaryName.has_value());
+    EXPECT_EQ(FilesIn(folder), 0u);
+
+    // With room the same import succeeds into that folder.
+    feedback.messages.clear();
+    EXPECT_TRUE(ImportMp3(wave, mp3, feedback, temporaryName));
+    EXPECT_TRUE(feedback.messages.empty());
+    ASSERT_TRUE(temporaryName.has_value());
+    EXPECT_EQ(std::filesystem::path(*temporaryName).parent_path(), folder);
+    std::filesystem::remove(*temporaryName);
+    if (previousTmp) {
+        setenv("TMP", savedTmp.c_str(), 1);
+    } else {
+        unsetenv("TMP");
+    }
 }
 
 }  // namespace
