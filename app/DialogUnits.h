@@ -3,6 +3,8 @@
 // one unit is 1.5 pixels across and 1.625 pixels down.
 
 #include <QFont>
+#include <QLabel>
+#include <QWidget>
 #include <QRect>
 
 namespace tressel {
@@ -27,5 +29,16 @@ public:
         return QRect(X(x), Y(y), Width(width), Height(height));
     }
 };
+
+// Fixed labels of a template sized for the original face's text: where the face at hand draws a label
+// wider than its box, the box grows to the right instead of cutting the text off.
+inline void WidenClippedLabels(QWidget* window) {
+    for (QLabel* label : window->findChildren<QLabel*>()) {
+        const int needed = label->fontMetrics().horizontalAdvance(label->text()) + 1;
+        if (!label->wordWrap() && needed > label->width()) {
+            label->resize(needed, label->height());
+        }
+    }
+}
 
 }  // namespace tressel

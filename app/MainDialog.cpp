@@ -8,6 +8,7 @@
 #include <new>
 
 #include "app/AboutDialog.h"
+#include "app/DialogUnits.h"
 #include "app/EffectsDialog.h"
 #include "app/FramesDecodedWindow.h"
 #include "app/Help.h"
@@ -54,6 +55,7 @@ CMainDialog::CMainDialog(QWidget* parent)
       m_audioFirstCurve(tressel::kSpectrumBins, 0.0),
       m_audioSecondCurve(tressel::kSpectrumBins, 0.0) {
     m_ui->setupUi(this);
+    tressel::WidenClippedLabels(this);
     setFixedSize(size());
     setWindowIcon(QIcon(":/tressel.svg"));
     m_wave.SetFeedback(&Dialogs());

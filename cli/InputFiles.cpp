@@ -20,6 +20,31 @@ void ShowFramesOnTerminal(int frames) {
     }
 }
 
+// The decoder reports on standard output; while a subcommand imports its input, those lines go to standard
+// error instead, so they never mix with the data a subcommand prints.
+class DecoderReportsToStandardError {
+public:
+    DecoderReportsToStandardError() {
+        std::fflush(stdout);
+        m_savedOutput = ::dup(STDOUT_FILENO);
+        if (m_savedOutput >= 0) {
+            ::dup2(STDERR_FILENO, STDOUT_FILENO);
+        }
+    }
+    ~DecoderReportsToStandardError() {
+        std::fflush(stdout);
+        if (m_savedOutput >= 0) {
+            ::dup2(m_savedOutput, STDOUT_FILENO);
+            ::close(m_savedOutput);
+        }
+    }
+    DecoderReportsToStandardError(const DecoderReportsToStandardError&) = delete;
+    DecoderReportsToStandardError& operator=(const DecoderReportsToStandardError&) = delete;
+
+private:
+    int m_savedOutput = -1;
+};
+
 }  // namespace
 
 bool LoadInputAudio(CWave& wave, const std::string& path, ConsoleFeedback& feedback) {
@@ -31,7 +56,11 @@ bool LoadInputAudio(CWave& wave, const std::string& path, ConsoleFeedback& feedb
         hooks.progress = ShowFramesOnTerminal;
     }
     std::optional<std::string> temporaryName;
-    const bool loaded = ImportMp3(wave, path, feedback, temporaryName, hooks);
+    bool loaded = false;
+    {
+        const DecoderReportsToStandardError quietOutput;
+        loaded = ImportMp3(wave, path, feedback, temporaryName, hooks);
+    }
     // The wave holds the whole decoded image, so its temporary file is no longer needed.
     if (temporaryName) {
         std::remove(temporaryName->c_str());

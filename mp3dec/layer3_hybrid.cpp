@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "mp3dec/vector_lanes.h"
+
 namespace mp3dec {
 namespace {
 
@@ -43,24 +45,8 @@ const ImdctTables& tables() {
     return built;
 }
 
-// Four doubles processed element by element: each lane keeps its own sum in its own order, so the results
-// equal the scalar arithmetic exactly.
-typedef double Lanes __attribute__((vector_size(32)));
-
-// The lane helpers are internal and always inlined, so 32-byte vectors never cross a call in the build
-// without AVX.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wpsabi"
-
-inline __attribute__((always_inline)) Lanes load_lanes(const double* p) {
-    Lanes v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
-inline __attribute__((always_inline)) void store_lanes(double* p, Lanes v) {
-    std::memcpy(p, &v, sizeof v);
-}
 
 // Each output's sum runs over m = 0..17 in order; the 36 sums advance side by side, four to a lane group,
 // held in nine registers. Terms with a zero input add nothing and are left out.

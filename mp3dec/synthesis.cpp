@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "mp3dec/vector_lanes.h"
+
 #include "mp3dec/tables.h"
 
 namespace mp3dec {
@@ -14,24 +16,8 @@ constexpr int kVectorLength = 64;
 constexpr int kHistoryLength = 1024;
 constexpr int kWindowTaps = 16;
 
-// Four doubles processed element by element: each lane keeps its own sum in its own order, so the results
-// equal the scalar arithmetic exactly.
-typedef double Lanes __attribute__((vector_size(32)));
-
-// The lane helpers are internal and always inlined, so the calling convention of 32-byte vectors in the
-// non-AVX build of this file never meets another translation unit.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wpsabi"
-
-inline __attribute__((always_inline)) Lanes load_lanes(const double* p) {
-    Lanes v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
-inline __attribute__((always_inline)) void store_lanes(double* p, Lanes v) {
-    std::memcpy(p, &v, sizeof v);
-}
 
 double rounded_to_nano(double value) {
     const double scaled = value * 1e9;

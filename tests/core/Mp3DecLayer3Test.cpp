@@ -71,11 +71,14 @@ SideInfo ReadSideInfoFrom(const BitWriter& bits, const StreamParams& params) {
     std::vector<std::uint8_t> bytes = bits.bytes;
     bytes.resize(bytes.size() + 8, 0);
     WriteFileBytes(dir.File("side.bin"), bytes);
-    BitReader reader;
-    bit_reader_open(reader, dir.File("side.bin"), kReaderBufferSize, false);
+    // Closed however the reading ends: some cases stop the decoder with an exception.
+    struct OpenReader {
+        BitReader reader;
+        ~OpenReader() { bit_reader_close(reader); }
+    } open;
+    bit_reader_open(open.reader, dir.File("side.bin"), kReaderBufferSize, false);
     SideInfo side_info;
-    read_side_info(reader, side_info, params);
-    bit_reader_close(reader);
+    read_side_info(open.reader, side_info, params);
     return side_info;
 }
 

@@ -19,6 +19,7 @@
 #include "app/MainDialog.h"
 #include "app/MedianDialog.h"
 #include "tests/gui/support/ScriptedUserDialogs.h"
+#include "tests/gui/support/WindowTestSupport.h"
 #include "tests/support/WaveBuilder.h"
 
 using namespace tressel;
@@ -26,24 +27,8 @@ using namespace tressel::testing;
 
 namespace {
 
-class RecordingHelp final : public HelpService {
-public:
-    void ShowTopic(int topic) override { topics.push_back(topic); }
-    void Quit() override {}
-    std::vector<int> topics;
-};
-
-template <typename T>
-T* Find(QWidget* window, const char* name) {
-    auto* control = window->findChild<T*>(name);
-    if (!control) {
-        qFatal("control %s missing", name);
-    }
-    return control;
-}
-
 void Click(QWidget* window, const char* name) {
-    QTest::mouseClick(Find<QPushButton>(window, name), Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(window, name), Qt::LeftButton);
 }
 
 struct Expected {
@@ -58,7 +43,7 @@ void ExpectLayout(QWidget* window, QSize units, const std::vector<Expected>& con
     const DialogUnits du;
     QCOMPARE(window->size(), QSize(du.Width(units.width()), du.Height(units.height())));
     for (const Expected& c : controls) {
-        QWidget* control = Find<QWidget>(window, c.name);
+        QWidget* control = Child<QWidget>(window, c.name);
         QCOMPARE(control->geometry(), du.Rect(c.units.x(), c.units.y(), c.units.width(), c.units.height()));
         if (c.id >= 0) {
             QCOMPARE(control->property("controlId").toInt(), c.id);
@@ -149,7 +134,7 @@ private slots:
                       {"amplifyButton", "Amplify", 1040, {7, 27, 50, 14}},
                       {"okButton", "OK", 1, {101, 7, 50, 14}},
                       {"helpButton", "Help", 1046, {101, 27, 50, 14}}});
-        QVERIFY(Find<QPushButton>(&effects, "okButton")->isDefault());
+        QVERIFY(Child<QPushButton>(&effects, "okButton")->isDefault());
         QVERIFY(!effects.isVisible());
         QVERIFY(!effects.MedianDialog().isVisible());
 
@@ -165,7 +150,7 @@ private slots:
                       {"applyButton", "Apply", 1, {120, 7, 50, 14}},
                       {"closeButton", "Close", 2, {120, 24, 50, 14}},
                       {"helpButton", "Help", 1051, {120, 42, 50, 14}}});
-        QVERIFY(Find<QPushButton>(&amplify, "applyButton")->isDefault());
+        QVERIFY(Child<QPushButton>(&amplify, "applyButton")->isDefault());
 
         CMedianDialog& median = effects.MedianDialog();
         QCOMPARE(median.windowTitle(), QString("Median Filter"));
@@ -177,10 +162,10 @@ private slots:
                       {"applyButton", "Apply", 1, {129, 7, 50, 14}},
                       {"closeButton", "Close", 2, {129, 24, 50, 14}},
                       {"helpButton", "Help", 1051, {129, 42, 50, 14}}});
-        auto* slider = Find<QSlider>(&median, "lengthSlider");
+        auto* slider = Child<QSlider>(&median, "lengthSlider");
         QCOMPARE(slider->orientation(), Qt::Horizontal);
         QCOMPARE(slider->tickPosition(), QSlider::NoTicks);
-        QVERIFY(Find<QPushButton>(&median, "applyButton")->isDefault());
+        QVERIFY(Child<QPushButton>(&median, "applyButton")->isDefault());
     }
 
     void helpButtonsAskForTheirTopics() {
@@ -199,8 +184,8 @@ private slots:
         Click(&effects, "medianFilterButton");
         CMedianDialog& median = effects.MedianDialog();
         QVERIFY(median.isVisible());
-        auto* slider = Find<QSlider>(&median, "lengthSlider");
-        auto* label = Find<QLabel>(&median, "lengthText");
+        auto* slider = Child<QSlider>(&median, "lengthSlider");
+        auto* label = Child<QLabel>(&median, "lengthText");
         QCOMPARE(slider->minimum(), 1);
         QCOMPARE(slider->maximum(), 16);
         QCOMPARE(slider->value(), 1);
@@ -270,10 +255,10 @@ private slots:
             CAmplifyDialog amplify;
             amplify.SetWave(&wave);
             amplify.show();
-            QCOMPARE(Find<QLineEdit>(&amplify, "gain1Edit")->text(), c.gain1);
-            QCOMPARE(Find<QLineEdit>(&amplify, "gain2Edit")->text(), c.gain2);
-            QVERIFY(Find<QLineEdit>(&amplify, "gain1Edit")->isEnabled());
-            QCOMPARE(Find<QLineEdit>(&amplify, "gain2Edit")->isEnabled(), c.secondEnabled);
+            QCOMPARE(Child<QLineEdit>(&amplify, "gain1Edit")->text(), c.gain1);
+            QCOMPARE(Child<QLineEdit>(&amplify, "gain2Edit")->text(), c.gain2);
+            QVERIFY(Child<QLineEdit>(&amplify, "gain1Edit")->isEnabled());
+            QCOMPARE(Child<QLineEdit>(&amplify, "gain2Edit")->isEnabled(), c.secondEnabled);
             wave.SetFeedback(nullptr);
         }
     }
@@ -287,8 +272,8 @@ private slots:
         amplify.show();
         QApplication::setActiveWindow(&amplify);
         QVERIFY(QTest::qWaitForWindowActive(&amplify));
-        auto* gain1 = Find<QLineEdit>(&amplify, "gain1Edit");
-        auto* gain2 = Find<QLineEdit>(&amplify, "gain2Edit");
+        auto* gain1 = Child<QLineEdit>(&amplify, "gain1Edit");
+        auto* gain2 = Child<QLineEdit>(&amplify, "gain2Edit");
 
         for (const QString bad : {"abc", "", "1.5x", "1,5", "inf", "--2", "1e999"}) {
             m_dialogs->ClearMessages();
@@ -343,7 +328,7 @@ private slots:
 
         WithModal([&] { Click(&effects, "amplifyButton"); },
                   [](QWidget* modal) {
-                      QCOMPARE(Find<QLineEdit>(modal, "gain1Edit")->text(), QString("1.984375"));
+                      QCOMPARE(Child<QLineEdit>(modal, "gain1Edit")->text(), QString("1.984375"));
                       Click(modal, "applyButton");
                       QVERIFY(!modal->isVisible());
                   });
@@ -352,7 +337,7 @@ private slots:
         // Measured anew on every opening: the peak is now full scale.
         WithModal([&] { Click(&effects, "amplifyButton"); },
                   [](QWidget* modal) {
-                      QCOMPARE(Find<QLineEdit>(modal, "gain1Edit")->text(), QString("1"));
+                      QCOMPARE(Child<QLineEdit>(modal, "gain1Edit")->text(), QString("1"));
                       QTest::keyClick(modal, Qt::Key_Escape);
                   });
         QVERIFY(m_dialogs->Messages().size() == 1);
@@ -384,8 +369,8 @@ private slots:
         m_dialogs->ClearMessages();
 
         // Only "Channel 2" selected: channel 1 stays, channel 2 is filtered with length 5.
-        Find<QCheckBox>(&window, "channel1Check")->setChecked(false);
-        Find<QSlider>(&median, "lengthSlider")->setValue(2);
+        Child<QCheckBox>(&window, "channel1Check")->setChecked(false);
+        Child<QSlider>(&median, "lengthSlider")->setValue(2);
         Click(&median, "applyButton");
         QVERIFY(m_dialogs->Messages().empty());
         CWave expected;
@@ -399,7 +384,7 @@ private slots:
         QVERIFY(once != frames);
 
         // Both channels, twice: the second press filters the filtered wave again.
-        Find<QCheckBox>(&window, "channel1Check")->setChecked(true);
+        Child<QCheckBox>(&window, "channel1Check")->setChecked(true);
         Click(&median, "applyButton");
         Click(&median, "applyButton");
         expected.ApplyMedian(5, 1, 1);
@@ -410,8 +395,8 @@ private slots:
         QVERIFY(DataOf(window.Wave()) != thrice);
 
         // Neither box: the median's own message.
-        Find<QCheckBox>(&window, "channel1Check")->setChecked(false);
-        Find<QCheckBox>(&window, "channel2Check")->setChecked(false);
+        Child<QCheckBox>(&window, "channel1Check")->setChecked(false);
+        Child<QCheckBox>(&window, "channel2Check")->setChecked(false);
         Click(&median, "applyButton");
         QCOMPARE(m_dialogs->Messages(),
                  std::vector<std::string>{"Select at least one channel for the median process"});

@@ -17,6 +17,7 @@
 #include "app/MainDialog.h"
 #include "app/Mp3EncoderDialog.h"
 #include "tests/gui/support/ScriptedUserDialogs.h"
+#include "tests/gui/support/WindowTestSupport.h"
 #include "tests/support/WaveBuilder.h"
 
 using namespace tressel;
@@ -24,21 +25,6 @@ using namespace tressel::testing;
 
 namespace {
 
-class RecordingHelp final : public HelpService {
-public:
-    void ShowTopic(int topic) override { topics.push_back(topic); }
-    void Quit() override {}
-    std::vector<int> topics;
-};
-
-template <typename T>
-T* Child(QWidget* parent, const char* name) {
-    auto* child = parent->findChild<T*>(name);
-    if (!child) {
-        qFatal("control %s missing", name);
-    }
-    return child;
-}
 
 // Acts on the encoder dialog once it runs modally; records whether one appeared at all.
 class DialogScript {

@@ -4,15 +4,18 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QPushButton>
+#include <QTextBrowser>
 #include <QSettings>
 #include <QTest>
 #include <cmath>
 #include <cstdio>
 
+#include "app/AboutDialog.h"
 #include "app/AmplifyDialog.h"
 #include "app/DialogUnits.h"
 #include "app/EffectsDialog.h"
 #include "app/FramesDecodedWindow.h"
+#include "app/HelpViewer.h"
 #include "app/MedianDialog.h"
 #include "spectrum/PrismDataWindow.h"
 #include "app/MainDialog.h"
@@ -110,6 +113,13 @@ int main(int argc, char** argv) {
     CAmplifyDialog amplify(&window);
     amplify.SetWave(&window.Wave());
     saved &= Save(amplify, folder, "amplify.png");
+
+    CAboutDialog about(&window);
+    saved &= Save(about, folder, "about.png");
+    HelpViewer help;
+    help.ShowTopic(1);
+    help.Window()->resize(640, 480);
+    saved &= Save(*help.Window(), folder, "help.png");
 
     // The counter as it stands part way through decoding a long file.
     OnFramesDecoded(0);

@@ -1,0 +1,29 @@
+#pragma once
+// Four doubles processed element by element: each lane keeps its own sum in its own order, so results
+// equal the scalar arithmetic exactly. The helpers have internal linkage and are always inlined, so the
+// calling convention of 32-byte vectors in a build without AVX never meets another translation unit.
+
+#include <cstring>
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpsabi"
+
+namespace mp3dec {
+namespace {
+
+typedef double Lanes __attribute__((vector_size(32)));
+
+inline __attribute__((always_inline)) Lanes load_lanes(const double* p) {
+    Lanes v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+inline __attribute__((always_inline)) void store_lanes(double* p, Lanes v) {
+    std::memcpy(p, &v, sizeof v);
+}
+
+}  // namespace
+}  // namespace mp3dec
+
+#pragma GCC diagnostic pop
