@@ -21,11 +21,11 @@ protected:
     void SetUp() override { wave.SetFeedback(&feedback); }
 
     void Load(int channels, int bits, const std::vector<std::uint8_t>& data) {
-        WaveSpec spec;
-        spec.channels = static_cast<std::uint16_t>(channels);
-        spec.bitsPerSample = static_cast<std::uint16_t>(bits);
+        WaveSpec layout;
+        layout.channels = static_cast<std::uint16_t>(channels);
+        layout.bitsPerSample = static_cast<std::uint16_t>(bits);
         const std::string path = scratch.File("in.wav");
-        WriteFileBytes(path, BuildWave(spec, data));
+        WriteFileBytes(path, BuildWave(layout, data));
         ASSERT_TRUE(wave.Load(path));
     }
 

@@ -142,11 +142,11 @@ std::vector<NamedSettings> EveryEngine() {
 class FirTest : public ::testing::Test {
 protected:
     void Load(Format format, const std::vector<std::uint8_t>& data) {
-        WaveSpec spec;
-        spec.channels = static_cast<std::uint16_t>(format.channels);
-        spec.bitsPerSample = static_cast<std::uint16_t>(format.bits);
+        WaveSpec layout;
+        layout.channels = static_cast<std::uint16_t>(format.channels);
+        layout.bitsPerSample = static_cast<std::uint16_t>(format.bits);
         const std::string path = scratch.File("in.wav");
-        WriteFileBytes(path, BuildWave(spec, data));
+        WriteFileBytes(path, BuildWave(layout, data));
         wave.SetFeedback(&feedback);
         ASSERT_TRUE(wave.Load(path));
     }
@@ -406,12 +406,12 @@ TEST_F(FirTest, RefusedWavesKeepTheirBytesAndGetTheMessageOfTheFirstFailedCheck)
     };
     for (const Refusal& r : refusals) {
         SCOPED_TRACE(r.message);
-        WaveSpec spec;
-        spec.channels = static_cast<std::uint16_t>(r.channels);
-        spec.bitsPerSample = static_cast<std::uint16_t>(r.bits);
+        WaveSpec layout;
+        layout.channels = static_cast<std::uint16_t>(r.channels);
+        layout.bitsPerSample = static_cast<std::uint16_t>(r.bits);
         const std::vector<std::uint8_t> data = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
         const std::string path = scratch.File("refused.wav");
-        WriteFileBytes(path, BuildWave(spec, data));
+        WriteFileBytes(path, BuildWave(layout, data));
         RecordingFeedback local;
         CWave refused;
         refused.SetFeedback(&local);

@@ -50,10 +50,10 @@ protected:
 };
 
 WaveSpec Format(int channels, int bits) {
-    WaveSpec spec;
-    spec.channels = static_cast<std::uint16_t>(channels);
-    spec.bitsPerSample = static_cast<std::uint16_t>(bits);
-    return spec;
+    WaveSpec layout;
+    layout.channels = static_cast<std::uint16_t>(channels);
+    layout.bitsPerSample = static_cast<std::uint16_t>(bits);
+    return layout;
 }
 
 // The median filter written out step by step as described: each step copies and sorts the window starting

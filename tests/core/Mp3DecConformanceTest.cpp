@@ -82,10 +82,10 @@ std::vector<std::uint8_t> TestSignalWave(std::uint32_t rate) {
             samples.push_back(static_cast<std::int16_t>(value));
         }
     }
-    tressel::testing::WaveSpec spec;
-    spec.channels = 2;
-    spec.samplesPerSecond = rate;
-    return tressel::testing::BuildWave16(spec, samples);
+    tressel::testing::WaveSpec layout;
+    layout.channels = 2;
+    layout.samplesPerSecond = rate;
+    return tressel::testing::BuildWave16(layout, samples);
 }
 
 }  // namespace

@@ -28,37 +28,37 @@ struct FrameSpec {
 
 constexpr int kFrameBytes = 96;
 
-std::vector<std::uint8_t> BuildFrame(const FrameSpec& spec) {
+std::vector<std::uint8_t> BuildFrame(const FrameSpec& layout) {
     FrameHeader header;
-    header.bitrate_index = spec.bitrate_index;
+    header.bitrate_index = layout.bitrate_index;
     header.sampling_frequency_index = 1;
     header.mode = kSingleChannel;
     BitWriter w;
     w.Put(0xFFF, 12);
     w.Put(1, 1);
     w.Put(2, 2);
-    w.Put(spec.protect ? 0 : 1, 1);
-    w.Put(static_cast<std::uint32_t>(spec.bitrate_index), 4);
+    w.Put(layout.protect ? 0 : 1, 1);
+    w.Put(static_cast<std::uint32_t>(layout.bitrate_index), 4);
     w.Put(1, 2);
     w.Put(0, 2);  // padding, extension
     w.Put(3, 2);  // single channel
     w.Put(0, 6);  // mode extension, copyright, original, emphasis
 
     unsigned crc = header_crc(header);
-    const int allocation = spec.signal ? 1 : 0;
+    const int allocation = layout.signal ? 1 : 0;
     crc16_update(static_cast<unsigned>(allocation), 4, crc);
     crc16_update(0, 4, crc);
     for (int sb = 2; sb < 8; ++sb) crc16_update(0, 3, crc);
-    if (spec.signal) crc16_update(2, 2, crc);
-    if (spec.protect) w.Put(spec.corrupt_crc ? crc ^ 0x10u : crc, 16);
+    if (layout.signal) crc16_update(2, 2, crc);
+    if (layout.protect) w.Put(layout.corrupt_crc ? crc ^ 0x10u : crc, 16);
 
     w.Put(static_cast<std::uint32_t>(allocation), 4);
     w.Put(0, 4);
     for (int sb = 2; sb < 8; ++sb) w.Put(0, 3);
-    if (spec.signal) {
+    if (layout.signal) {
         w.Put(2, 2);  // one scale factor for the whole frame
         w.Put(3, 6);  // scale factor 1.0
-        for (int block = 0; block < 12; ++block) w.Put(static_cast<std::uint32_t>((spec.first_code + 7 * block) % 125), 7);
+        for (int block = 0; block < 12; ++block) w.Put(static_cast<std::uint32_t>((layout.first_code + 7 * block) % 125), 7);
     }
     std::vector<std::uint8_t> bytes = w.bytes;
     bytes.resize(kFrameBytes, 0);

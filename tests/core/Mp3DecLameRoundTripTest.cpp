@@ -141,10 +141,10 @@ TEST_P(Mp3DecLameRoundTrip, DecodesAsMpg123Does) {
     const std::string wav = dir.File("in.wav");
     const std::string mp3 = dir.File("in.mp3");
     const std::string peer = dir.File("peer.wav");
-    WaveSpec spec;
-    spec.channels = static_cast<std::uint16_t>(c.channels);
-    spec.samplesPerSecond = static_cast<std::uint32_t>(c.rate);
-    WriteFileBytes(wav, BuildWave16(spec, TestSignal(c.rate, c.channels, 1.5)));
+    WaveSpec layout;
+    layout.channels = static_cast<std::uint16_t>(c.channels);
+    layout.samplesPerSecond = static_cast<std::uint32_t>(c.rate);
+    WriteFileBytes(wav, BuildWave16(layout, TestSignal(c.rate, c.channels, 1.5)));
     ASSERT_EQ(std::system(("lame --quiet " + std::string(c.options) + " '" + wav + "' '" + mp3 + "'").c_str()), 0);
     ASSERT_EQ(std::system(("mpg123 -q --no-gapless -w '" + peer + "' '" + mp3 + "' 2>/dev/null").c_str()), 0);
 

@@ -166,10 +166,10 @@ protected:
     // Loads a wave holding the signal (16-bit values, or 8-bit bytes around 127) and answers the values the
     // encoder gets from it.
     std::vector<double> LoadSignal(const Case& c, int frames) {
-        WaveSpec spec;
-        spec.channels = static_cast<std::uint16_t>(c.channels);
-        spec.samplesPerSecond = static_cast<std::uint32_t>(c.rate);
-        spec.bitsPerSample = static_cast<std::uint16_t>(c.bits);
+        WaveSpec layout;
+        layout.channels = static_cast<std::uint16_t>(c.channels);
+        layout.samplesPerSecond = static_cast<std::uint32_t>(c.rate);
+        layout.bitsPerSample = static_cast<std::uint16_t>(c.bits);
         std::vector<double> values;
         std::vector<std::uint8_t> image;
         if (c.bits == 8) {
@@ -178,14 +178,14 @@ protected:
                 bytes.push_back(static_cast<std::uint8_t>(127 + v));
                 values.push_back(v * 256);
             }
-            image = BuildWave(spec, bytes);
+            image = BuildWave(layout, bytes);
         } else {
             std::vector<std::int16_t> samples;
             for (const double v : TestSignal(c.channels, c.rate, frames, 20000.0)) {
                 samples.push_back(static_cast<std::int16_t>(v));
                 values.push_back(v);
             }
-            image = BuildWave16(spec, samples);
+            image = BuildWave16(layout, samples);
         }
         const std::string path = scratch.File("in.wav");
         WriteFileBytes(path, image);

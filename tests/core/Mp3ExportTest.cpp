@@ -148,11 +148,11 @@ protected:
     void TearDown() override { StubEncoder::active = nullptr; }
 
     void LoadWave16(std::uint16_t channels, std::uint32_t rate, const std::vector<std::int16_t>& samples) {
-        WaveSpec spec;
-        spec.channels = channels;
-        spec.samplesPerSecond = rate;
+        WaveSpec layout;
+        layout.channels = channels;
+        layout.samplesPerSecond = rate;
         const std::string path = scratch.File("in.wav");
-        WriteFileBytes(path, BuildWave16(spec, samples));
+        WriteFileBytes(path, BuildWave16(layout, samples));
         ASSERT_TRUE(wave.Load(path));
     }
     static std::vector<std::int16_t> Ramp(int count) {
@@ -246,10 +246,10 @@ TEST_F(Mp3ExportTest, TheConfigurationRecordCarriesRateModeBitrateAndFlagsAtThei
 }
 
 TEST_F(Mp3ExportTest, EightBitSamplesAreWidenedAroundTheirCentreAndClipped) {
-    WaveSpec spec;
-    spec.bitsPerSample = 8;
+    WaveSpec layout;
+    layout.bitsPerSample = 8;
     const std::string path = scratch.File("in8.wav");
-    WriteFileBytes(path, BuildWave(spec, {127, 0, 255, 128, 126, 200, 1}));
+    WriteFileBytes(path, BuildWave(layout, {127, 0, 255, 128, 126, 200, 1}));
     ASSERT_TRUE(wave.Load(path));
     encoder.samplesPerChunk = 4;
     ASSERT_TRUE(Export());
@@ -260,11 +260,11 @@ TEST_F(Mp3ExportTest, EightBitSamplesAreWidenedAroundTheirCentreAndClipped) {
 }
 
 TEST_F(Mp3ExportTest, AHalfFrameAtTheEndOfOddSizedDataIsNotHandedOver) {
-    WaveSpec spec;
-    spec.channels = 2;
+    WaveSpec layout;
+    layout.channels = 2;
     const std::string path = scratch.File("odd.wav");
     // Two stereo frames and two stray bytes of a third.
-    WriteFileBytes(path, BuildWave(spec, {1, 0, 2, 0, 3, 0, 4, 0, 5, 0}));
+    WriteFileBytes(path, BuildWave(layout, {1, 0, 2, 0, 3, 0, 4, 0, 5, 0}));
     ASSERT_TRUE(wave.Load(path));
     encoder.samplesPerChunk = 100;
     ASSERT_TRUE(Export());

@@ -20,14 +20,14 @@ class SpectrumTest : public ::testing::Test {
 protected:
     void SetUp() override { wave.SetFeedback(&feedback); }
 
-    void Load(const WaveSpec& spec, const std::vector<std::uint8_t>& data) {
+    void Load(const WaveSpec& layout, const std::vector<std::uint8_t>& data) {
         const std::string path = scratch.File("in.wav");
-        WriteFileBytes(path, BuildWave(spec, data));
+        WriteFileBytes(path, BuildWave(layout, data));
         ASSERT_TRUE(wave.Load(path));
     }
-    void Load16(const WaveSpec& spec, const std::vector<std::int16_t>& samples) {
+    void Load16(const WaveSpec& layout, const std::vector<std::int16_t>& samples) {
         const std::string path = scratch.File("in.wav");
-        WriteFileBytes(path, BuildWave16(spec, samples));
+        WriteFileBytes(path, BuildWave16(layout, samples));
         ASSERT_TRUE(wave.Load(path));
     }
     void Compute() {
@@ -155,9 +155,9 @@ TEST_F(SpectrumTest, StereoSixteenBitAnalysesEachChannelAndCountsProgressAcrossB
         left[f] = interleaved[2 * f];
         right[f] = interleaved[2 * f + 1];
     }
-    WaveSpec spec;
-    spec.channels = 2;
-    Load16(spec, interleaved);
+    WaveSpec layout;
+    layout.channels = 2;
+    Load16(layout, interleaved);
     Compute();
     EXPECT_TRUE(BitEqual(first, ExpectedCurve(left, 2048, 2, 6)));
     EXPECT_TRUE(BitEqual(second, ExpectedCurve(right, 2048, 2, 6)));
@@ -168,9 +168,9 @@ TEST_F(SpectrumTest, StereoSixteenBitAnalysesEachChannelAndCountsProgressAcrossB
 
 TEST_F(SpectrumTest, EightBitSamplesAreCentredOn127) {
     std::vector<std::uint8_t> data(4096, 127);
-    WaveSpec spec;
-    spec.bitsPerSample = 8;
-    Load(spec, data);
+    WaveSpec layout;
+    layout.bitsPerSample = 8;
+    Load(layout, data);
     Compute();
     EXPECT_EQ(first[0], 1.0);
     for (int k = 1; k < kBins; ++k) {
@@ -187,8 +187,8 @@ TEST_F(SpectrumTest, EightBitSamplesAreCentredOn127) {
         left[f] = stereo[2 * f] - 127.0;
         right[f] = stereo[2 * f + 1] - 127.0;
     }
-    spec.channels = 2;
-    Load(spec, stereo);
+    layout.channels = 2;
+    Load(layout, stereo);
     Compute();
     EXPECT_TRUE(BitEqual(first, ExpectedCurve(left, 2048, 1, 1)));
     EXPECT_TRUE(BitEqual(second, ExpectedCurve(right, 2048, 1, 1)));
@@ -207,9 +207,9 @@ TEST_F(SpectrumTest, AShortStereoWaveIsOneZeroPaddedBlockPerChannel) {
         left[f] = interleaved[2 * f];
         right[f] = interleaved[2 * f + 1];
     }
-    WaveSpec spec;
-    spec.channels = 2;
-    Load16(spec, interleaved);
+    WaveSpec layout;
+    layout.channels = 2;
+    Load16(layout, interleaved);
     Compute();
     EXPECT_TRUE(BitEqual(first, ExpectedCurve(left, frames, 1, 1)));
     EXPECT_TRUE(BitEqual(second, ExpectedCurve(right, frames, 1, 1)));
@@ -226,9 +226,9 @@ TEST_F(SpectrumTest, BinZeroIsOneWhateverTheSignal) {
 }
 
 TEST_F(SpectrumTest, NoCompleteFrameLeavesZeroCurvesAndShowsNoProgress) {
-    WaveSpec spec;
-    spec.channels = 2;
-    Load(spec, {1, 2, 3});  // three bytes: not one 4-byte frame
+    WaveSpec layout;
+    layout.channels = 2;
+    Load(layout, {1, 2, 3});  // three bytes: not one 4-byte frame
     Compute();
     EXPECT_EQ(first, std::vector<double>(kBins, 0.0));
     EXPECT_EQ(second, std::vector<double>(kBins, 0.0));

@@ -65,11 +65,11 @@ TEST_F(WaveTest, EmptyWaveAnswersZeroAndRefusesToSaveOrPlay) {
 }
 
 TEST_F(WaveTest, CanonicalHeaderFieldsAreReadAtTheirOffsets) {
-    WaveSpec spec;
-    spec.channels = 2;
-    spec.samplesPerSecond = 48000;
-    spec.bitsPerSample = 8;
-    ASSERT_TRUE(LoadImage(BuildWave(spec, std::vector<std::uint8_t>(10, 127))));
+    WaveSpec layout;
+    layout.channels = 2;
+    layout.samplesPerSecond = 48000;
+    layout.bitsPerSample = 8;
+    ASSERT_TRUE(LoadImage(BuildWave(layout, std::vector<std::uint8_t>(10, 127))));
     EXPECT_TRUE(wave.IsRiffWave());
     EXPECT_TRUE(wave.IsPcm());
     EXPECT_EQ(wave.GetChannels(), 2);
@@ -94,9 +94,9 @@ TEST_F(WaveTest, FormatChecksLookOnlyAtTheirBytes) {
     EXPECT_FALSE(wave.IsRiffWave());
 
     for (std::uint16_t tag : {std::uint16_t{3}, std::uint16_t{0xFFFE}, std::uint16_t{0x0101}}) {
-        WaveSpec spec;
-        spec.formatTag = tag;
-        ASSERT_TRUE(LoadImage(BuildWave(spec, {0, 0})));
+        WaveSpec layout;
+        layout.formatTag = tag;
+        ASSERT_TRUE(LoadImage(BuildWave(layout, {0, 0})));
         EXPECT_TRUE(wave.IsRiffWave());
         EXPECT_FALSE(wave.IsPcm()) << tag;
     }
@@ -108,16 +108,16 @@ TEST_F(WaveTest, FormatChecksLookOnlyAtTheirBytes) {
 }
 
 TEST_F(WaveTest, DataSearchTakesTheFirstOccurrenceAnywhere) {
-    WaveSpec spec;
-    spec.extraChunks = BuildChunk("LIST", std::vector<std::uint8_t>(20, 'x'));
-    ASSERT_TRUE(LoadImage(BuildWave(spec, std::vector<std::uint8_t>(6, 1))));
+    WaveSpec layout;
+    layout.extraChunks = BuildChunk("LIST", std::vector<std::uint8_t>(20, 'x'));
+    ASSERT_TRUE(LoadImage(BuildWave(layout, std::vector<std::uint8_t>(6, 1))));
     EXPECT_EQ(wave.GetDataOffset(), 44 + 28);
     EXPECT_EQ(wave.GetDataLength(), 6u);
 
     // The word inside a text chunk wins over the real chunk behind it; its "size" is whatever follows.
     const std::vector<std::uint8_t> text = {'s', 'o', 'm', 'e', 'd', 'a', 't', 'a', 2, 0, 0, 0};
-    spec.extraChunks = BuildChunk("LIST", text);
-    ASSERT_TRUE(LoadImage(BuildWave(spec, std::vector<std::uint8_t>(6, 1))));
+    layout.extraChunks = BuildChunk("LIST", text);
+    ASSERT_TRUE(LoadImage(BuildWave(layout, std::vector<std::uint8_t>(6, 1))));
     EXPECT_EQ(wave.GetDataOffset(), 36 + 8 + 4 + 8);
     EXPECT_EQ(wave.GetDataLength(), 2u);
 }
@@ -146,11 +146,11 @@ TEST_F(WaveTest, ShortAndTruncatedImagesNeverReadOutside) {
 }
 
 TEST_F(WaveTest, SaveWritesTheImageBackByteForByte) {
-    WaveSpec spec;
-    spec.channels = 2;
-    spec.extraChunks = BuildChunk("LIST", {'I', 'N', 'F', 'O', 'a', 'b', 'c'});
-    spec.trailing = {'t', 'a', 'i', 'l', 0, 1, 2};
-    const auto image = BuildWave(spec, {1, 2, 3, 4, 5, 6, 7, 8});
+    WaveSpec layout;
+    layout.channels = 2;
+    layout.extraChunks = BuildChunk("LIST", {'I', 'N', 'F', 'O', 'a', 'b', 'c'});
+    layout.trailing = {'t', 'a', 'i', 'l', 0, 1, 2};
+    const auto image = BuildWave(layout, {1, 2, 3, 4, 5, 6, 7, 8});
     ASSERT_TRUE(LoadImage(image));
     const std::string out = scratch.File("out.wav");
     ASSERT_TRUE(wave.Save(out));

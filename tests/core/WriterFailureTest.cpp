@@ -74,9 +74,9 @@ protected:
         wave.SetFeedback(&feedback);
         std::vector<std::int16_t> samples(44100 * 2);
         for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<std::int16_t>((i * 977) % 20000);
-        WaveSpec spec;
-        spec.channels = 2;
-        WriteFileBytes(scratch.File("in.wav"), BuildWave16(spec, samples));
+        WaveSpec layout;
+        layout.channels = 2;
+        WriteFileBytes(scratch.File("in.wav"), BuildWave16(layout, samples));
         ASSERT_TRUE(LoadWaveFile(wave, scratch.File("in.wav"), feedback));
     }
 

@@ -89,11 +89,11 @@ private:
         wave.SetFeedback(m_dialogs.get());
         QVERIFY(wave.Load(WriteWave(image)));
     }
-    static WaveSpec Spec(int channels, int bits) {
-        WaveSpec spec;
-        spec.channels = static_cast<std::uint16_t>(channels);
-        spec.bitsPerSample = static_cast<std::uint16_t>(bits);
-        return spec;
+    static WaveSpec WaveFormat(int channels, int bits) {
+        WaveSpec layout;
+        layout.channels = static_cast<std::uint16_t>(channels);
+        layout.bitsPerSample = static_cast<std::uint16_t>(bits);
+        return layout;
     }
     // Runs `interact` on the modal dialog that `open` brings up, then lets `open` return.
     static void WithModal(const std::function<void()>& open, const std::function<void(QWidget*)>& interact) {
@@ -245,9 +245,9 @@ private slots:
             bool secondEnabled;
         };
         const std::vector<Case> cases = {
-            {BuildWave16(Spec(1, 16), {100, -16384, 3}), "1.99993896484375", "0", false},
-            {BuildWave(Spec(1, 8), {127, 227, 60}), "1.27", "0", false},
-            {BuildWave16(Spec(2, 16), {-32768, 0, 5, 0}), "0.999969482421875", "1", true},  // silent channel 2
+            {BuildWave16(WaveFormat(1, 16), {100, -16384, 3}), "1.99993896484375", "0", false},
+            {BuildWave(WaveFormat(1, 8), {127, 227, 60}), "1.27", "0", false},
+            {BuildWave16(WaveFormat(2, 16), {-32768, 0, 5, 0}), "0.999969482421875", "1", true},  // silent channel 2
         };
         for (const Case& c : cases) {
             CWave wave;
@@ -265,7 +265,7 @@ private slots:
 
     void amplifyRefusesTextThatIsNotANumberAndKeepsTheFocusThere() {
         CWave wave;
-        LoadInto(wave, BuildWave16(Spec(2, 16), {1000, 100, -2000, 200}));
+        LoadInto(wave, BuildWave16(WaveFormat(2, 16), {1000, 100, -2000, 200}));
         const auto before = DataOf(wave);
         CAmplifyDialog amplify;
         amplify.SetWave(&wave);
@@ -317,7 +317,7 @@ private slots:
         Click(&effects, "amplifyButton");  // a wave object without audio has no channels
         QCOMPARE(m_dialogs->Messages(), std::vector<std::string>{"No valid Wave file loaded"});
 
-        LoadInto(wave, BuildWave(Spec(1, 8), {63, 191, 127}));
+        LoadInto(wave, BuildWave(WaveFormat(1, 8), {63, 191, 127}));
         WithModal([&] { Click(&effects, "amplifyButton"); },
                   [](QWidget* modal) {
                       QVERIFY(qobject_cast<CAmplifyDialog*>(modal));
@@ -363,7 +363,7 @@ private slots:
             frames.push_back(static_cast<std::uint8_t>(i % 37 == 5 ? 250 : 60 + i / 10));
             frames.push_back(static_cast<std::uint8_t>(i % 2 == 0 ? 10 : 240));
         }
-        const std::string path = WriteWave(BuildWave(Spec(2, 8), frames), "stereo.wav");
+        const std::string path = WriteWave(BuildWave(WaveFormat(2, 8), frames), "stereo.wav");
         m_dialogs->Answer(path);
         Click(&window, "loadAudioButton");
         m_dialogs->ClearMessages();
@@ -374,7 +374,7 @@ private slots:
         Click(&median, "applyButton");
         QVERIFY(m_dialogs->Messages().empty());
         CWave expected;
-        LoadInto(expected, BuildWave(Spec(2, 8), frames));
+        LoadInto(expected, BuildWave(WaveFormat(2, 8), frames));
         const auto once = DataOf(window.Wave());
         for (std::size_t i = 0; i < frames.size(); i += 2) {
             QCOMPARE(once[i], frames[i]);

@@ -39,10 +39,10 @@ private:
                 samples.push_back(static_cast<std::int16_t>(8000 * std::sin(frequency * (c + 1) * f)));
             }
         }
-        WaveSpec spec;
-        spec.channels = static_cast<std::uint16_t>(channels);
+        WaveSpec layout;
+        layout.channels = static_cast<std::uint16_t>(channels);
         const std::string path = m_scratch->File(name);
-        WriteFileBytes(path, BuildWave16(spec, samples));
+        WriteFileBytes(path, BuildWave16(layout, samples));
         return path;
     }
     void LoadAudio(const std::string& path) {

@@ -107,10 +107,10 @@ private:
         return path;
     }
     std::string StereoWave(const std::string& name = "stereo.wav") {
-        WaveSpec spec;
-        spec.channels = 2;
-        spec.samplesPerSecond = 22050;
-        return WriteWave(name, BuildWave16(spec, {1, -1, 300, -300, 7, 8}));
+        WaveSpec layout;
+        layout.channels = 2;
+        layout.samplesPerSecond = 22050;
+        return WriteWave(name, BuildWave16(layout, {1, -1, 300, -300, 7, 8}));
     }
     std::string WriteTaps(const std::string& name, const std::string& text) {
         const std::string path = m_scratch->File(name);
@@ -395,9 +395,9 @@ private slots:
         RealProgressDialogs dialogs(*m_dialogs);
         m_window = std::make_unique<CMainDialog>();  // the wave reports to the dialogs of its window's start
         m_window->show();
-        WaveSpec spec;
-        spec.channels = 2;
-        m_dialogs->Answer(WriteWave("long.wav", BuildWave16(spec, std::vector<std::int16_t>(2 * 250, 1000))));
+        WaveSpec layout;
+        layout.channels = 2;
+        m_dialogs->Answer(WriteWave("long.wav", BuildWave16(layout, std::vector<std::int16_t>(2 * 250, 1000))));
         Click("loadAudioButton");
         SelectFilter(WriteTaps("taps.txt", "0.0\n1.0\n0.0\n"));
         QVERIFY(!AnyProgressWindow());
@@ -416,9 +416,9 @@ private slots:
         for (auto& s : samples) {
             s = static_cast<std::int16_t>(sample(random));
         }
-        WaveSpec spec;
-        spec.channels = 2;
-        const std::string input = WriteWave("noise.wav", BuildWave16(spec, samples));
+        WaveSpec layout;
+        layout.channels = 2;
+        const std::string input = WriteWave("noise.wav", BuildWave16(layout, samples));
         std::string taps;
         for (int j = 0; j < 31; ++j) {
             taps += std::to_string(std::uniform_real_distribution<double>(-0.3, 0.3)(random)) + "\n";

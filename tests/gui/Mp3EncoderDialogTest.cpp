@@ -91,15 +91,15 @@ private:
     }
 
     std::string WriteWave(std::uint32_t rate, std::uint16_t channels) {
-        WaveSpec spec;
-        spec.channels = channels;
-        spec.samplesPerSecond = rate;
+        WaveSpec layout;
+        layout.channels = channels;
+        layout.samplesPerSecond = rate;
         std::vector<std::int16_t> samples;
         for (int i = 0; i < 20000 * channels; ++i) {
             samples.push_back(static_cast<std::int16_t>(8000 * std::sin(i * 0.05)));
         }
         const std::string path = m_scratch->File("in.wav");
-        WriteFileBytes(path, BuildWave16(spec, samples));
+        WriteFileBytes(path, BuildWave16(layout, samples));
         return path;
     }
 

@@ -159,8 +159,8 @@ private slots:
         const std::string second = *m_window->TemporaryFileName();
         QVERIFY(fs::exists(second));
 
-        WaveSpec spec;
-        WriteFileBytes(m_scratch->File("plain.wav"), BuildWave16(spec, {1, 2, 3}));
+        WaveSpec layout;
+        WriteFileBytes(m_scratch->File("plain.wav"), BuildWave16(layout, {1, 2, 3}));
         Load(m_scratch->File("plain.wav"));
         QVERIFY(!fs::exists(second));
         QVERIFY(!m_window->TemporaryFileName());

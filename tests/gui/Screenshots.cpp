@@ -29,8 +29,8 @@ namespace {
 
 // Two seconds of a chord with a little noise on top: something worth filtering.
 std::vector<std::uint8_t> DemoRecording() {
-    WaveSpec spec;
-    spec.channels = 2;
+    WaveSpec layout;
+    layout.channels = 2;
     std::vector<std::int16_t> samples;
     unsigned noise = 1;
     for (int i = 0; i < 2 * 44100; ++i) {
@@ -42,7 +42,7 @@ std::vector<std::uint8_t> DemoRecording() {
         samples.push_back(static_cast<std::int16_t>(chord + hiss));
         samples.push_back(static_cast<std::int16_t>(0.8 * chord - hiss));
     }
-    return BuildWave16(spec, samples);
+    return BuildWave16(layout, samples);
 }
 
 // A 63-tap windowed-sinc low pass at a tenth of the sampling rate, written the way filter logs are.

@@ -44,9 +44,9 @@ double Rms(const std::vector<std::int16_t>& samples, std::size_t begin, std::siz
 }
 
 std::vector<std::uint8_t> ToneWave(double seconds, double frequency) {
-    WaveSpec spec;
-    spec.channels = 2;
-    spec.samplesPerSecond = kRate;
+    WaveSpec layout;
+    layout.channels = 2;
+    layout.samplesPerSecond = kRate;
     std::vector<std::int16_t> samples;
     const int frames = int(seconds * kRate);
     for (int i = 0; i < frames; ++i) {
@@ -54,7 +54,7 @@ std::vector<std::uint8_t> ToneWave(double seconds, double frequency) {
         samples.push_back(v);
         samples.push_back(v);
     }
-    return BuildWave16(spec, samples);
+    return BuildWave16(layout, samples);
 }
 
 }  // namespace
@@ -144,9 +144,9 @@ private slots:
         CWave wave;
         tressel::QtSoundOutput output;
         wave.SetSoundOutput(&output);
-        WaveSpec spec;
-        spec.bitsPerSample = 24;
-        WriteFileBytes(m_scratch.File("odd.wav"), BuildWave(spec, std::vector<std::uint8_t>(30, 1)));
+        WaveSpec layout;
+        layout.bitsPerSample = 24;
+        WriteFileBytes(m_scratch.File("odd.wav"), BuildWave(layout, std::vector<std::uint8_t>(30, 1)));
         QVERIFY(wave.Load(m_scratch.File("odd.wav")));
         QVERIFY(!wave.Play(false));
         wave.SetSoundOutput(nullptr);

@@ -29,32 +29,32 @@ std::vector<std::uint8_t> BuildChunk(const std::string& id, const std::vector<st
     return chunk;
 }
 
-std::vector<std::uint8_t> BuildWave(const WaveSpec& spec, const std::vector<std::uint8_t>& data) {
+std::vector<std::uint8_t> BuildWave(const WaveSpec& layout, const std::vector<std::uint8_t>& data) {
     std::vector<std::uint8_t> image(36);
     const std::string head = "RIFF----WAVEfmt ";
     std::copy(head.begin(), head.end(), image.begin());
     PutLE32(image, 16, 16);
-    PutLE16(image, 20, spec.formatTag);
-    PutLE16(image, 22, spec.channels);
-    PutLE32(image, 24, spec.samplesPerSecond);
-    const std::uint16_t blockAlign = static_cast<std::uint16_t>(spec.channels * ((spec.bitsPerSample + 7) / 8));
-    PutLE32(image, 28, spec.samplesPerSecond * blockAlign);
+    PutLE16(image, 20, layout.formatTag);
+    PutLE16(image, 22, layout.channels);
+    PutLE32(image, 24, layout.samplesPerSecond);
+    const std::uint16_t blockAlign = static_cast<std::uint16_t>(layout.channels * ((layout.bitsPerSample + 7) / 8));
+    PutLE32(image, 28, layout.samplesPerSecond * blockAlign);
     PutLE16(image, 32, blockAlign);
-    PutLE16(image, 34, spec.bitsPerSample);
-    image.insert(image.end(), spec.extraChunks.begin(), spec.extraChunks.end());
+    PutLE16(image, 34, layout.bitsPerSample);
+    image.insert(image.end(), layout.extraChunks.begin(), layout.extraChunks.end());
     const auto dataChunk = BuildChunk("data", data);
     image.insert(image.end(), dataChunk.begin(), dataChunk.end());
-    image.insert(image.end(), spec.trailing.begin(), spec.trailing.end());
+    image.insert(image.end(), layout.trailing.begin(), layout.trailing.end());
     PutLE32(image, 4, static_cast<std::uint32_t>(image.size() - 8));
     return image;
 }
 
-std::vector<std::uint8_t> BuildWave16(const WaveSpec& spec, const std::vector<std::int16_t>& samples) {
+std::vector<std::uint8_t> BuildWave16(const WaveSpec& layout, const std::vector<std::int16_t>& samples) {
     std::vector<std::uint8_t> data(samples.size() * 2);
     for (std::size_t i = 0; i < samples.size(); ++i) {
         PutLE16(data, 2 * i, static_cast<std::uint16_t>(samples[i]));
     }
-    return BuildWave(spec, data);
+    return BuildWave(layout, data);
 }
 
 std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& path) {
