@@ -27,10 +27,22 @@ bool HasSupportedFormat(const CWave& wave) {
     return true;
 }
 
-ChannelSpan Channel(CWave& wave, int channel) {
-    const int bytes = wave.GetBitsPerSample() / 8;
-    return tressel::dsp::ChannelOf(tressel::dsp::SampleData(wave), wave.GetDataLength(), wave.GetChannels(),
-                                   bytes, channel);
+// The layout is taken once, before any sample changes: a data chunk that overlaps the header (the first
+// "data" id found inside it) has its header fields rewritten by the processing itself.
+struct SampleLayout {
+    std::uint8_t* data;
+    std::uint32_t dataLength;
+    int channels;
+    int bitsPerSample;
+};
+
+SampleLayout LayoutOf(CWave& wave) {
+    return {tressel::dsp::SampleData(wave), wave.GetDataLength(), wave.GetChannels(), wave.GetBitsPerSample()};
+}
+
+ChannelSpan Channel(const SampleLayout& layout, int channel) {
+    return tressel::dsp::ChannelOf(layout.data, layout.dataLength, layout.channels, layout.bitsPerSample / 8,
+                                   channel);
 }
 
 // The largest distance from the centre value; 8-bit samples are centred on 127, so a byte of 255 gives 128.
@@ -58,9 +70,9 @@ double ProposedGain(int fullScale, int peak) {
     return peak == 0 ? 1.0 : static_cast<double>(fullScale) / static_cast<double>(peak);
 }
 
-double MeasureChannel(CWave& wave, int channel) {
-    const ChannelSpan span = Channel(wave, channel);
-    return wave.GetBitsPerSample() == 8 ? ProposedGain(127, Peak8(span)) : ProposedGain(32767, Peak16(span));
+double MeasureChannel(const SampleLayout& layout, int channel) {
+    const ChannelSpan span = Channel(layout, channel);
+    return layout.bitsPerSample == 8 ? ProposedGain(127, Peak8(span)) : ProposedGain(32767, Peak16(span));
 }
 
 void Amplify8(const ChannelSpan& span, double gain) {
@@ -78,9 +90,9 @@ void Amplify16(const ChannelSpan& span, double gain) {
     }
 }
 
-void AmplifyChannel(CWave& wave, int channel, double gain) {
-    const ChannelSpan span = Channel(wave, channel);
-    if (wave.GetBitsPerSample() == 8) {
+void AmplifyChannel(const SampleLayout& layout, int channel, double gain) {
+    const ChannelSpan span = Channel(layout, channel);
+    if (layout.bitsPerSample == 8) {
         Amplify8(span, gain);
     } else {
         Amplify16(span, gain);
@@ -95,9 +107,10 @@ void CWave::MeasureGains(double& gain1, double& gain2) {
     if (!HasSupportedFormat(*this)) {
         return;
     }
-    gain1 = MeasureChannel(*this, 0);
-    if (GetChannels() == 2) {
-        gain2 = MeasureChannel(*this, 1);
+    const SampleLayout layout = LayoutOf(*this);
+    gain1 = MeasureChannel(layout, 0);
+    if (layout.channels == 2) {
+        gain2 = MeasureChannel(layout, 1);
     }
 }
 
@@ -105,8 +118,9 @@ void CWave::ApplyGains(double gain1, double gain2) {
     if (!HasSupportedFormat(*this)) {
         return;
     }
-    AmplifyChannel(*this, 0, gain1);
-    if (GetChannels() == 2) {
-        AmplifyChannel(*this, 1, gain2);
+    const SampleLayout layout = LayoutOf(*this);
+    AmplifyChannel(layout, 0, gain1);
+    if (layout.channels == 2) {
+        AmplifyChannel(layout, 1, gain2);
     }
 }

@@ -144,6 +144,8 @@ bool EncodingRun::OpenStream(const bladeenc::Config& config) {
 bool EncodingRun::AllocateBuffers() {
     try {
         m_input.resize(m_samplesPerChunk);
+        // At least one byte, so the encoder always gets a valid pointer; what it may write is still the size
+        // it reported itself.
         m_output.resize(m_outputBufferSize > 0 ? m_outputBufferSize : 1);
     } catch (const std::bad_alloc&) {
         return Fail("Out of memory");
@@ -169,7 +171,7 @@ bool EncodingRun::EncodeData(CWave& wave) {
         std::uint32_t outputBytes = 0;
         if (m_encoder.encodeChunk(m_stream, sampleCount, m_input.data(), m_output.data(), &outputBytes) !=
                 bladeenc::kOk ||
-            outputBytes > m_output.size()) {
+            outputBytes > m_outputBufferSize) {
             return Fail("beEncodeChunk failed");
         }
         if (!m_file.Write(m_output.data(), outputBytes)) {
@@ -184,7 +186,7 @@ bool EncodingRun::EncodeData(CWave& wave) {
 bool EncodingRun::FinishStream() {
     std::uint32_t outputBytes = 0;
     if (m_encoder.deinitStream(m_stream, m_output.data(), &outputBytes) != bladeenc::kOk ||
-        outputBytes > m_output.size()) {
+        outputBytes > m_outputBufferSize) {
         return Fail("beExitStream failed");
     }
     if (!m_file.Write(m_output.data(), outputBytes)) {

@@ -202,3 +202,25 @@ TEST_F(AmplifyTest, RefusedFormatsReportChangeNothingAndMeasureZero) {
     EXPECT_EQ(gain1, 0.0);
     EXPECT_EQ(gain2, 0.0);
 }
+
+// The first "data" id may stand inside the format chunk, so the samples overlap header fields: amplifying
+// the first channel then rewrites the sample width. The second channel must still be processed with the
+// layout the operation started with.
+TEST_F(AmplifyTest, SamplesOverlappingTheHeaderKeepTheLayoutTheOperationStartedWith) {
+    std::vector<std::uint8_t> image = {'R', 'I', 'F', 'F', 34, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ',
+                                       16, 0, 0, 0, 1, 0, 2, 0, 0x44, 0xAC, 'd', 'a', 't', 'a', 8, 0, 0, 0,
+                                       16, 0, 100, 0, 7, 0, 0xCE, 0xFF};
+    const std::string path = scratch.File("overlap.wav");
+    WriteFileBytes(path, image);
+    ASSERT_TRUE(wave.Load(path));
+    ASSERT_EQ(wave.GetDataOffset(), 34u);
+    ASSERT_EQ(wave.GetBitsPerSample(), 16);
+
+    wave.ApplyGains(0.0, 2.0);
+
+    const std::uint8_t* bytes = wave.GetImage();
+    EXPECT_EQ(bytes[34] | (bytes[35] << 8), 0);  // channel 1 silenced, the width field with it
+    EXPECT_EQ(static_cast<std::int16_t>(bytes[36] | (bytes[37] << 8)), 200);
+    EXPECT_EQ(static_cast<std::int16_t>(bytes[40] | (bytes[41] << 8)), -100);
+    EXPECT_TRUE(feedback.messages.empty());
+}

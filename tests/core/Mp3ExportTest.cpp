@@ -372,6 +372,13 @@ TEST_F(Mp3ExportTest, AnEncoderAnsweringMoreBytesThanItsBufferIsAFailureNotAnOve
     EXPECT_EQ(feedback.messages, (std::vector<std::string>{"beExitStream failed"}));
 }
 
+TEST_F(Mp3ExportTest, AnEncoderWithNoOutputBufferMayNotAnswerAnyByte) {
+    LoadWave16(2, 44100, Ramp(8));
+    encoder.outputBufferSize = 0;  // the first chunk answers one byte
+    EXPECT_FALSE(Export());
+    EXPECT_EQ(feedback.messages, (std::vector<std::string>{"beEncodeChunk failed"}));
+}
+
 TEST_F(Mp3ExportTest, AWriteFailureIsReportedAndTheStreamIsReleased) {
     LoadWave16(2, 44100, Ramp(16));
     encoder.outputBufferSize = 4096;
