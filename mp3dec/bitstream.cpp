@@ -1,5 +1,6 @@
 #include "mp3dec/bitstream.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "mp3dec/checked_alloc.h"
@@ -56,20 +57,36 @@ int next_stream_byte(BitReader& reader) {
     return -1;
 }
 
+// Stores up to `count` stream bytes downward from index count - 1, the order the reader consumes them in;
+// answers how many the file had.
+int read_hex_text_block(BitReader& reader, int count) {
+    for (int stored = 0; stored < count; ++stored) {
+        const int byte = next_stream_byte(reader);
+        if (byte < 0) return stored;
+        reader.buffer[count - 1 - stored] = static_cast<unsigned char>(byte);
+    }
+    return count;
+}
+
+// The same for the raw bitstream, read in one block rather than a byte per call.
+int read_binary_block(BitReader& reader, int count) {
+    unsigned char* const block = reader.buffer;
+    const auto stored = static_cast<int>(std::fread(block, 1, static_cast<std::size_t>(count), reader.file));
+    std::reverse(block, block + stored);
+    if (stored < count) std::memmove(block + count - stored, block, static_cast<std::size_t>(stored));
+    return stored;
+}
+
 // Moves the unread bytes 0..byte_index to the top and fills the rest of the buffer from the file.
 void refill_buffer(BitReader& reader) {
     const int unread = reader.byte_index + 1;
     if (unread > 0) {
         std::memmove(reader.buffer + reader.buffer_size - unread, reader.buffer, static_cast<std::size_t>(unread));
     }
-    for (int write = reader.buffer_size - 2 - reader.byte_index; write >= 0; --write) {
-        const int byte = next_stream_byte(reader);
-        if (byte < 0) {
-            reader.end_of_buffer_index = write + 1;
-            break;
-        }
-        reader.buffer[write] = static_cast<unsigned char>(byte);
-    }
+    const int free_bytes = reader.buffer_size - 1 - reader.byte_index;
+    const int stored = reader.format == kBinaryFormat ? read_binary_block(reader, free_bytes)
+                                                      : read_hex_text_block(reader, free_bytes);
+    if (stored < free_bytes) reader.end_of_buffer_index = free_bytes - stored;
     reader.byte_index = reader.buffer_size - 1;
 }
 
@@ -122,7 +139,7 @@ unsigned read_bit(BitReader& reader) {
     return static_cast<unsigned>(read_bits(reader, 1));
 }
 
-std::uint32_t read_bits(BitReader& reader, int n) {
+std::uint32_t read_bits_general(BitReader& reader, int n) {
     if (n > kMaxBitsPerRead) {
         std::printf("Cannot read or write more than %d bits at a time.\n", kMaxBitsPerRead);
     }

@@ -36,7 +36,20 @@ void bit_reader_close(BitReader& reader);
 
 unsigned read_bit(BitReader& reader);
 // The next n bits (n <= 32), most significant first. Past the end of the stream the bits are zeros.
-std::uint32_t read_bits(BitReader& reader, int n);
+std::uint32_t read_bits_general(BitReader& reader, int n);
+
+// Most reads stay inside a stored byte; that case is inlined, everything else takes the general path.
+inline std::uint32_t read_bits(BitReader& reader, int n) {
+    const int index = reader.byte_index;
+    const bool stored = index >= 0 && index < reader.buffer_size &&
+                        (reader.end_of_buffer_index == 0 || index >= reader.end_of_buffer_index);
+    if (n > 0 && n <= reader.bit_index && stored) {
+        reader.bit_index -= n;
+        reader.total_bits += static_cast<std::uint32_t>(n);
+        return (static_cast<std::uint32_t>(reader.buffer[index]) >> reader.bit_index) & ((1u << n) - 1u);
+    }
+    return read_bits_general(reader, n);
+}
 std::uint32_t bits_consumed(const BitReader& reader);
 bool at_end_of_stream(const BitReader& reader);
 
