@@ -109,6 +109,17 @@ unsigned current_byte(const BitReader& reader, int index) {
     return reader.buffer[index];
 }
 
+// A read that spans the next `more_bytes` bytes, all stored and none reaching the refill mark: the same
+// bits and reader state as the byte-by-byte loop, gathered at once.
+std::uint32_t read_bits_from_stored_bytes(BitReader& reader, int n, int more_bytes) {
+    std::uint64_t window = reader.buffer[reader.byte_index] & ((1u << reader.bit_index) - 1u);
+    for (int k = 1; k <= more_bytes; ++k) window = (window << 8) | reader.buffer[reader.byte_index - k];
+    reader.byte_index -= more_bytes;
+    reader.bit_index += 8 * more_bytes - n;
+    reader.total_bits += static_cast<std::uint32_t>(n);
+    return static_cast<std::uint32_t>((window >> reader.bit_index) & ((std::uint64_t{1} << n) - 1u));
+}
+
 }  // namespace
 
 void bit_reader_open(BitReader& reader, const std::string& path, int buffer_size, bool announce) {
@@ -147,6 +158,12 @@ std::uint32_t read_bits_general(BitReader& reader, int n) {
         reader.bit_index -= n;
         reader.total_bits += static_cast<std::uint32_t>(n);
         return (current_byte(reader, reader.byte_index) >> reader.bit_index) & ((1u << n) - 1u);
+    }
+    if (n > 0 && n <= kMaxBitsPerRead) {
+        const int more_bytes = (n - reader.bit_index + 7) / 8;
+        if (reader.end_of_buffer_index == 0 && reader.byte_index - more_bytes >= kLowWaterIndex) {
+            return read_bits_from_stored_bytes(reader, n, more_bytes);
+        }
     }
     std::uint64_t value = 0;
     int remaining = n;

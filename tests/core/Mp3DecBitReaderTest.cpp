@@ -52,6 +52,49 @@ TEST(Mp3DecBitReader, ThirtyTwoBitReadAndRefillAcrossSmallBuffer) {
     }
 }
 
+// Reads of every width from 1 to 32 in a scrambled order, through small and default buffers and both file
+// forms, give the bits of the file in order and zeros past its end.
+TEST(Mp3DecBitReader, MixedWidthReadsFollowTheFileBitByBitAcrossRefillsAndTheEnd) {
+    ScratchDir dir;
+    std::vector<std::uint8_t> bytes(9000);
+    std::uint32_t seed = 12345;
+    for (auto& b : bytes) {
+        seed = seed * 1103515245u + 12345u;
+        b = static_cast<std::uint8_t>(seed >> 16);
+    }
+    WriteFileBytes(dir.Path() / "b.bit", bytes);
+    std::string hex;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        hex += "0123456789ABCDEF"[bytes[i] >> 4];
+        hex += "0123456789ABCDEF"[bytes[i] & 15];
+        if (i % 40 == 39) hex += "\r\n";
+    }
+    const std::string files[] = {dir.File("b.bit"), WriteText(dir, "b.txt", hex)};
+    const std::uint64_t total_bits = 8 * bytes.size();
+    auto expected_bits = [&](std::uint64_t position, int n) {
+        std::uint32_t value = 0;
+        for (int k = 0; k < n; ++k, ++position) {
+            const unsigned bit = position < total_bits ? (bytes[position / 8] >> (7 - position % 8)) & 1u : 0u;
+            value = (value << 1) | bit;
+        }
+        return value;
+    };
+    for (const std::string& file : files) {
+        for (int buffer_size : {16, 37, kReaderBufferSize}) {
+            OpenReader r(file, buffer_size);
+            std::uint64_t position = 0;
+            for (int i = 0; position < total_bits + 200; ++i) {
+                const int n = 1 + (i * 13 + i / 7) % 32;
+                ASSERT_EQ(read_bits(r.reader, n), expected_bits(position, n))
+                    << file << " buffer " << buffer_size << " read " << i << " at bit " << position;
+                position += static_cast<std::uint64_t>(n);
+                ASSERT_EQ(bits_consumed(r.reader), static_cast<std::uint32_t>(position));
+            }
+            EXPECT_TRUE(at_end_of_stream(r.reader));
+        }
+    }
+}
+
 TEST(Mp3DecBitReader, EndOfStreamIsFlaggedOnTheFirstBitPastTheDataAndReadsGiveZeros) {
     ScratchDir dir;
     WriteFileBytes(dir.Path() / "b.bit", std::vector<std::uint8_t>(10, 0xFF));
