@@ -34,11 +34,15 @@ constexpr auto kInversePowersOfTwo = [] {
     return powers;
 }();
 
+// -1 for a clear sign bit, 0 for a set one. Looked up rather than branched on: the sign of coded samples is
+// as good as random, and a mispredicted branch per sample cost more than the arithmetic.
+constexpr double kSignOffset[2] = {-1.0, 0.0};
+
 // Sign from the top bit, then the remaining bits as a fraction of the range: the shared first step of
 // both layers' requantisation.
 double signed_fraction(std::uint32_t code, int width) {
     const std::uint32_t top = 1u << (width - 1);
-    double fraction = (code & top) != 0 ? 0.0 : -1.0;
+    double fraction = kSignOffset[(code & top) != 0];
     fraction += static_cast<double>(code & (top - 1u)) * kInversePowersOfTwo[static_cast<std::size_t>(width - 1)];
     return fraction;
 }
@@ -58,7 +62,7 @@ struct Layer2Class {
 
     // The same steps as signed_fraction, then + D and * C.
     double operator()(std::uint32_t value) const {
-        double fraction = (value & top) != 0 ? 0.0 : -1.0;
+        double fraction = kSignOffset[(value & top) != 0];
         fraction += static_cast<double>(value & (top - 1u)) * step;
         fraction += d;
         fraction *= c;
@@ -196,7 +200,26 @@ void read_layer2_scale_factors(BitReader& reader, const StreamParams& params, La
     }
 }
 
+namespace {
+
+template <std::uint32_t kSteps>
+void ungroup_by(std::uint32_t code, std::uint32_t values[3]) {
+    for (int part = 0; part < 3; ++part) {
+        values[part] = code % kSteps;
+        code /= kSteps;
+    }
+}
+
+}  // namespace
+
 void ungroup_layer2_code(std::uint32_t code, int steps, std::uint32_t values[3]) {
+    // The grouped classes have 3, 5 or 9 steps; a constant divisor lets the compiler multiply instead of divide.
+    switch (steps) {
+        case 3: return ungroup_by<3>(code, values);
+        case 5: return ungroup_by<5>(code, values);
+        case 9: return ungroup_by<9>(code, values);
+        default: break;
+    }
     const auto divisor = static_cast<std::uint32_t>(steps);
     for (int part = 0; part < 3; ++part) {
         values[part] = code % divisor;
