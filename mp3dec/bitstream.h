@@ -35,10 +35,11 @@ void bit_reader_open(BitReader& reader, const std::string& path, int buffer_size
 void bit_reader_close(BitReader& reader);
 
 unsigned read_bit(BitReader& reader);
-// The next n bits (n <= 32), most significant first. Past the end of the stream the bits are zeros.
+// Every read; read_bits takes it for all but the common case.
 std::uint32_t read_bits_general(BitReader& reader, int n);
 
-// Most reads stay inside a stored byte; that case is inlined, everything else takes the general path.
+// The next n bits (n <= 32), most significant first. Past the end of the stream the bits are zeros.
+// Most reads stay inside a stored byte; that case is inlined.
 inline std::uint32_t read_bits(BitReader& reader, int n) {
     const int index = reader.byte_index;
     const bool stored = index >= 0 && index < reader.buffer_size &&

@@ -202,28 +202,23 @@ void read_layer2_scale_factors(BitReader& reader, const StreamParams& params, La
 
 namespace {
 
-template <std::uint32_t kSteps>
-void ungroup_by(std::uint32_t code, std::uint32_t values[3]) {
+// Inlined so that a constant divisor reaches the division and the compiler multiplies instead of dividing.
+inline __attribute__((always_inline)) void ungroup_by(std::uint32_t code, std::uint32_t divisor,
+                                                      std::uint32_t values[3]) {
     for (int part = 0; part < 3; ++part) {
-        values[part] = code % kSteps;
-        code /= kSteps;
+        values[part] = code % divisor;
+        code /= divisor;
     }
 }
 
 }  // namespace
 
 void ungroup_layer2_code(std::uint32_t code, int steps, std::uint32_t values[3]) {
-    // The grouped classes have 3, 5 or 9 steps; a constant divisor lets the compiler multiply instead of divide.
-    switch (steps) {
-        case 3: return ungroup_by<3>(code, values);
-        case 5: return ungroup_by<5>(code, values);
-        case 9: return ungroup_by<9>(code, values);
-        default: break;
-    }
-    const auto divisor = static_cast<std::uint32_t>(steps);
-    for (int part = 0; part < 3; ++part) {
-        values[part] = code % divisor;
-        code /= divisor;
+    switch (steps) {  // the grouped classes
+        case 3: return ungroup_by(code, 3, values);
+        case 5: return ungroup_by(code, 5, values);
+        case 9: return ungroup_by(code, 9, values);
+        default: return ungroup_by(code, static_cast<std::uint32_t>(steps), values);
     }
 }
 
