@@ -9,7 +9,7 @@
 
 #include "app/Help.h"
 #include "app/UserDialogs.h"
-#include "audio/Wave.h"
+#include "workbench/Workbench.h"
 #include "ui_AmplifyDialog.h"
 
 namespace {
@@ -68,8 +68,8 @@ void CAmplifyDialog::showEvent(QShowEvent* event) {
 }
 
 void CAmplifyDialog::ShowProposals() {
-    if (m_wave) {
-        m_wave->MeasureGains(m_gain1, m_gain2);
+    if (m_workbench) {
+        tressel::ShowMessages(tressel::AppDialogs(), m_workbench->MeasureGains(m_gain1, m_gain2));
     }
     m_ui->gain1Edit->setEnabled(m_gain1 != 0.0);
     m_ui->gain2Edit->setEnabled(m_gain2 != 0.0);
@@ -93,8 +93,8 @@ void CAmplifyDialog::accept() {
     if (!ReadGain(m_ui->gain1Edit, m_gain1) || !ReadGain(m_ui->gain2Edit, m_gain2)) {
         return;
     }
-    if (m_wave) {
-        m_wave->ApplyGains(m_gain1, m_gain2);
+    if (m_workbench) {
+        tressel::ShowMessages(tressel::AppDialogs(), m_workbench->Amplify(m_gain1, m_gain2));
     }
     QDialog::accept();
 }

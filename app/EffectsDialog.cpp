@@ -3,7 +3,7 @@
 #include "app/AmplifyDialog.h"
 #include "app/Help.h"
 #include "app/UserDialogs.h"
-#include "audio/Wave.h"
+#include "workbench/Workbench.h"
 #include "ui_EffectsDialog.h"
 
 CEffectsDialog::CEffectsDialog(QWidget* parent)
@@ -28,12 +28,14 @@ void CEffectsDialog::OnMedianFilter() {
 }
 
 void CEffectsDialog::OnAmplify() {
-    if (!m_wave || m_wave->GetChannels() == 0) {
-        tressel::AppDialogs().ShowMessage("No valid Wave file loaded");
+    const tressel::Result ready =
+        m_workbench ? m_workbench->CheckCanAmplify() : tressel::Result::Failure("No valid Wave file loaded");
+    if (!ready) {
+        tressel::ShowMessages(tressel::AppDialogs(), ready);
         return;
     }
     CAmplifyDialog amplify(this);
-    amplify.SetWave(m_wave);
+    amplify.SetWorkbench(m_workbench);
     amplify.exec();
 }
 

@@ -4,21 +4,23 @@
 
 #include "app/MedianDialog.h"
 
-class CWave;
+namespace tressel {
+class Workbench;
+}
 
 namespace Ui {
 class EffectsDialog;
 }
 
 // "Effects": the modeless launcher of the median filter and the amplification. It owns the Median Filter
-// window for its whole life and borrows the main window's wave, refreshed every time it is shown.
+// window for its whole life and borrows the main window's workbench, refreshed every time it is shown.
 class CEffectsDialog final : public QDialog {
     Q_OBJECT
 public:
     explicit CEffectsDialog(QWidget* parent = nullptr);
     ~CEffectsDialog() override;
 
-    void SetWave(CWave* wave) { m_wave = wave; }
+    void SetWorkbench(tressel::Workbench* workbench) { m_workbench = workbench; }
     CMedianDialog& MedianDialog() { return m_median; }
 
 private slots:
@@ -29,5 +31,5 @@ private slots:
 private:
     std::unique_ptr<Ui::EffectsDialog> m_ui;
     CMedianDialog m_median;
-    CWave* m_wave = nullptr;
+    tressel::Workbench* m_workbench = nullptr;
 };

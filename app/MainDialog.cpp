@@ -16,12 +16,11 @@
 #include "app/RegistryKey.h"
 #include "app/UserDialogs.h"
 #include "audio/ElideFileName.h"
-#include "audio/Mp3Import.h"
-#include "audio/WaveFiles.h"
-#include "mp3enc/Mp3Export.h"
 #include "spectrum/FilterResponse.h"
 #include "spectrum/PrismDataWindow.h"
 #include "ui_MainDialog.h"
+#include "workbench/MacroRunner.h"
+#include "workbench/MacroWriter.h"
 
 namespace {
 
@@ -30,19 +29,32 @@ const char* const kAudioFileFilter = "All Supported Files (*.wav *.mp3);;Wave (.
 const char* const kSaveFileFilter = "Wave (.wav) (*.wav);;MP3 (.mp3) (*.mp3)";
 // Filter files carry no fixed extension: every file is offered.
 const char* const kFilterFileFilter = "Filter Logfile (.*) (*)";
+const char* const kMacroFileFilter = "Macro (*.txt);;All Files (*)";
 
 QString Decimal(long long value) {
     return QString::asprintf("%lli", value);
 }
 
-// The name "Save Audio" proposes: the display name without a four-character extension such as ".wav".
-std::string ProposedSaveName(const std::string& displayName) {
-    const std::size_t n = displayName.size();
-    if (n <= 4) {
-        return {};
+// Shows the window again however the command that hid it ends.
+class ShowAgain {
+public:
+    explicit ShowAgain(QWidget& window) : m_window(window) {}
+    ~ShowAgain() {
+        if (m_hidden) {
+            m_window.show();
+        }
     }
-    return displayName[n - 4] == '.' ? displayName.substr(0, n - 4) : displayName;
-}
+    ShowAgain(const ShowAgain&) = delete;
+    ShowAgain& operator=(const ShowAgain&) = delete;
+    void Hide() {
+        m_hidden = true;
+        m_window.hide();
+    }
+
+private:
+    QWidget& m_window;
+    bool m_hidden = false;
+};
 
 }  // namespace
 
@@ -53,12 +65,12 @@ CMainDialog::CMainDialog(QWidget* parent)
       m_filterReal(tressel::kSpectrumSize, 0.0),
       m_filterImag(tressel::kSpectrumSize, 0.0),
       m_audioFirstCurve(tressel::kSpectrumBins, 0.0),
-      m_audioSecondCurve(tressel::kSpectrumBins, 0.0) {
+      m_audioSecondCurve(tressel::kSpectrumBins, 0.0),
+      m_workbench(&Dialogs()) {
     m_ui->setupUi(this);
     tressel::WidenClippedLabels(this);
     setFixedSize(size());
     setWindowIcon(QIcon(":/tressel.svg"));
-    m_wave.SetFeedback(&Dialogs());
 
     m_ui->channel1Check->setChecked(true);
     m_ui->channel2Check->setChecked(true);
@@ -87,9 +99,7 @@ CMainDialog::CMainDialog(QWidget* parent)
 }
 
 CMainDialog::~CMainDialog() {
-    DeleteTemporaryFile();
     tressel::AppHelp().Quit();
-    m_wave.SetFeedback(nullptr);
 }
 
 tressel::UserDialogs& CMainDialog::Dialogs() const {
@@ -99,17 +109,18 @@ tressel::UserDialogs& CMainDialog::Dialogs() const {
 void CMainDialog::RunCommand(const std::function<void()>& command) {
     try {
         command();
-    } catch (const tressel::CommandAborted&) {
-        // The message was shown where the failure happened.
     } catch (const std::bad_alloc&) {
         Dialogs().ShowMessage("Out of memory.", tressel::MessageIcon::Warning);
     }
 }
 
+void CMainDialog::Show(const tressel::Result& result) {
+    tressel::ShowMessages(Dialogs(), result);
+}
+
 void CMainDialog::FetchControlStates() {
     m_displayFilterState = m_ui->displayFilterCheck->isChecked() ? 1 : 0;
-    m_channel1State = m_ui->channel1Check->isChecked() ? 1 : 0;
-    m_channel2State = m_ui->channel2Check->isChecked() ? 1 : 0;
+    m_workbench.SetChannels({m_ui->channel1Check->isChecked(), m_ui->channel2Check->isChecked()});
     m_displayAudioState = m_ui->displayAudioCheck->isChecked() ? 1 : 0;
 }
 
@@ -158,8 +169,9 @@ void CMainDialog::OnSelectFilter() {
         // Remembered before the read, so a file that fails is still offered next time.
         m_filterFileName = *chosen;
         SaveSettings();
-        if (!m_filter.Read(*chosen)) {
-            Dialogs().ShowMessage("Could not open file");
+        const tressel::Result selected = m_workbench.SelectFilter(*chosen);
+        Show(selected);
+        if (!selected) {
             return;
         }
         RefreshFilterInfo();
@@ -170,24 +182,18 @@ void CMainDialog::OnSelectFilter() {
 void CMainDialog::OnApplyFilter() {
     RunCommand([this] {
         FetchControlStates();
-        if (m_filter.GetCount() <= 0) {
-            Dialogs().ShowMessage("No filter specified");
-            return;
+        Show(m_workbench.ApplyFilter());
+        if (m_workbench.LastCommandReachedSamples()) {
+            RefreshAudioDisplay();
         }
-        if (!m_wave.IsPcm()) {
-            Dialogs().ShowMessage("No valid Wave file loaded");
-            return;
-        }
-        m_wave.ApplyFir(m_filter.GetCoefficients(), m_filter.GetCount(), m_channel1State, m_channel2State,
-                        m_filteredLevel, m_originalLevel);
-        RefreshAudioDisplay();
     });
 }
 
 void CMainDialog::RefreshFilterInfo() {
-    m_ui->filterFileNameText->setText(QString::fromStdString(tressel::ElideFileName(m_filter.GetFileName())));
-    m_ui->filterLengthText->setText(QString::asprintf("%i", m_filter.GetCount()));
-    m_ui->filterGainText->setText(QString::asprintf("%f", m_filter.GetGain()));
+    const CFilterCoefficients& filter = m_workbench.Filter();
+    m_ui->filterFileNameText->setText(QString::fromStdString(tressel::ElideFileName(filter.GetFileName())));
+    m_ui->filterLengthText->setText(QString::asprintf("%i", filter.GetCount()));
+    m_ui->filterGainText->setText(QString::asprintf("%f", filter.GetGain()));
 }
 
 // ---- Audio commands -------------------------------------------------------------------------------------
@@ -201,85 +207,47 @@ void CMainDialog::OnLoadAudio() {
         }
         m_mediaFileName = *chosen;
         SaveSettings();
-        DeleteTemporaryFile();
-        if (tressel::LowerCaseExtension(*chosen) == "wav") {
-            LoadWaveBranch(*chosen);
-        } else {
-            LoadMp3Branch(*chosen);
+        // An MP3 file is decoded while the window steps aside; it comes back once the result is shown.
+        ShowAgain showAgain(*this);
+        tressel::LoadOptions options;
+        options.keepDecodedFile = true;
+        options.mp3.beforeDecode = [&showAgain] { showAgain.Hide(); };
+        options.mp3.progress = OnFramesDecoded;
+        const tressel::Result loaded = m_workbench.LoadAudio(*chosen, options);
+        Show(loaded);
+        RefreshWaveInfo();
+        if (loaded) {
+            RefreshAudioDisplay();
         }
     });
-}
-
-void CMainDialog::ClearWave() {
-    m_displayName.clear();
-    m_wave.Release();
-    RefreshWaveInfo();
-}
-
-void CMainDialog::LoadWaveBranch(const std::string& path) {
-    if (!tressel::LoadWaveFile(m_wave, path, Dialogs())) {
-        ClearWave();
-        return;
-    }
-    m_displayName = path;
-    RefreshWaveInfo();
-    RefreshAudioDisplay();
-}
-
-void CMainDialog::LoadMp3Branch(const std::string& path) {
-    m_displayName.clear();
-    tressel::Mp3ImportHooks hooks;
-    hooks.beforeDecode = [this] { hide(); };
-    hooks.afterDecode = [this] { show(); };
-    hooks.progress = OnFramesDecoded;
-    if (!tressel::ImportMp3(m_wave, path, Dialogs(), m_temporaryFileName, hooks)) {
-        ClearWave();
-        return;
-    }
-    m_displayName = path;
-    RefreshWaveInfo();
-    RefreshAudioDisplay();
 }
 
 void CMainDialog::OnSaveAudio() {
     RunCommand([this] {
-        if (!m_wave.IsLoaded()) {
-            Dialogs().ShowMessage("No Wave file to save");
+        if (const tressel::Result loaded = m_workbench.CheckSomethingToSave(); !loaded) {
+            Show(loaded);
             return;
         }
-        const auto chosen = Dialogs().ChooseFileToSave({kSaveFileFilter, ProposedSaveName(m_displayName), "wav"});
+        const auto chosen = Dialogs().ChooseFileToSave({kSaveFileFilter, m_workbench.ProposedSaveName(), "wav"});
         if (!chosen) {
             return;
         }
-        const std::string extension = tressel::LowerCaseExtension(*chosen);
-        if (extension == "wav") {
-            if (tressel::SaveWaveFile(m_wave, *chosen, Dialogs())) {
-                Dialogs().ShowMessage("Wave saved");
-            }
-        } else if (extension == "mp3") {
-            SaveMp3Branch(*chosen);
-        } else {
-            Dialogs().ShowMessage("No valid format selected");
-        }
+        tressel::DialogMp3Settings settings;
+        Show(m_workbench.SaveAudio(*chosen, settings));
     });
 }
 
-void CMainDialog::SaveMp3Branch(const std::string& path) {
-    tressel::DialogMp3Settings settings;
-    tressel::SaveWaveAsMp3(m_wave, path, settings);
-}
-
 void CMainDialog::OnPlay() {
-    m_wave.Play(false);
+    m_workbench.Wave().Play(false);
 }
 
 void CMainDialog::OnStop() {
-    m_wave.Stop();
+    m_workbench.Wave().Stop();
 }
 
 void CMainDialog::OnReloadAudio() {
     RunCommand([this] {
-        m_wave.Reload();
+        Show(m_workbench.ReloadAudio());
         RefreshAudioDisplay();
     });
 }
@@ -288,22 +256,16 @@ void CMainDialog::OnHelp() {
     tressel::AppHelp().ShowTopic(tressel::kHelpMainWindow);
 }
 
-void CMainDialog::DeleteTemporaryFile() {
-    if (m_temporaryFileName) {
-        std::remove(m_temporaryFileName->c_str());
-        m_temporaryFileName.reset();
-    }
-}
-
 void CMainDialog::RefreshWaveInfo() {
-    m_ui->waveFileNameText->setText(QString::fromStdString(tressel::ElideFileName(m_displayName)));
-    m_ui->channelsText->setText(Decimal(m_wave.GetChannels()));
-    const bool stereo = m_wave.GetChannels() == 2;
+    const tressel::WaveFormat format = m_workbench.Wave().Format();
+    m_ui->waveFileNameText->setText(QString::fromStdString(tressel::ElideFileName(m_workbench.DisplayName())));
+    m_ui->channelsText->setText(Decimal(format.channels));
+    const bool stereo = format.channels == 2;
     m_ui->channel1Check->setEnabled(stereo);
     m_ui->channel2Check->setEnabled(stereo);
-    m_ui->samplesPerSecondText->setText(Decimal(m_wave.GetSamplesPerSecond()));
-    m_ui->bitsPerSampleText->setText(Decimal(m_wave.GetBitsPerSample()));
-    m_ui->dataLengthText->setText(Decimal(m_wave.GetDataLength()));
+    m_ui->samplesPerSecondText->setText(Decimal(format.samplesPerSecond));
+    m_ui->bitsPerSampleText->setText(Decimal(format.bitsPerSample));
+    m_ui->dataLengthText->setText(Decimal(format.dataLength));
 }
 
 // ---- Spectrum displays ---------------------------------------------------------------------------------
@@ -330,10 +292,6 @@ CPrismDataWindow* CMainDialog::AudioSpectrumWindow() const {
     return m_audioSpectrumWindow.data();
 }
 
-std::span<const double> CMainDialog::FilterTaps() const {
-    return {m_filter.GetCoefficients(), static_cast<std::size_t>(std::max(m_filter.GetCount(), 0))};
-}
-
 void CMainDialog::RefreshFilterDisplay() {
     std::fill(m_filterReal.begin(), m_filterReal.end(), 0.0);
     std::fill(m_filterImag.begin(), m_filterImag.end(), 0.0);
@@ -344,9 +302,7 @@ void CMainDialog::RefreshFilterDisplay() {
     if (!m_filterSpectrumWindow) {
         m_filterSpectrumWindow = OpenSpectrumWindow(tressel::kFilterWindowPlacement);
     }
-    const std::span<const double> taps = FilterTaps();
-    tressel::ComputeFilterResponse(taps.data(), static_cast<int>(taps.size()), m_filterReal.data(),
-                                   m_filterImag.data(), &Dialogs());
+    Show(m_workbench.ComputeFilterResponse(m_filterReal.data(), m_filterImag.data()));
     ShowFilterResponse(*m_filterSpectrumWindow, m_filterReal.data(), m_filterImag.data());
 }
 
@@ -360,11 +316,9 @@ void CMainDialog::RefreshAudioDisplay() {
     if (!m_audioSpectrumWindow) {
         m_audioSpectrumWindow = OpenSpectrumWindow(tressel::kAudioWindowPlacement);
     }
-    if (m_wave.IsPcm()) {
-        m_wave.ComputeSpectrum(m_audioFirstCurve.data(), m_audioSecondCurve.data(), tressel::kSpectrumBins);
-    }
+    Show(m_workbench.ComputeAudioSpectrum(m_audioFirstCurve.data(), m_audioSecondCurve.data()));
     ShowAudioSpectrum(*m_audioSpectrumWindow, m_audioFirstCurve.data(), m_audioSecondCurve.data(),
-                      m_wave.GetChannels());
+                      m_workbench.Wave().GetChannels());
 }
 
 CPrismDataWindow* CMainDialog::OpenSpectrumWindow(const tressel::PrismWindowPlacement& placement) {
@@ -396,7 +350,7 @@ void CMainDialog::ForgetClosedSpectrumWindow(CPrismDataWindow* window) {
 // ---- Effects ------------------------------------------------------------------------------------------
 
 void CMainDialog::OnEffects() {
-    m_effects->SetWave(&m_wave);
+    m_effects->SetWorkbench(&m_workbench);
     m_effects->show();
     m_effects->raise();
     m_effects->activateWindow();
@@ -405,12 +359,41 @@ void CMainDialog::OnEffects() {
 void CMainDialog::RunMedianFilter(int length) {
     RunCommand([this, length] {
         FetchControlStates();
-        if (!m_wave.IsPcm()) {
-            Dialogs().ShowMessage("No valid Wave file loaded");
+        Show(m_workbench.ApplyMedian(length));
+        if (m_workbench.LastCommandReachedSamples()) {
+            RefreshAudioDisplay();
+        }
+    });
+}
+
+// ---- Macros -------------------------------------------------------------------------------------------
+
+void CMainDialog::OnRunMacro() {
+    RunCommand([this] {
+        const auto chosen = Dialogs().ChooseFileToOpen({kMacroFileFilter, m_macroFileName, ""});
+        if (!chosen) {
             return;
         }
-        m_wave.ApplyMedian(length, m_channel1State, m_channel2State);
-        RefreshAudioDisplay();
+        m_macroFileName = *chosen;
+        const std::size_t appliedBefore = m_workbench.AppliedSteps().size();
+        tressel::Macro macro;
+        tressel::Result result = tressel::LoadMacro(*chosen, macro);
+        result.AndThen([&] { return tressel::RunMacro(m_workbench, macro, {m_workbench.DisplayName(), ""}); });
+        Show(result);
+        if (m_workbench.AppliedSteps().size() != appliedBefore || m_workbench.LastCommandReachedSamples()) {
+            RefreshAudioDisplay();
+        }
+    });
+}
+
+void CMainDialog::OnSaveCommandsAsMacro() {
+    RunCommand([this] {
+        const auto chosen = Dialogs().ChooseFileToSave({kMacroFileFilter, m_macroFileName, "txt"});
+        if (!chosen) {
+            return;
+        }
+        m_macroFileName = *chosen;
+        Show(tressel::SaveMacro(*chosen, m_workbench.AppliedSteps(), m_workbench.DisplayName()));
     });
 }
 
@@ -425,19 +408,22 @@ void CMainDialog::SetUpMixer() {
     m_ui->filteredSlider->setValue(20);
     m_ui->originalSlider->setTickInterval(20);
     m_ui->filteredSlider->setTickInterval(40);
-    m_originalLevel = 0.0f;
-    m_filteredLevel = 1.0f;
+    m_workbench.SetLevels({1.0f, 0.0f});
 }
 
 void CMainDialog::OnOriginalSliderMoved(int position) {
     const double level = position * 0.05;
-    m_originalLevel = static_cast<float>(level);
+    tressel::dsp::MixLevels levels = m_workbench.Levels();
+    levels.original = static_cast<float>(level);
+    m_workbench.SetLevels(levels);
     m_ui->originalLevelText->setText(QString::asprintf("%.2f", level));
 }
 
 void CMainDialog::OnFilteredSliderMoved(int position) {
     const double level = position * 0.05;
-    m_filteredLevel = static_cast<float>(level);
+    tressel::dsp::MixLevels levels = m_workbench.Levels();
+    levels.filtered = static_cast<float>(level);
+    m_workbench.SetLevels(levels);
     m_ui->filteredLevelText->setText(QString::asprintf("%.2f", level));
 }
 
@@ -445,10 +431,9 @@ void CMainDialog::OnDefaultLevels() {
     const QSignalBlocker blockOriginal(m_ui->originalSlider);
     const QSignalBlocker blockFiltered(m_ui->filteredSlider);
     m_ui->originalSlider->setValue(0);
-    m_originalLevel = 0.0f;
-    m_ui->originalLevelText->setText(QString::asprintf("%.2f", 0.0));
     m_ui->filteredSlider->setValue(20);
-    m_filteredLevel = 1.0f;
+    m_workbench.SetLevels({1.0f, 0.0f});
+    m_ui->originalLevelText->setText(QString::asprintf("%.2f", 0.0));
     m_ui->filteredLevelText->setText(QString::asprintf("%.2f", 1.0));
 }
 
@@ -467,6 +452,12 @@ void CMainDialog::ReleaseDisplayResources() {
 void CMainDialog::contextMenuEvent(QContextMenuEvent* event) {
     // Linux window managers offer no system menu to extend, so the About item lives here.
     QMenu menu(this);
+    QAction* runMacro = menu.addAction("Run Macro...");
+    connect(runMacro, &QAction::triggered, this, &CMainDialog::OnRunMacro);
+    QAction* saveMacro = menu.addAction("Save Commands as Macro...");
+    saveMacro->setEnabled(!m_workbench.AppliedSteps().empty());
+    connect(saveMacro, &QAction::triggered, this, &CMainDialog::OnSaveCommandsAsMacro);
+    menu.addSeparator();
     QAction* about = menu.addAction("&About Tressel...");
     connect(about, &QAction::triggered, this, &CMainDialog::ShowAboutBox);
     menu.exec(event->globalPos());

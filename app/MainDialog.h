@@ -1,18 +1,18 @@
 #pragma once
-// The main window and controller of the program: it owns the wave, the filter set, the mixer levels, the
-// remembered file names and the other windows, and runs every command to its end on the UI thread.
+// The main window of the program: a view over one workbench (the wave, the filter set, the mixer levels and
+// the channel choice, with the commands over them). It keeps the remembered file names, the other windows
+// and the displays; each command fetches the controls, calls the workbench, shows what it answers and
+// refreshes the read-outs and displays.
 
 #include <QDialog>
 #include <QPointer>
 #include <functional>
 #include <memory>
 #include <optional>
-#include <span>
 #include <string>
 #include <vector>
 
-#include "audio/Wave.h"
-#include "dsp/FilterCoefficients.h"
+#include "workbench/Workbench.h"
 
 namespace Ui {
 class MainDialog;
@@ -44,14 +44,15 @@ public:
     // The filter read-outs: file name, tap count and gain of the filter set.
     void RefreshFilterInfo();
 
-    CWave& Wave() { return m_wave; }
-    const CFilterCoefficients& Filter() const { return m_filter; }
-    float OriginalLevel() const { return m_originalLevel; }
-    float FilteredLevel() const { return m_filteredLevel; }
-    const std::string& DisplayName() const { return m_displayName; }
+    tressel::Workbench& Workbench() { return m_workbench; }
+    CWave& Wave() { return m_workbench.Wave(); }
+    const CFilterCoefficients& Filter() const { return m_workbench.Filter(); }
+    float OriginalLevel() const { return m_workbench.Levels().original; }
+    float FilteredLevel() const { return m_workbench.Levels().filtered; }
+    const std::string& DisplayName() const { return m_workbench.DisplayName(); }
     const std::string& MediaFileName() const { return m_mediaFileName; }
     const std::string& FilterFileName() const { return m_filterFileName; }
-    const std::optional<std::string>& TemporaryFileName() const { return m_temporaryFileName; }
+    const std::optional<std::string>& TemporaryFileName() const { return m_workbench.TemporaryFileName(); }
 
     void ShowAboutBox();
 
@@ -70,6 +71,11 @@ public slots:
     void OnHelp();
     void OnDefaultLevels();
     void OnEffects();
+    // The context menu's "Run Macro...": the macro's commands on the loaded audio, its save and encode
+    // lines writing beside the loaded file.
+    void OnRunMacro();
+    // The context menu's "Save Commands as Macro...": the sample commands applied since the last load.
+    void OnSaveCommandsAsMacro();
 
 protected:
     void accept() override;  // "Quit"
@@ -84,32 +90,22 @@ private slots:
 private:
     void SetUpMixer();
     void FetchControlStates();
-    void LoadWaveBranch(const std::string& path);
-    void LoadMp3Branch(const std::string& path);
-    void SaveMp3Branch(const std::string& path);
-    void DeleteTemporaryFile();
     void ReleaseDisplayResources();
+    // Shows every message of a command's result, in order.
+    void Show(const tressel::Result& result);
     CPrismDataWindow* OpenSpectrumWindow(const tressel::PrismWindowPlacement& placement);
     void CloseSpectrumWindow(QPointer<CPrismDataWindow>& window);
     void ForgetClosedSpectrumWindow(CPrismDataWindow* window);
-    // The taps the filter display transforms: the current filter set's, in file order.
-    std::span<const double> FilterTaps() const;
-    void ClearWave();
     // Runs one command; a reported file error or memory shortage ends it without leaving Qt's loop.
     void RunCommand(const std::function<void()>& command);
     tressel::UserDialogs& Dialogs() const;
 
     std::unique_ptr<Ui::MainDialog> m_ui;
 
-    float m_originalLevel = 0.0f;
-    float m_filteredLevel = 1.0f;
-    std::optional<std::string> m_temporaryFileName;
-    std::string m_displayName;
     std::string m_mediaFileName;
     std::string m_filterFileName;
+    std::string m_macroFileName;  // the last macro run or saved, for the next file dialog
     int m_displayFilterState = 0;
-    int m_channel1State = 0;
-    int m_channel2State = 0;
     int m_displayAudioState = 0;
 
     // The spectrum windows read these buffers only while their curves are updated.
@@ -120,8 +116,7 @@ private:
     QPointer<CPrismDataWindow> m_filterSpectrumWindow;
     QPointer<CPrismDataWindow> m_audioSpectrumWindow;
 
-    CFilterCoefficients m_filter;
-    CWave m_wave;
-    // Created hidden with the window; goes before the wave it borrows.
+    tressel::Workbench m_workbench;
+    // Created hidden with the window; goes before the workbench it borrows.
     std::unique_ptr<CEffectsDialog> m_effects;
 };

@@ -23,8 +23,12 @@ CMp3EncoderDialog::~CMp3EncoderDialog() = default;
 
 int CMp3EncoderDialog::GetBitrate() {
     const QByteArray text = m_bitrateText.toUtf8();
-    return tressel::BitrateFromText(std::string_view(text.constData(), static_cast<std::size_t>(text.size())),
-                                    tressel::AppDialogs());
+    tressel::Result notes;
+    const int bitrate =
+        tressel::BitrateFromText(std::string_view(text.constData(), static_cast<std::size_t>(text.size())), notes);
+    // The dialog tells the user at once, while the choice is still in front of them.
+    tressel::ShowMessages(tressel::AppDialogs(), notes);
+    return bitrate;
 }
 
 void CMp3EncoderDialog::PutFieldsIntoControls() {
@@ -55,7 +59,7 @@ bool DialogMp3Settings::RunSettingsDialog() {
     return m_dialog->exec() == QDialog::Accepted;
 }
 
-int DialogMp3Settings::GetBitrate() {
+int DialogMp3Settings::GetBitrate(Result&) {
     return m_dialog ? m_dialog->GetBitrate() : kDefaultMp3Bitrate;
 }
 

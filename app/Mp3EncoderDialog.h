@@ -45,7 +45,7 @@ namespace tressel {
 class DialogMp3Settings final : public Mp3SettingsSource {
 public:
     bool RunSettingsDialog() override;
-    int GetBitrate() override;
+    int GetBitrate(Result& notes) override;
     int GetCrc() const override;
     int GetCopyright() const override;
     int GetPrivate() const override;

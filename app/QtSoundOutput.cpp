@@ -5,9 +5,9 @@
 #include <QAudioSink>
 #include <QMediaDevices>
 #include <algorithm>
-#include <cstring>
+#include <limits>
 
-#include "audio/Wave.h"
+#include "audio/WaveFormat.h"
 
 namespace tressel {
 
@@ -21,32 +21,20 @@ struct PlayableImage {
 
 // Reads the format of the image the way the wave does and checks that the sound server can play it.
 bool DescribeImage(const std::uint8_t* image, std::size_t length, PlayableImage& playable) {
-    if (length < 44 || std::memcmp(image, "RIFF", 4) != 0 || std::memcmp(image + 8, "WAVEfmt ", 8) != 0 ||
-        image[20] != 1 || image[21] != 0) {
+    if (length < 44 || length > std::numeric_limits<std::uint32_t>::max()) {
         return false;
     }
-    const int channels = image[22] | (image[23] << 8);
-    const int rate = static_cast<int>(image[24] | (image[25] << 8) | (image[26] << 16) |
-                                      (static_cast<unsigned>(image[27]) << 24));
-    const int bits = image[34] | (image[35] << 8);
-    if (channels < 1 || channels > 2 || (bits != 8 && bits != 16) || rate < 1000 || rate > 384000) {
+    const WaveFormat format = ParseWaveFormat(image, static_cast<std::uint32_t>(length));
+    const int rate = static_cast<int>(format.samplesPerSecond);
+    if (!format.riffWave || !format.pcm || !CheckSampleFormat(format) || rate < 1000 || rate > 384000 ||
+        static_cast<std::size_t>(format.dataOffset) > length) {
         return false;
     }
-    const auto* found = static_cast<const std::uint8_t*>(memmem(image, length, "data", 4));
-    if (!found || static_cast<std::size_t>(found - image) + 8 > length) {
-        return false;
-    }
-    const std::size_t offset = static_cast<std::size_t>(found - image) + 8;
-    const std::uint32_t declared = found[4] | (found[5] << 8) | (found[6] << 16) |
-                                   (static_cast<std::uint32_t>(found[7]) << 24);
-    const std::size_t frameBytes = static_cast<std::size_t>(channels * bits / 8);
-    std::size_t bytes = std::min<std::size_t>(declared, length - offset);
-    bytes -= bytes % frameBytes;
     playable.format.setSampleRate(rate);
-    playable.format.setChannelCount(channels);
-    playable.format.setSampleFormat(bits == 8 ? QAudioFormat::UInt8 : QAudioFormat::Int16);
-    playable.samples = image + offset;
-    playable.length = static_cast<qint64>(bytes);
+    playable.format.setChannelCount(format.channels);
+    playable.format.setSampleFormat(format.bitsPerSample == 8 ? QAudioFormat::UInt8 : QAudioFormat::Int16);
+    playable.samples = image + format.dataOffset;
+    playable.length = static_cast<qint64>(format.Frames() * format.FrameBytes());
     return true;
 }
 

@@ -2,6 +2,8 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <mutex>
+#include <set>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -21,7 +23,48 @@ mode_t PermissionsFor(const std::string& target) {
     return 0666 & ~mask;
 }
 
+// The temporary files of the writers that are open, for RemoveUnfinishedFiles.
+class UnfinishedFiles {
+public:
+    void Add(const std::string& path) {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_paths.insert(path);
+    }
+    // The file has its final name now.
+    void Remove(const std::string& path) {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_paths.erase(path);
+    }
+    // Under the lock, so no other writer can be given the same name in between.
+    void Unlink(const std::string& path) {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        ::unlink(path.c_str());
+        m_paths.erase(path);
+    }
+    // Holds the lock while it works, so no writer renames a file of the list meanwhile.
+    void UnlinkAll() {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        for (const std::string& path : m_paths) {
+            ::unlink(path.c_str());
+        }
+        m_paths.clear();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::set<std::string> m_paths;
+};
+
+UnfinishedFiles& Unfinished() {
+    static UnfinishedFiles files;
+    return files;
+}
+
 }  // namespace
+
+void RemoveUnfinishedFiles() {
+    Unfinished().UnlinkAll();
+}
 
 AtomicFileWriter::AtomicFileWriter(std::string targetPath) : m_targetPath(std::move(targetPath)) {}
 
@@ -38,6 +81,7 @@ bool AtomicFileWriter::Open() {
         return false;
     }
     m_temporaryPath = pattern;
+    Unfinished().Add(m_temporaryPath);
     if (::fchmod(m_descriptor, PermissionsFor(m_targetPath)) != 0) {
         m_lastError = errno;
         Discard();
@@ -86,6 +130,7 @@ bool AtomicFileWriter::Commit() {
         m_lastError = errno;
         return false;
     }
+    Unfinished().Remove(m_temporaryPath);
     m_temporaryPath.clear();
     return true;
 }
@@ -96,7 +141,7 @@ void AtomicFileWriter::Discard() {
         m_descriptor = -1;
     }
     if (!m_temporaryPath.empty()) {
-        ::unlink(m_temporaryPath.c_str());
+        Unfinished().Unlink(m_temporaryPath);
         m_temporaryPath.clear();
     }
 }

@@ -33,4 +33,9 @@ private:
     int m_lastError = 0;
 };
 
+// Removes the temporary file of every writer that has not finished, for a process that is about to end
+// abruptly (an interrupted batch run), so that no partial file stays behind. Any thread may call it; it
+// waits for a writer that is just putting its file in place.
+void RemoveUnfinishedFiles();
+
 }  // namespace tressel

@@ -53,14 +53,18 @@ std::string FileErrorText(int errorNumber, const std::string& fileName) {
     return text;
 }
 
-void AbortWithFileError(Feedback& feedback, int errorNumber, const std::string& fileName) {
-    feedback.ShowMessage(FileErrorText(errorNumber, fileName), MessageIcon::Stop);
-    throw CommandAborted();
+void ShowMessages(Feedback& feedback, const Result& result) {
+    for (const Message& message : result.Messages()) {
+        feedback.ShowMessage(message.text, message.icon);
+    }
 }
 
-void AbortOutOfMemory(Feedback& feedback) {
-    feedback.ShowMessage("Out of memory.", MessageIcon::Warning);
-    throw CommandAborted();
+Result FileError(int errorNumber, const std::string& fileName) {
+    return Result::Failure(FileErrorText(errorNumber, fileName), MessageIcon::Stop);
+}
+
+Result OutOfMemory() {
+    return Result::Failure("Out of memory.");
 }
 
 }  // namespace tressel

@@ -1,18 +1,15 @@
 #pragma once
-// The seam through which the processing core talks to whoever runs it: the main window shows message
-// boxes and a progress window, the command-line tool prints, tests record.
+// The seam through which the processing core reaches whoever runs it: the main window shows message
+// boxes and a progress window, the command-line tool prints, tests record. The core itself only creates
+// progress indicators; its messages travel back in the Result of each operation.
 
-#include <exception>
 #include <memory>
 #include <string>
 #include <string_view>
 
-namespace tressel {
+#include "audio/Result.h"
 
-enum class MessageIcon {
-    Warning,  // the program's own texts
-    Stop,     // the platform-style file errors
-};
+namespace tressel {
 
 // A progress indicator for one long operation: created, ranged, shown, advanced, destroyed.
 class ProgressSink {
@@ -39,22 +36,17 @@ public:
     std::unique_ptr<ProgressSink> CreateProgress() override;
 };
 
-// Thrown after a file error or a memory shortage has been reported, to end the running command the way
-// the platform framework's exceptions do. Every command entry point (a main-window handler, a CLI
-// subcommand) catches it; it never crosses into Qt.
-class CommandAborted final : public std::exception {
-public:
-    const char* what() const noexcept override { return "command aborted"; }
-};
+// Shows every message of the result, in order.
+void ShowMessages(Feedback& feedback, const Result& result);
 
-// Reports an operating-system error on an open file ("Disk full while accessing %1." and its kin) with
-// the stop icon, then ends the command.
-[[noreturn]] void AbortWithFileError(Feedback& feedback, int errorNumber, const std::string& fileName);
-
-// Reports "Out of memory." and ends the command.
-[[noreturn]] void AbortOutOfMemory(Feedback& feedback);
-
-// The platform-style text for an errno value, with %1 replaced by the file name.
+// The platform-style text for an errno value, with %1 replaced by the file name ("Disk full while
+// accessing %1." and its kin).
 std::string FileErrorText(int errorNumber, const std::string& fileName);
+
+// A failure with that text and the stop icon, as the platform reports errors on an open file.
+Result FileError(int errorNumber, const std::string& fileName);
+
+// What a command that cannot get its memory reports.
+Result OutOfMemory();
 
 }  // namespace tressel

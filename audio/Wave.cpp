@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <limits>
 #include <new>
 
@@ -37,65 +36,65 @@ void CWave::SetSoundOutput(tressel::SoundOutput* output) {
     m_soundOutput = output;
 }
 
-bool CWave::Load(const std::string& path) {
+tressel::Result CWave::Load(const std::string& path) {
     Release();
     FileHandle file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
-        return false;
-    }
-    if (std::fseek(file.get(), 0, SEEK_END) != 0) {
-        return false;
+    if (!file || std::fseek(file.get(), 0, SEEK_END) != 0) {
+        return tressel::Result::Declined();
     }
     const long size = std::ftell(file.get());
     // A RIFF image cannot be longer than 32 bits can count; refusing is better than truncating.
     if (size < 0 || static_cast<unsigned long>(size) > std::numeric_limits<std::uint32_t>::max()) {
-        return false;
+        return tressel::Result::Declined();
     }
     std::rewind(file.get());
+    std::vector<std::uint8_t> image;
     try {
-        m_image.resize(static_cast<std::size_t>(size));
+        image.resize(static_cast<std::size_t>(size));
     } catch (const std::bad_alloc&) {
-        m_image = {};
-        tressel::AbortOutOfMemory(*m_feedback);
+        return tressel::OutOfMemory();
     }
-    const std::size_t got = m_image.empty() ? 0 : std::fread(m_image.data(), 1, m_image.size(), file.get());
-    if (got != m_image.size()) {
+    const std::size_t got = image.empty() ? 0 : std::fread(image.data(), 1, image.size(), file.get());
+    if (got != image.size()) {
         const int error = std::ferror(file.get()) ? errno : 0;
-        m_image = {};
-        if (error != 0) {
-            tressel::AbortWithFileError(*m_feedback, error, path);
-        }
-        return false;
+        return error != 0 ? tressel::FileError(error, path) : tressel::Result::Declined();
     }
-    m_loaded = true;
-    m_imageLength = static_cast<std::uint32_t>(size);
-    m_fileName = path;
-    return true;
+    Adopt(std::move(image), path);
+    return {};
 }
 
-bool CWave::Save(const std::string& path) {
+void CWave::Adopt(std::vector<std::uint8_t> image, const std::string& fileName) {
+    Release();
+    m_imageLength = static_cast<std::uint32_t>(image.size());
+    m_image = std::move(image);
+    m_fileName = fileName;
+    m_loaded = true;
+}
+
+tressel::Result CWave::Save(const std::string& path) {
     if (!m_loaded) {
-        return false;
+        return tressel::Result::Failure("Could not open File");
     }
     tressel::AtomicFileWriter writer(path);
     if (!writer.Open()) {
-        return false;
+        return tressel::Result::Failure("Could not open File");
     }
     if (!writer.Write(m_image.data(), m_imageLength) || !writer.Commit()) {
         const int error = writer.LastError();
         writer.Discard();
-        tressel::AbortWithFileError(*m_feedback, error, path);
+        return tressel::FileError(error, path);
     }
-    return true;
+    return {};
 }
 
-void CWave::Reload() {
+tressel::Result CWave::Reload() {
     if (!m_loaded) {
-        m_feedback->ShowMessage("Nothing loaded yet");
-        return;
+        return tressel::Result::Failure("Nothing loaded yet");
     }
     const std::string name = m_fileName;
-    Load(name);
+    tressel::Result loaded = Load(name);
+    // A file that has gone leaves the wave empty without a word; a read that breaks off says why.
+    return loaded.Messages().empty() ? tressel::Result() : loaded;
 }
 
 bool CWave::Release() {
@@ -119,88 +118,21 @@ bool CWave::Stop() {
     return m_soundOutput ? m_soundOutput->Stop() : true;
 }
 
-std::uint16_t CWave::ReadU16(std::uint32_t offset) const {
-    if (!m_loaded || m_imageLength < 2 || offset > m_imageLength - 2) {
-        return 0;
-    }
-    return static_cast<std::uint16_t>(m_image[offset] | (m_image[offset + 1] << 8));
+tressel::WaveFormat CWave::Format() const {
+    return tressel::ParseWaveFormat(m_image.data(), m_imageLength, m_loaded);
 }
 
-std::uint32_t CWave::ReadU32(std::uint32_t offset) const {
-    if (!m_loaded || m_imageLength < 4 || offset > m_imageLength - 4) {
-        return 0;
-    }
-    return static_cast<std::uint32_t>(m_image[offset]) | (static_cast<std::uint32_t>(m_image[offset + 1]) << 8) |
-           (static_cast<std::uint32_t>(m_image[offset + 2]) << 16) |
-           (static_cast<std::uint32_t>(m_image[offset + 3]) << 24);
-}
-
-bool CWave::BytesEqual(std::uint32_t offset, const char* text, std::uint32_t count) const {
-    if (!m_loaded || m_imageLength < count || offset > m_imageLength - count) {
-        return false;
-    }
-    return std::memcmp(m_image.data() + offset, text, count) == 0;
-}
-
-bool CWave::IsRiffWave() const {
-    return BytesEqual(0, "RIFF", 4) && BytesEqual(8, "WAVEfmt ", 8);
-}
-
-bool CWave::IsPcm() const {
-    return m_loaded && m_imageLength >= 22 && m_image[20] == 1 && m_image[21] == 0;
-}
-
-std::uint16_t CWave::GetChannels() const {
-    return ReadU16(22);
-}
-
-std::uint32_t CWave::GetSamplesPerSecond() const {
-    return ReadU32(24);
-}
-
-std::uint16_t CWave::GetBitsPerSample() const {
-    return ReadU16(34);
-}
-
-std::int32_t CWave::GetDataOffset() const {
-    if (!m_loaded) {
-        return 0;
-    }
-    // The first "data" anywhere in the image counts, even inside another chunk: chunk sizes are not walked.
-    if (m_imageLength >= 4) {
-        const std::uint8_t* found = static_cast<const std::uint8_t*>(
-            memmem(m_image.data(), m_imageLength, "data", 4));
-        if (found) {
-            return static_cast<std::int32_t>(found - m_image.data()) + 8;
-        }
-    }
-    return static_cast<std::int32_t>(m_imageLength) + 8;
-}
-
-std::uint32_t CWave::GetDataLength() const {
-    if (!m_loaded) {
-        return 0;
-    }
-    const auto offset = static_cast<std::uint32_t>(GetDataOffset());
-    if (offset > m_imageLength) {
-        return 0;
-    }
-    // A declared size running past the image answers what is really there, so no operation can reach
-    // outside the image; the header bytes themselves stay as they are.
-    const std::uint32_t declared = ReadU32(offset - 4);
-    const std::uint32_t present = m_imageLength - offset;
-    return declared < present ? declared : present;
-}
-
-void CWave::AdvanceReadPosition(std::int32_t byteCount) {
+tressel::Result CWave::AdvanceReadPosition(std::int32_t byteCount) {
     m_readPosition = static_cast<std::int32_t>(static_cast<std::uint32_t>(m_readPosition) +
                                                static_cast<std::uint32_t>(byteCount));
+    tressel::Result warnings;
     if (m_readPosition > static_cast<std::int32_t>(GetDataLength())) {
-        m_feedback->ShowMessage("Read behind allocated memory block");
+        warnings.AddNote("Read behind allocated memory block");
     }
     if (m_readPosition < 0) {
-        m_feedback->ShowMessage("Read before allocated memory block");
+        warnings.AddNote("Read before allocated memory block");
     }
+    return warnings;
 }
 
 std::uint8_t* CWave::GetReadPointer() {

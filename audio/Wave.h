@@ -1,7 +1,7 @@
 #pragma once
 // The one audio object: a whole RIFF/WAVE file held as one byte image, exactly as it lies on disk.
-// Header values are read at fixed offsets; the processing operations rewrite sample bytes in place and
-// never touch the header.
+// Header values are read at fixed offsets (WaveFormat); the processing operations rewrite sample bytes in
+// place and never touch the header. Every operation answers with a Result that carries its messages.
 
 #include <cstdint>
 #include <string>
@@ -9,6 +9,7 @@
 
 #include "audio/Feedback.h"
 #include "audio/SoundOutput.h"
+#include "audio/WaveFormat.h"
 
 class CWave {
 public:
@@ -17,52 +18,61 @@ public:
     CWave(const CWave&) = delete;
     CWave& operator=(const CWave&) = delete;
 
-    // Where messages and progress go, and what plays the sound. Both are owned by the caller and must
-    // outlive the wave (or be replaced first). Without a sound output Play answers false.
+    // Where progress goes, and what plays the sound. Both are owned by the caller and must outlive the
+    // wave (or be replaced first). Without a sound output Play answers false.
     void SetFeedback(tressel::Feedback* feedback);
     void SetSoundOutput(tressel::SoundOutput* output);
     tressel::Feedback& GetFeedback() const { return *m_feedback; }
 
-    bool Load(const std::string& path);
-    bool Save(const std::string& path);
-    void Reload();
+    // A failure without a message when the file cannot be opened or read (the caller names it); the
+    // platform's file-error text or "Out of memory." when reading breaks off.
+    tressel::Result Load(const std::string& path);
+    // Takes an image already in memory (a decoded file) as if it had been loaded from `fileName`.
+    void Adopt(std::vector<std::uint8_t> image, const std::string& fileName);
+    // "Could not open File" when nothing is loaded or the file cannot be created; the file-error text when
+    // writing breaks off (the old file then stays as it was).
+    tressel::Result Save(const std::string& path);
+    // Loads again from the file name; "Nothing loaded yet" without one. A file that has gone leaves the
+    // wave empty without a word.
+    tressel::Result Reload();
     bool Release();
 
     bool Play(bool loop);
     bool Stop();
 
     bool IsLoaded() const { return m_loaded; }
-    bool IsRiffWave() const;
-    bool IsPcm() const;
-    std::uint16_t GetChannels() const;
-    std::uint32_t GetSamplesPerSecond() const;
-    std::uint16_t GetBitsPerSample() const;
-    std::int32_t GetDataOffset() const;
-    std::uint32_t GetDataLength() const;
+    bool IsRiffWave() const { return Format().riffWave; }
+    bool IsPcm() const { return Format().pcm; }
+    std::uint16_t GetChannels() const { return Format().channels; }
+    std::uint32_t GetSamplesPerSecond() const { return Format().samplesPerSecond; }
+    std::uint16_t GetBitsPerSample() const { return Format().bitsPerSample; }
+    std::int32_t GetDataOffset() const { return Format().dataOffset; }
+    std::uint32_t GetDataLength() const { return Format().dataLength; }
+    // The header as it stands now; operations take it once when they start.
+    tressel::WaveFormat Format() const;
     std::uint8_t* GetImage() { return m_loaded ? m_image.data() : nullptr; }
     const std::uint8_t* GetImage() const { return m_loaded ? m_image.data() : nullptr; }
     std::uint32_t GetImageLength() const { return m_imageLength; }
     const std::string& GetFileName() const { return m_fileName; }
 
-    // Sequential reading of the data chunk (the MP3 export uses it).
+    // Sequential reading of the data chunk (the MP3 export uses it). Advancing outside the data chunk
+    // answers with the warning "Read behind allocated memory block" or "Read before allocated memory
+    // block"; the position moves all the same.
     void ResetReadPosition() { m_readPosition = 0; }
-    void AdvanceReadPosition(std::int32_t byteCount);
+    tressel::Result AdvanceReadPosition(std::int32_t byteCount);
     std::uint8_t* GetReadPointer();
     std::int32_t GetReadPosition() const { return m_readPosition; }
 
-    // Processing operations, defined with the features they belong to (dsp/, spectrum/).
-    void ApplyFir(const double* coefficients, int count, int channel1, int channel2, float filteredLevel,
-                  float originalLevel);
-    void ApplyMedian(int length, int channel1, int channel2);
-    void MeasureGains(double& gain1, double& gain2);
-    void ApplyGains(double gain1, double gain2);
-    void ComputeSpectrum(double* firstCurve, double* secondCurve, int binCount);
+    // Processing operations, defined with the features they belong to (dsp/, spectrum/). Each checks the
+    // format first and changes nothing when it refuses.
+    tressel::Result ApplyFir(const double* coefficients, int count, int channel1, int channel2, float filteredLevel,
+                             float originalLevel);
+    tressel::Result ApplyMedian(int length, int channel1, int channel2);
+    tressel::Result MeasureGains(double& gain1, double& gain2);
+    tressel::Result ApplyGains(double gain1, double gain2);
+    tressel::Result ComputeSpectrum(double* firstCurve, double* secondCurve, int binCount);
 
 private:
-    std::uint16_t ReadU16(std::uint32_t offset) const;
-    std::uint32_t ReadU32(std::uint32_t offset) const;
-    bool BytesEqual(std::uint32_t offset, const char* text, std::uint32_t count) const;
-
     std::string m_fileName;
     std::int32_t m_readPosition = 0;
     bool m_loaded = false;

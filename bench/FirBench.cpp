@@ -18,10 +18,10 @@
 
 #include "audio/Feedback.h"
 #include "audio/Wave.h"
-#include "audio/WaveFiles.h"
 #include "dsp/FilterCoefficients.h"
 #include "dsp/FirEngine.h"
 #include "dsp/FirKernel.h"
+#include "workbench/AudioFiles.h"
 
 namespace {
 
@@ -133,7 +133,7 @@ Timing TimeApplyFir(const fs::path& wavePath, const CFilterCoefficients& taps, i
     for (int r = 0; r < runs; ++r) {
         CWave wave;
         wave.SetFeedback(&feedback);
-        if (!tressel::LoadWaveFile(wave, wavePath.string(), feedback)) {
+        if (!tressel::LoadWaveFile(wave, wavePath.string())) {
             return {NAN, NAN};
         }
         const double cpuStart = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID);

@@ -15,7 +15,6 @@
 #include <sys/resource.h>
 
 #include "audio/Wave.h"
-#include "audio/WaveFiles.h"
 #include "mp3enc/Mp3Export.h"
 
 namespace {
@@ -118,12 +117,12 @@ int main() {
         std::fprintf(stderr, "cannot load %s\n", wavPath.c_str());
         return 1;
     }
-    tressel::FixedMp3Settings settings("128", {}, feedback);
+    tressel::FixedMp3Settings settings("128", {});
 
     bool exported = false;
     const Timing ours = Measure(RUSAGE_SELF, [&] {
         CMp3Export exporter(settings);
-        exported = exporter.Export(ourPath, wave);
+        exported = exporter.Export(ourPath, wave).Ok();
     });
 
     // -t: no Xing/Info frame, as the module writes none. Plain "lame -b 128" chooses joint stereo; "-m s"

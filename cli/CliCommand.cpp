@@ -1,8 +1,9 @@
 #include "cli/CliCommand.h"
 
+#include <unistd.h>
+
 #include <algorithm>
-#include <cerrno>
-#include <cstdlib>
+#include <cstdio>
 
 namespace tressel::cli {
 
@@ -13,8 +14,13 @@ std::vector<CliCommand>& Registry() {
     return commands;
 }
 
-bool Contains(const std::vector<std::string>& list, const std::string& item) {
-    return std::find(list.begin(), list.end(), item) != list.end();
+// The frame count on one rewritten line, for a person watching; scripts reading a pipe see nothing.
+void ShowFramesOnTerminal(int frames) {
+    if (frames >= 0) {
+        std::fprintf(stderr, "\rFrames Decoded: %i", frames);
+    } else {
+        std::fputs("\n", stderr);
+    }
 }
 
 }  // namespace
@@ -30,61 +36,31 @@ const std::vector<CliCommand>& RegisteredCommands() {
     return Registry();
 }
 
-double ParseDouble(const std::string& text, const std::string& what) {
-    char* end = nullptr;
-    errno = 0;
-    const double value = std::strtod(text.c_str(), &end);
-    if (text.empty() || *end != '\0' || errno == ERANGE) {
-        throw UsageError{what + " must be a number: " + text};
+void RequireValid(const Result& parsed) {
+    if (!parsed) {
+        throw UsageError{parsed.FailureText()};
     }
-    return value;
 }
 
-int ParseInt(const std::string& text, const std::string& what) {
-    char* end = nullptr;
-    errno = 0;
-    const long value = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || *end != '\0' || errno == ERANGE || value < -2147483647L - 1 || value > 2147483647L) {
-        throw UsageError{what + " must be a whole number: " + text};
-    }
-    return static_cast<int>(value);
+int Finish(const Result& result, ConsoleFeedback& feedback) {
+    feedback.Report(result);
+    return result ? kSuccess : kOperationFailed;
 }
 
-bool ParsedArguments::Has(const std::string& name) const {
-    return std::any_of(options.begin(), options.end(), [&](const auto& o) { return o.first == name; });
+LoadOptions ConsoleLoadOptions(bool showFrames) {
+    LoadOptions options;
+    if (showFrames) {
+        options.mp3.progress = ShowFramesOnTerminal;
+    }
+    options.mp3.diagnostics = [](mp3dec::DiagnosticStream, const std::string& text) {
+        std::fputs(text.c_str(), stderr);
+    };
+    return options;
 }
 
-std::string ParsedArguments::Value(const std::string& name, const std::string& fallback) const {
-    for (auto it = options.rbegin(); it != options.rend(); ++it) {
-        if (it->first == name) {
-            return it->second;
-        }
-    }
-    return fallback;
-}
-
-ParsedArguments ParseArguments(const std::vector<std::string>& arguments,
-                               const std::vector<std::string>& valueOptions,
-                               const std::vector<std::string>& flagOptions) {
-    ParsedArguments parsed;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        if (argument.size() > 2 && argument.rfind("--", 0) == 0) {
-            if (Contains(valueOptions, argument)) {
-                if (i + 1 >= arguments.size()) {
-                    throw UsageError{argument + " needs a value"};
-                }
-                parsed.options.emplace_back(argument, arguments[++i]);
-            } else if (Contains(flagOptions, argument)) {
-                parsed.options.emplace_back(argument, std::string());
-            } else {
-                throw UsageError{"unknown option " + argument};
-            }
-        } else {
-            parsed.positionals.push_back(argument);
-        }
-    }
-    return parsed;
+Result LoadInput(Workbench& workbench, const std::string& path) {
+    std::fflush(stdout);
+    return workbench.LoadAudio(path, ConsoleLoadOptions(::isatty(STDERR_FILENO) != 0));
 }
 
 }  // namespace tressel::cli

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/ConsoleFeedback.h"
+#include "workbench/Workbench.h"
 
 namespace tressel::cli {
 
@@ -29,20 +30,18 @@ struct CliCommandRegistration {
     explicit CliCommandRegistration(CliCommand command) { RegisterCliCommand(std::move(command)); }
 };
 
-// Small helpers shared by the subcommands.
-double ParseDouble(const std::string& text, const std::string& what);
-int ParseInt(const std::string& text, const std::string& what);
+// A parse that failed becomes a usage error.
+void RequireValid(const Result& parsed);
 
-// Splits arguments into positionals and "--name value" / "--flag" options. Options not listed as taking a
-// value are flags; unknown options are usage errors.
-struct ParsedArguments {
-    std::vector<std::string> positionals;
-    std::vector<std::pair<std::string, std::string>> options;  // flags carry an empty value
-    bool Has(const std::string& name) const;
-    std::string Value(const std::string& name, const std::string& fallback) const;
-};
-ParsedArguments ParseArguments(const std::vector<std::string>& arguments,
-                               const std::vector<std::string>& valueOptions,
-                               const std::vector<std::string>& flagOptions);
+// Prints what the result says (the window's confirmations stay unsaid) and gives the exit status.
+int Finish(const Result& result, ConsoleFeedback& feedback);
+
+// Loads IN as "Load Audio" does. An MP3 file is decoded in memory; its frame count is drawn on a terminal
+// and the decoder's diagnostics go to standard error, so they never mix with data printed on standard
+// output.
+Result LoadInput(Workbench& workbench, const std::string& path);
+
+// Load options for a decode on the console, as LoadInput uses them.
+LoadOptions ConsoleLoadOptions(bool showFrames);
 
 }  // namespace tressel::cli

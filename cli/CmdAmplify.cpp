@@ -1,45 +1,45 @@
-#include <cmath>
-
 #include "cli/CliCommand.h"
-#include "cli/InputFiles.h"
+#include "workbench/CommandSyntax.h"
 
 namespace tressel::cli {
 namespace {
 
-double ParseGain(const std::string& text, const std::string& what) {
-    const double gain = ParseDouble(text, what);
-    if (!std::isfinite(gain)) {
-        throw UsageError{what + " must be a finite number: " + text};
-    }
-    return gain;
-}
-
 int RunAmplify(const std::vector<std::string>& arguments, ConsoleFeedback& feedback) {
-    const ParsedArguments parsed = ParseArguments(arguments, {}, {});
-    if (parsed.positionals.size() != 4) {
-        throw UsageError{"amplify takes two gains and two files"};
-    }
-    const double gain1 = ParseGain(parsed.positionals[0], "GAIN1");
-    const double gain2 = ParseGain(parsed.positionals[1], "GAIN2");
-    CWave wave;
-    wave.SetFeedback(&feedback);
-    if (!LoadInputAudio(wave, parsed.positionals[2], feedback)) {
-        return kOperationFailed;
-    }
-    wave.ApplyGains(gain1, gain2);
-    if (feedback.MessageShown()) {
-        return kOperationFailed;
-    }
-    return SaveOutputWave(wave, parsed.positionals[3], feedback) ? kSuccess : kOperationFailed;
+    AmplifyArguments gains;
+    std::vector<std::string> files;
+    RequireValid(ParseAmplifyArguments(arguments, {"an input", "an output"}, gains, files));
+    Workbench workbench(&feedback);
+    Result result = LoadInput(workbench, files[0]);
+    result.AndThen([&] { return workbench.Amplify(gains.gain1, gains.gain2); });
+    result.AndThen([&] { return workbench.SaveWave(files[1]); });
+    return Finish(result, feedback);
 }
 
-const CliCommandRegistration registration({
+int RunNormalize(const std::vector<std::string>& arguments, ConsoleFeedback& feedback) {
+    std::vector<std::string> files;
+    RequireValid(ParseFilesOnly("normalize", arguments, {"an input", "an output"}, files));
+    Workbench workbench(&feedback);
+    Result result = LoadInput(workbench, files[0]);
+    result.AndThen([&] { return workbench.Normalize(); });
+    result.AndThen([&] { return workbench.SaveWave(files[1]); });
+    return Finish(result, feedback);
+}
+
+const CliCommandRegistration amplify({
     "amplify",
     "amplify GAIN1 GAIN2 IN OUT",
     "  Multiplies every sample of channel 1 by GAIN1 and of channel 2 by GAIN2 (ignored for mono), as the\n"
     "  Amplify dialog's \"Apply\" does; results beyond the sample range are clipped. See \"gains\" for the\n"
     "  proposals that bring each channel's peak to full scale.",
     RunAmplify,
+});
+
+const CliCommandRegistration normalize({
+    "normalize",
+    "normalize IN OUT",
+    "  Amplifies each channel by the gain the Amplify dialog proposes (what \"gains\" prints), which brings\n"
+    "  its peak to full scale; a silent channel stays as it is.",
+    RunNormalize,
 });
 
 }  // namespace

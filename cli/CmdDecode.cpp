@@ -8,6 +8,7 @@
 #include "audio/AtomicFileWriter.h"
 #include "audio/Feedback.h"
 #include "cli/CliCommand.h"
+#include "workbench/Arguments.h"
 #include "mp3dec/decoder.h"
 
 namespace tressel::cli {
@@ -53,7 +54,8 @@ bool CopyToOutput(std::FILE* decoded, const std::string& path, ConsoleFeedback& 
 }
 
 int RunDecode(const std::vector<std::string>& arguments, ConsoleFeedback& feedback) {
-    const ParsedArguments parsed = ParseArguments(arguments, {}, {});
+    ParsedArguments parsed;
+    RequireValid(ParseArguments(arguments, {}, parsed));
     if (parsed.positionals.size() != 2) {
         throw UsageError{"decode takes an input file and an output WAV file"};
     }

@@ -1,32 +1,18 @@
 #include "cli/CliCommand.h"
-#include "cli/InputFiles.h"
-#include "mp3enc/Mp3Export.h"
+#include "workbench/CommandSyntax.h"
 
 namespace tressel::cli {
 namespace {
 
 int RunEncode(const std::vector<std::string>& arguments, ConsoleFeedback& feedback) {
-    const ParsedArguments parsed =
-        ParseArguments(arguments, {"--bitrate"}, {"--crc", "--copyright", "--private", "--original"});
-    if (parsed.positionals.size() != 2) {
-        throw UsageError{"encode takes an input and an output file"};
-    }
-    CWave wave;
-    wave.SetFeedback(&feedback);
-    if (!LoadInputAudio(wave, parsed.positionals[0], feedback)) {
-        return kOperationFailed;
-    }
-    if (!CheckMp3SampleRate(wave, feedback)) {
-        return kOperationFailed;
-    }
-    Mp3Flags flags;
-    flags.crc = parsed.Has("--crc");
-    flags.copyright = parsed.Has("--copyright");
-    flags.privateFlag = parsed.Has("--private");
-    flags.original = parsed.Has("--original");
-    FixedMp3Settings settings(parsed.Value("--bitrate", std::string(kDefaultMp3BitrateText)), flags, feedback);
-    CMp3Export exporter(settings);
-    return exporter.Export(parsed.positionals[1], wave) ? kSuccess : kOperationFailed;
+    EncodeArguments encode;
+    std::vector<std::string> files;
+    RequireValid(ParseEncodeArguments(arguments, {"an input", "an output file"}, encode, files));
+    Workbench workbench(&feedback);
+    FixedMp3Settings settings(encode.bitrateText, encode.flags);
+    Result result = LoadInput(workbench, files[0]);
+    result.AndThen([&] { return workbench.SaveMp3(files[1], settings); });
+    return Finish(result, feedback);
 }
 
 const CliCommandRegistration registration({

@@ -1,29 +1,23 @@
 #include <cstdio>
 
 #include "cli/CliCommand.h"
-#include "cli/InputFiles.h"
+#include "workbench/CommandSyntax.h"
 
 namespace tressel::cli {
 namespace {
 
 int RunGains(const std::vector<std::string>& arguments, ConsoleFeedback& feedback) {
-    const ParsedArguments parsed = ParseArguments(arguments, {}, {});
-    if (parsed.positionals.size() != 1) {
-        throw UsageError{"gains takes one file"};
-    }
-    CWave wave;
-    wave.SetFeedback(&feedback);
-    if (!LoadInputAudio(wave, parsed.positionals[0], feedback)) {
-        return kOperationFailed;
-    }
+    std::vector<std::string> files;
+    RequireValid(ParseFilesOnly("gains", arguments, {"one file"}, files));
+    Workbench workbench(&feedback);
     double gain1 = 0.0;
     double gain2 = 0.0;
-    wave.MeasureGains(gain1, gain2);
-    if (feedback.MessageShown()) {
-        return kOperationFailed;
+    Result result = LoadInput(workbench, files[0]);
+    result.AndThen([&] { return workbench.MeasureGains(gain1, gain2); });
+    if (result) {
+        std::printf("%.*g\n%.*g\n", 15, gain1, 15, gain2);
     }
-    std::printf("%.*g\n%.*g\n", 15, gain1, 15, gain2);
-    return kSuccess;
+    return Finish(result, feedback);
 }
 
 const CliCommandRegistration registration({

@@ -1,26 +1,23 @@
 #include <cstdio>
 
-#include "audio/WaveFiles.h"
 #include "cli/CliCommand.h"
-#include "cli/InputFiles.h"
+#include "workbench/CommandSyntax.h"
 
 namespace tressel::cli {
 namespace {
 
 int RunInfo(const std::vector<std::string>& arguments, ConsoleFeedback& feedback) {
-    const ParsedArguments parsed = ParseArguments(arguments, {}, {});
-    if (parsed.positionals.size() != 1) {
-        throw UsageError{"info takes one file"};
+    std::vector<std::string> files;
+    RequireValid(ParseFilesOnly("info", arguments, {"one file"}, files));
+    Workbench workbench(&feedback);
+    const Result result = LoadInput(workbench, files[0]);
+    if (result) {
+        const WaveFormat format = workbench.Wave().Format();
+        std::printf("Channels: %i\nSamplesPerSecond: %i\nBitsPerSample: %i\nDataLength: %i\n",
+                    static_cast<int>(format.channels), static_cast<int>(format.samplesPerSecond),
+                    static_cast<int>(format.bitsPerSample), static_cast<int>(format.dataLength));
     }
-    CWave wave;
-    wave.SetFeedback(&feedback);
-    if (!LoadInputAudio(wave, parsed.positionals[0], feedback)) {
-        return kOperationFailed;
-    }
-    std::printf("Channels: %i\nSamplesPerSecond: %i\nBitsPerSample: %i\nDataLength: %i\n",
-                static_cast<int>(wave.GetChannels()), static_cast<int>(wave.GetSamplesPerSecond()),
-                static_cast<int>(wave.GetBitsPerSample()), static_cast<int>(wave.GetDataLength()));
-    return kSuccess;
+    return Finish(result, feedback);
 }
 
 const CliCommandRegistration registration({

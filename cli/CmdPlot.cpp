@@ -12,6 +12,7 @@
 #include "audio/AtomicFileWriter.h"
 #include "cli/CliCommand.h"
 #include "cli/SpectrumCommands.h"
+#include "workbench/Arguments.h"
 #include "spectrum/FilterResponse.h"
 #include "spectrum/PrismPlot.h"
 #include "spectrum/PrismPlotPainter.h"
@@ -24,8 +25,10 @@ QSize ParseSize(const std::string& text) {
     if (cross == std::string::npos) {
         throw UsageError{"--size must be WIDTHxHEIGHT: " + text};
     }
-    const int width = ParseInt(text.substr(0, cross), "--size width");
-    const int height = ParseInt(text.substr(cross + 1), "--size height");
+    int width = 0;
+    int height = 0;
+    RequireValid(ParseWholeNumber(text.substr(0, cross), "--size width", width));
+    RequireValid(ParseWholeNumber(text.substr(cross + 1), "--size height", height));
     if (width < 1 || height < 1 || width > 10000 || height > 10000) {
         throw UsageError{"--size must be between 1x1 and 10000x10000: " + text};
     }
@@ -51,26 +54,26 @@ std::unique_ptr<QGuiApplication> StartGui() {
     return std::make_unique<QGuiApplication>(argc, argv);
 }
 
-bool WritePng(const QImage& image, const std::string& path, ConsoleFeedback& feedback) {
+Result WritePng(const QImage& image, const std::string& path) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");
     AtomicFileWriter writer(path);
     if (!writer.Open()) {
-        feedback.ShowMessage("Could not open File");
-        return false;
+        return Result::Failure("Could not open File");
     }
     if (!writer.Write(bytes.constData(), static_cast<std::size_t>(bytes.size())) || !writer.Commit()) {
         const int error = writer.LastError();
         writer.Discard();
-        AbortWithFileError(feedback, error, path);
+        return FileError(error, path);
     }
-    return true;
+    return {};
 }
 
 int RunPlot(const std::vector<std::string>& arguments, ConsoleFeedback& feedback) {
-    const ParsedArguments parsed = ParseArguments(arguments, {"--size"}, {});
+    ParsedArguments parsed;
+    RequireValid(ParseArguments(arguments, {{"--size"}, {}}, parsed));
     if (parsed.positionals.size() != 3) {
         throw UsageError{"plot takes a kind (spectrum or response), an input file and an output file"};
     }
@@ -88,14 +91,14 @@ int RunPlot(const std::vector<std::string>& arguments, ConsoleFeedback& feedback
     AudioCurves curves;
     FilterTransform transform;
     if (kind == "spectrum") {
-        if (!ComputeAudioCurves(input, feedback, curves)) {
-            return kOperationFailed;
+        if (const Result computed = ComputeAudioCurves(input, feedback, curves); !computed) {
+            return Finish(computed, feedback);
         }
         plot.SetData(curves.first.data(), curves.second.data(), kSpectrumBins);
         plot.Configure(AudioWindowConfiguration(curves.channels));
     } else {
-        if (!ComputeFilterTransform(input, feedback, transform)) {
-            return kOperationFailed;
+        if (const Result computed = ComputeFilterTransform(input, transform); !computed) {
+            return Finish(computed, feedback);
         }
         plot.SetData(transform.real.data(), transform.imag.data(), kSpectrumBins);
         plot.Configure(FilterWindowConfiguration());
@@ -105,7 +108,7 @@ int RunPlot(const std::vector<std::string>& arguments, ConsoleFeedback& feedback
     const auto application = StartGui();
     const CPrismPlotPainter painter(Qt::black, Qt::white);
     const QImage image = painter.Render(plot, size);
-    return WritePng(image, output, feedback) ? kSuccess : kOperationFailed;
+    return Finish(WritePng(image, output), feedback);
 }
 
 const CliCommandRegistration registration({

@@ -2,39 +2,33 @@
 
 #include "cli/CliCommand.h"
 #include "cli/SpectrumCommands.h"
-#include "dsp/FilterCoefficients.h"
 #include "spectrum/FilterResponse.h"
+#include "workbench/CommandSyntax.h"
 
 namespace tressel::cli {
 
-bool ComputeFilterTransform(const std::string& path, ConsoleFeedback& feedback, FilterTransform& transform) {
-    CFilterCoefficients filter;
-    if (!filter.Read(path)) {
-        feedback.ShowMessage("Could not open file");
-        return false;
-    }
+Result ComputeFilterTransform(const std::string& path, FilterTransform& transform) {
+    Workbench workbench;
     transform.real.assign(kSpectrumSize, 0.0);
     transform.imag.assign(kSpectrumSize, 0.0);
-    ComputeFilterResponse(filter.GetCoefficients(), filter.GetCount(), transform.real.data(), transform.imag.data(),
-                          &feedback);
-    return !feedback.MessageShown();
+    Result result = workbench.SelectFilter(path);
+    return result.AndThen(
+        [&] { return workbench.ComputeFilterResponse(transform.real.data(), transform.imag.data()); });
 }
 
 namespace {
 
 int RunResponse(const std::vector<std::string>& arguments, ConsoleFeedback& feedback) {
-    const ParsedArguments parsed = ParseArguments(arguments, {}, {});
-    if (parsed.positionals.size() != 1) {
-        throw UsageError{"response takes one filter file"};
-    }
+    std::vector<std::string> files;
+    RequireValid(ParseFilesOnly("response", arguments, {"one filter file"}, files));
     FilterTransform transform;
-    if (!ComputeFilterTransform(parsed.positionals[0], feedback, transform)) {
-        return kOperationFailed;
+    const Result result = ComputeFilterTransform(files[0], transform);
+    if (result) {
+        for (int k = 0; k < kSpectrumBins; ++k) {
+            std::printf("%d %.17g %.17g\n", k, transform.real[k], transform.imag[k]);
+        }
     }
-    for (int k = 0; k < kSpectrumBins; ++k) {
-        std::printf("%d %.17g %.17g\n", k, transform.real[k], transform.imag[k]);
-    }
-    return kSuccess;
+    return Finish(result, feedback);
 }
 
 const CliCommandRegistration registration({

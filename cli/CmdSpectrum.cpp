@@ -1,42 +1,34 @@
 #include <cstdio>
 
 #include "cli/CliCommand.h"
-#include "cli/InputFiles.h"
 #include "cli/SpectrumCommands.h"
 #include "spectrum/FilterResponse.h"
+#include "workbench/CommandSyntax.h"
 
 namespace tressel::cli {
 
-bool ComputeAudioCurves(const std::string& path, ConsoleFeedback& feedback, AudioCurves& curves) {
-    CWave wave;
-    wave.SetFeedback(&feedback);
-    if (!LoadInputAudio(wave, path, feedback)) {
-        return false;
-    }
+Result ComputeAudioCurves(const std::string& path, ConsoleFeedback& feedback, AudioCurves& curves) {
+    Workbench workbench(&feedback);
+    Result result = LoadInput(workbench, path);
     curves.first.assign(kSpectrumBins, 0.0);
     curves.second.assign(kSpectrumBins, 0.0);
-    curves.channels = wave.GetChannels();
-    if (wave.IsPcm()) {
-        wave.ComputeSpectrum(curves.first.data(), curves.second.data(), kSpectrumBins);
-    }
-    return !feedback.MessageShown();
+    curves.channels = workbench.Wave().GetChannels();
+    return result.AndThen([&] { return workbench.ComputeAudioSpectrum(curves.first.data(), curves.second.data()); });
 }
 
 namespace {
 
 int RunSpectrum(const std::vector<std::string>& arguments, ConsoleFeedback& feedback) {
-    const ParsedArguments parsed = ParseArguments(arguments, {}, {});
-    if (parsed.positionals.size() != 1) {
-        throw UsageError{"spectrum takes one audio file"};
-    }
+    std::vector<std::string> files;
+    RequireValid(ParseFilesOnly("spectrum", arguments, {"one audio file"}, files));
     AudioCurves curves;
-    if (!ComputeAudioCurves(parsed.positionals[0], feedback, curves)) {
-        return kOperationFailed;
+    const Result result = ComputeAudioCurves(files[0], feedback, curves);
+    if (result) {
+        for (int k = 0; k < kSpectrumBins; ++k) {
+            std::printf("%d %.17g %.17g\n", k, curves.first[k], curves.second[k]);
+        }
     }
-    for (int k = 0; k < kSpectrumBins; ++k) {
-        std::printf("%d %.17g %.17g\n", k, curves.first[k], curves.second[k]);
-    }
-    return kSuccess;
+    return Finish(result, feedback);
 }
 
 const CliCommandRegistration registration({

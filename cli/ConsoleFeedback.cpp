@@ -58,8 +58,15 @@ public:
 ConsoleFeedback::ConsoleFeedback() : m_progressToTerminal(::isatty(STDERR_FILENO) != 0) {}
 
 void ConsoleFeedback::ShowMessage(std::string_view text, MessageIcon) {
-    m_messageShown = true;
     std::fprintf(stderr, "tressel-cli: %.*s\n", static_cast<int>(text.size()), text.data());
+}
+
+void ConsoleFeedback::Report(const Result& result) {
+    for (const Message& message : result.Messages()) {
+        if (message.kind != Message::Kind::Confirmation) {
+            ShowMessage(message.text, message.icon);
+        }
+    }
 }
 
 std::unique_ptr<ProgressSink> ConsoleFeedback::CreateProgress() {

@@ -11,11 +11,10 @@ public:
     void ShowMessage(std::string_view text, MessageIcon icon = MessageIcon::Warning) override;
     std::unique_ptr<ProgressSink> CreateProgress() override;
 
-    // True once any message was shown: the command then fails without writing its output.
-    bool MessageShown() const { return m_messageShown; }
+    // Prints the notes and the failure of a result; the window's confirmations ("Wave saved") are its own.
+    void Report(const Result& result);
 
 private:
-    bool m_messageShown = false;
     bool m_progressToTerminal;
 };
 

@@ -15,16 +15,15 @@ struct AudioCurves {
     int channels = 0;
 };
 
-// Loads IN as "Load Audio" does and computes the averaged spectrum of each channel; false when a message
-// was shown.
-bool ComputeAudioCurves(const std::string& path, ConsoleFeedback& feedback, AudioCurves& curves);
+// Loads IN as "Load Audio" does and computes the averaged spectrum of each channel.
+Result ComputeAudioCurves(const std::string& path, ConsoleFeedback& feedback, AudioCurves& curves);
 
 struct FilterTransform {
     std::vector<double> real;  // kSpectrumSize values
     std::vector<double> imag;
 };
 
-// Reads a filter file as "Select Filter" does and transforms its taps; false when a message was shown.
-bool ComputeFilterTransform(const std::string& path, ConsoleFeedback& feedback, FilterTransform& transform);
+// Reads a filter file as "Select Filter" does and transforms its taps.
+Result ComputeFilterTransform(const std::string& path, FilterTransform& transform);
 
 }  // namespace tressel::cli

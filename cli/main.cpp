@@ -1,6 +1,7 @@
 // tressel-cli: the main window's operations without a display, for scripts and batch work.
 
 #include <cstdio>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -63,7 +64,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tressel-cli: %s\nusage: tressel-cli %s\n", error.text.c_str(),
                      command->synopsis.c_str());
         return kBadArguments;
-    } catch (const tressel::CommandAborted&) {
+    } catch (const std::bad_alloc&) {
+        feedback.ShowMessage("Out of memory.");
         return kOperationFailed;
     }
 }

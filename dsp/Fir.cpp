@@ -43,43 +43,29 @@ struct ChannelPass {
 
 }  // namespace
 
-void CWave::ApplyFir(const double* coefficients, int count, int channel1, int channel2, float filteredLevel,
-                     float originalLevel) {
-    tressel::Feedback& feedback = GetFeedback();
-    const int channels = GetChannels();
-    const int bits = GetBitsPerSample();
-    if (channels != 1 && channels != 2) {
-        feedback.ShowMessage("1 or 2 channels expected");
-        return;
+tressel::Result CWave::ApplyFir(const double* coefficients, int count, int channel1, int channel2,
+                                float filteredLevel, float originalLevel) {
+    const tressel::WaveFormat format = Format();
+    if (tressel::Result refused = tressel::CheckSampleFormat(format); !refused) {
+        return refused;
     }
-    if (bits != 8 && bits != 16) {
-        feedback.ShowMessage("8 or 16 bits expected");
-        return;
+    if (format.channels == 2 && !channel1 && !channel2) {
+        return tressel::Result::Failure("Select at least one channel for the filter process");
     }
-    if (channels == 2 && !channel1 && !channel2) {
-        feedback.ShowMessage("Select at least one channel for the filter process");
-        return;
-    }
-
-    const int bytesPerSample = bits / 8;
-    const std::int64_t frameBytes = static_cast<std::int64_t>(channels) * bytesPerSample;
-    const std::int64_t length = static_cast<std::int64_t>(GetDataLength()) / frameBytes;
-    std::uint8_t* data = length > 0 ? GetImage() + GetDataOffset() : nullptr;
-    auto channelSamples = [&](int index) {
-        return ChannelSamples{data ? data + index * bytesPerSample : nullptr, frameBytes, bits == 16, length};
-    };
+    const tressel::SampleView samples(GetImage(), format);
+    const std::int64_t length = samples.Frames();
 
     // Mono ignores the check boxes; a stereo pass over both channels counts its progress over 2 * F.
     std::vector<ChannelPass> passes;
     std::int64_t range = length / 100;
-    if (channels == 1) {
-        passes.push_back({channelSamples(0), 0});
+    if (format.channels == 1) {
+        passes.push_back({samples.Channel(0), 0});
     } else if (channel1 && channel2) {
-        passes.push_back({channelSamples(0), 0});
-        passes.push_back({channelSamples(1), length});
+        passes.push_back({samples.Channel(0), 0});
+        passes.push_back({samples.Channel(1), length});
         range = (2 * length) / 100;
     } else {
-        passes.push_back({channelSamples(channel1 ? 0 : 1), 0});
+        passes.push_back({samples.Channel(channel1 ? 0 : 1), 0});
     }
 
     std::unique_ptr<tressel::dsp::FirEngine> engine;
@@ -88,10 +74,10 @@ void CWave::ApplyFir(const double* coefficients, int count, int channel1, int ch
                                                            tressel::dsp::MixLevels{filteredLevel, originalLevel},
                                                            length);
     } catch (const std::bad_alloc&) {
-        tressel::AbortOutOfMemory(feedback);
+        return tressel::OutOfMemory();
     }
 
-    auto progress = feedback.CreateProgress();
+    auto progress = GetFeedback().CreateProgress();
     progress->SetRange(0, static_cast<int>(range));
     progress->Show();
     FirProgress positions(*progress, engine->HalfLength());
@@ -99,5 +85,5 @@ void CWave::ApplyFir(const double* coefficients, int count, int channel1, int ch
         positions.StartPass(pass.progressOffset);
         engine->Filter(pass.samples, [&](std::int64_t lastStep) { positions.StepsDone(lastStep); });
     }
-    progress.reset();
+    return {};
 }

@@ -5,6 +5,8 @@
 #include <system_error>
 #include <thread>
 
+#include "audio/ThreadBudget.h"
+
 
 namespace tressel::dsp {
 
@@ -19,7 +21,7 @@ constexpr int kMaximumThreads = 64;
 
 int AvailableCores() {
     const unsigned cores = std::thread::hardware_concurrency();
-    return cores == 0 ? 1 : static_cast<int>(std::min<unsigned>(cores, kMaximumThreads));
+    return WithinThreadBudget(cores == 0 ? 1 : static_cast<int>(std::min<unsigned>(cores, kMaximumThreads)));
 }
 
 }  // namespace

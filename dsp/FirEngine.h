@@ -11,39 +11,13 @@
 #include <memory>
 #include <vector>
 
+#include "audio/SampleView.h"
 #include "dsp/DelayLine.h"
 #include "dsp/FirKernel.h"
-#include "dsp/SampleConversion.h"
 
 namespace tressel::dsp {
 
-// One channel of interleaved samples inside the image.
-struct ChannelSamples {
-    std::uint8_t* first = nullptr;  // the channel's byte(s) in the first frame
-    std::ptrdiff_t stride = 0;      // bytes from one frame to the next
-    bool sixteenBit = false;
-    std::int64_t length = 0;        // L, samples of this channel
-
-    // The centred value of sample i: byte - 127, or the signed 16-bit value.
-    int Read(std::int64_t i) const {
-        const std::uint8_t* p = first + i * stride;
-        if (sixteenBit) {
-            return static_cast<std::int16_t>(static_cast<std::uint16_t>(p[0] | (p[1] << 8)));
-        }
-        return static_cast<int>(p[0]) - 127;
-    }
-    // Stores a processed value as sample i, clipped to the sample range.
-    void Write(std::int64_t i, float value) const {
-        std::uint8_t* p = first + i * stride;
-        if (sixteenBit) {
-            const auto bits = static_cast<std::uint16_t>(ToSample16(value));
-            p[0] = static_cast<std::uint8_t>(bits & 0xFF);
-            p[1] = static_cast<std::uint8_t>(bits >> 8);
-        } else {
-            p[0] = ToSample8(value);
-        }
-    }
-};
+using tressel::ChannelSamples;
 
 struct MixLevels {
     float filtered = 1.0f;  // a

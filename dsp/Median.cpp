@@ -4,12 +4,12 @@
 #include <cstdint>
 
 #include "audio/Wave.h"
-#include "dsp/ChannelSamples.h"
+#include "audio/SampleView.h"
 #include "dsp/MedianWindow.h"
 
 namespace {
 
-using tressel::dsp::ChannelSpan;
+using tressel::ChannelSamples;
 
 template <typename T>
 T SortedMiddle(const T* samples, int n) {
@@ -54,21 +54,21 @@ private:
 // window only ever reads samples at or after the one being written, and the values leaving the window are
 // remembered in a ring of their own, so every median is computed from the input as it was before the pass.
 template <class Format, class Window, class StepReport>
-void FilterChannelWith(const ChannelSpan& span, int length, StepReport&& reportStep) {
+void FilterChannelWith(const ChannelSamples& span, int length, StepReport&& reportStep) {
     using Value = typename Format::Value;
-    const std::int64_t steps = span.count - length;
+    const std::int64_t steps = span.length - length;
     if (steps <= 0) {
         return;
     }
     std::int16_t arrivals[kMaxMedianLength];  // the window's samples in arrival order
     for (int i = 0; i < length; ++i) {
-        arrivals[i] = Format::Load(span.first + static_cast<std::size_t>(i) * span.stride);
+        arrivals[i] = Format::Load(span.At(i));
     }
     Window sorted(arrivals, length);
     MedianDelay<Value> delay(length / 2 + 1, Format::kSilence);
 
     std::uint8_t* sample = span.first;
-    const std::uint8_t* entering = span.first + static_cast<std::size_t>(length) * span.stride;
+    const std::uint8_t* entering = span.At(length);
     int leavingSlot = 0;
     int untilReport = 0;
     for (std::int64_t j = 0; j < steps; ++j) {
@@ -91,7 +91,7 @@ void FilterChannelWith(const ChannelSpan& span, int length, StepReport&& reportS
 
 // The fastest window this machine offers for the given length: as few vectors as hold the window.
 template <class Format, class StepReport>
-void FilterChannel(const ChannelSpan& span, int length, StepReport&& reportStep) {
+void FilterChannel(const ChannelSamples& span, int length, StepReport&& reportStep) {
 #if defined(__SSE2__)
     using tressel::dsp::VectorSortedWindow;
     switch ((length + 7) / 8) {
@@ -107,25 +107,21 @@ void FilterChannel(const ChannelSpan& span, int length, StepReport&& reportStep)
 }
 
 template <class Format>
-void FilterSelectedChannels(CWave& wave, int length, bool first, bool second) {
-    const int channels = wave.GetChannels();
-    std::uint8_t* data = tressel::dsp::SampleData(wave);
-    const std::uint32_t dataLength = wave.GetDataLength();
-    const ChannelSpan channel1 = tressel::dsp::ChannelOf(data, dataLength, channels, Format::kBytes, 0);
-    const std::int64_t frames = channel1.count;
+void FilterSelectedChannels(const tressel::SampleView& samples, tressel::Feedback& feedback, int length, bool first,
+                            bool second) {
+    const std::int64_t frames = samples.Frames();
     const bool both = first && second;
 
-    auto progress = wave.GetFeedback().CreateProgress();
+    auto progress = feedback.CreateProgress();
     progress->SetRange(0, static_cast<int>((both ? 2 * frames : frames) / 100));
     progress->Show();
     if (first) {
-        FilterChannel<Format>(channel1, length,
+        FilterChannel<Format>(samples.Channel(0), length,
                               [&](std::int64_t j) { progress->SetPosition(static_cast<int>(j / 100)); });
     }
     if (second) {
-        const ChannelSpan channel2 = tressel::dsp::ChannelOf(data, dataLength, channels, Format::kBytes, 1);
         const std::int64_t offset = both ? frames : 0;
-        FilterChannel<Format>(channel2, length, [&](std::int64_t j) {
+        FilterChannel<Format>(samples.Channel(1), length, [&](std::int64_t j) {
             progress->SetPosition(static_cast<int>((j + offset) / 100));
         });
     }
@@ -141,32 +137,25 @@ std::int16_t Median16(const std::int16_t* samples, int n) {
     return SortedMiddle(samples, n);
 }
 
-void CWave::ApplyMedian(int length, int channel1, int channel2) {
-    tressel::Feedback& feedback = GetFeedback();
+tressel::Result CWave::ApplyMedian(int length, int channel1, int channel2) {
     if (length < 1 || length > kMaxMedianLength) {
-        feedback.ShowMessage("Median length must be between 1 and 33");
-        return;
+        return tressel::Result::Failure("Median length must be between 1 and 33");
     }
-    const int channels = GetChannels();
-    if (channels != 1 && channels != 2) {
-        feedback.ShowMessage("1 or 2 channels expected");
-        return;
+    const tressel::WaveFormat format = Format();
+    if (tressel::Result refused = tressel::CheckSampleFormat(format); !refused) {
+        return refused;
     }
-    const int bits = GetBitsPerSample();
-    if (bits != 8 && bits != 16) {
-        feedback.ShowMessage("8 or 16 bits expected");
-        return;
-    }
-    if (channels == 2 && channel1 == 0 && channel2 == 0) {
-        feedback.ShowMessage("Select at least one channel for the median process");
-        return;
+    if (format.channels == 2 && channel1 == 0 && channel2 == 0) {
+        return tressel::Result::Failure("Select at least one channel for the median process");
     }
     // A mono wave has one channel to filter whatever the boxes say.
-    const bool first = channels == 1 || channel1 != 0;
-    const bool second = channels == 2 && channel2 != 0;
-    if (bits == 8) {
-        FilterSelectedChannels<tressel::dsp::Sample8>(*this, length, first, second);
+    const bool first = format.channels == 1 || channel1 != 0;
+    const bool second = format.channels == 2 && channel2 != 0;
+    const tressel::SampleView samples(GetImage(), format);
+    if (samples.SixteenBit()) {
+        FilterSelectedChannels<tressel::Signed16Samples>(samples, GetFeedback(), length, first, second);
     } else {
-        FilterSelectedChannels<tressel::dsp::Sample16>(*this, length, first, second);
+        FilterSelectedChannels<tressel::Unsigned8Samples>(samples, GetFeedback(), length, first, second);
     }
+    return {};
 }

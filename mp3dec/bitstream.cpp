@@ -5,6 +5,7 @@
 
 #include "mp3dec/checked_alloc.h"
 #include "mp3dec/decoder_stop.h"
+#include "mp3dec/diagnostics.h"
 
 namespace mp3dec {
 
@@ -26,7 +27,7 @@ int hex_digit_value(int c) {
 std::FILE* open_or_stop(const std::string& path) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) {
-        std::printf("Could not find \"%s\".\n", path.c_str());
+        diagnostic(DiagnosticStream::output, "Could not find \"%s\".\n", path.c_str());
         stop_decoder();
     }
     return file;
@@ -129,7 +130,7 @@ void bit_reader_open(BitReader& reader, const std::string& path, int buffer_size
     const unsigned char format = classify_file(probe);
     std::fclose(probe);
     if (announce) {
-        std::printf("the bit stream file %s is %s file\n", path.c_str(),
+        diagnostic(DiagnosticStream::output, "the bit stream file %s is %s file\n", path.c_str(),
                     format == kHexTextFormat ? "an ASCII" : "a BINARY");
     }
     reader.file = open_or_stop(path);
@@ -152,7 +153,7 @@ unsigned read_bit(BitReader& reader) {
 
 std::uint32_t read_bits_general(BitReader& reader, int n) {
     if (n > kMaxBitsPerRead) {
-        std::printf("Cannot read or write more than %d bits at a time.\n", kMaxBitsPerRead);
+        diagnostic(DiagnosticStream::output, "Cannot read or write more than %d bits at a time.\n", kMaxBitsPerRead);
     }
     if (n > 0 && n <= reader.bit_index) {  // all within the current byte: the common case
         reader.bit_index -= n;

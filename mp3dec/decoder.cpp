@@ -6,6 +6,7 @@
 
 #include "mp3dec/decoder_state.h"
 #include "mp3dec/decoder_stop.h"
+#include "mp3dec/diagnostics.h"
 #include "mp3dec/free_format.h"
 #include "mp3dec/layer12_frame.h"
 #include "mp3dec/leading_tag.h"
@@ -33,7 +34,7 @@ void account_frame_bits(DecodeState& state) {
     if (state.frame_count > 0 && state.bits_per_slot > 0 &&
         frame_bits % static_cast<std::uint32_t>(state.bits_per_slot) != 0) {
         const auto per_slot = static_cast<std::uint32_t>(state.bits_per_slot);
-        std::fprintf(stderr, "Got %ld bits = %ld slots plus %ld\n", static_cast<long>(frame_bits),
+        diagnostic(DiagnosticStream::error, "Got %ld bits = %ld slots plus %ld\n", static_cast<long>(frame_bits),
                      static_cast<long>(frame_bits / per_slot), static_cast<long>(frame_bits % per_slot));
     }
     state.bits_up_to_sync += frame_bits;
@@ -161,7 +162,7 @@ int write_wave_header(std::FILE* output, const RiffPart& riff, const FormatPart&
 int decode_mpeg_audio_to_wave(std::FILE* output, const std::string& path, const DecodeProgressFn& progress) {
     std::unique_ptr<DecodeState> state(new (std::nothrow) DecodeState);
     if (!state) {
-        std::printf("Unable to allocate %s\n", "decoder state");
+        diagnostic(DiagnosticStream::output, "Unable to allocate %s\n", "decoder state");
         return -1;
     }
     bool progress_started = false;
@@ -179,7 +180,7 @@ int decode_mpeg_audio_to_wave(std::FILE* output, const std::string& path, const 
         if (progress_started && progress) progress(-1);
         return -1;
     } catch (const std::bad_alloc&) {
-        std::printf("Unable to allocate %s\n", "decoder memory");
+        diagnostic(DiagnosticStream::output, "Unable to allocate %s\n", "decoder memory");
         if (progress_started && progress) progress(-1);
         return -1;
     }

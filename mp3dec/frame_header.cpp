@@ -4,6 +4,7 @@
 
 #include "mp3dec/checked_alloc.h"
 #include "mp3dec/decoder_stop.h"
+#include "mp3dec/diagnostics.h"
 #include "mp3dec/tables.h"
 
 namespace mp3dec {
@@ -63,7 +64,7 @@ void read_frame_header(BitReader& reader, FrameHeader& header) {
 
 int joint_stereo_bound(int layer, int mode_extension) {
     if (!in_range(layer, 1, 3) || !in_range(mode_extension, 0, 3)) {
-        std::fprintf(stderr, "js_bound bad layer/modext (%d/%d)\n", layer, mode_extension);
+        diagnostic(DiagnosticStream::error, "js_bound bad layer/modext (%d/%d)\n", layer, mode_extension);
         stop_decoder();
     }
     return kJointStereoBounds[layer - 1][mode_extension];

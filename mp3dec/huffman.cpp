@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "mp3dec/diagnostics.h"
 #include "mp3dec/tables_layer3.h"
 
 namespace mp3dec {
@@ -56,7 +57,7 @@ int decode_huffman_pair(const HuffmanTable& table, MainDataReservoir& reservoir,
     int result = 0;
     const int leaf = walk_code(table, reservoir);
     if (leaf < 0) {
-        std::printf("Illegal Huffman code in data.\n");
+        diagnostic(DiagnosticStream::output, "Illegal Huffman code in data.\n");
         x = 2 * (static_cast<int>(table.x_len) - 1);
         y = 2 * (static_cast<int>(table.y_len) - 1);
         result = 1;

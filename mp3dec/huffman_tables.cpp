@@ -5,6 +5,7 @@
 #include <new>
 
 #include "mp3dec/decoder_stop.h"
+#include "mp3dec/diagnostics.h"
 #include "mp3dec/huffman.h"
 
 namespace mp3dec {
@@ -101,7 +102,7 @@ int load_huffman_tables(HuffmanTables& tables, const char* text, std::span<const
         std::sscanf(line, "%31s %31s %u %u %u %u", keyword, name, &node_count, &x_len, &y_len, &linbits);
         if (std::strcmp(keyword, ".end") == 0) return n;
         if (std::strcmp(keyword, ".table") != 0) {
-            std::fprintf(stderr, "huffman table %u data corrupted\n", static_cast<unsigned>(n));
+            diagnostic(DiagnosticStream::error, "huffman table %u data corrupted\n", static_cast<unsigned>(n));
             return -1;
         }
         std::snprintf(table.name, sizeof table.name, "%.3s", name);
@@ -112,7 +113,7 @@ int load_huffman_tables(HuffmanTables& tables, const char* text, std::span<const
         table.linmax = linbits < 32 ? (1u << linbits) - 1u : 0xFFFFFFFFu;
         unsigned number = 0;
         if (std::sscanf(name, "%u", &number) != 1 || number != static_cast<unsigned>(n)) {
-            std::fprintf(stderr, "wrong table number %u\n", static_cast<unsigned>(n));
+            diagnostic(DiagnosticStream::error, "wrong table number %u\n", static_cast<unsigned>(n));
             return -2;
         }
 
@@ -123,7 +124,7 @@ int load_huffman_tables(HuffmanTables& tables, const char* text, std::span<const
         if (std::strcmp(second, ".reference") == 0) {
             if (reference >= static_cast<unsigned>(n) || tables.table[reference].x_len != x_len ||
                 tables.table[reference].y_len != y_len) {
-                std::fprintf(stderr, "wrong table %u reference\n", static_cast<unsigned>(n));
+                diagnostic(DiagnosticStream::error, "wrong table %u reference\n", static_cast<unsigned>(n));
                 return -3;
             }
             const HuffmanTable& shared = tables.table[reference];
@@ -137,7 +138,7 @@ int load_huffman_tables(HuffmanTables& tables, const char* text, std::span<const
             try {
                 storage.assign(2u * node_count + 2u, 0);  // never empty, so the table always has storage
             } catch (const std::bad_alloc&) {
-                std::fprintf(stderr, "heaperror at table %d\n", n);
+                diagnostic(DiagnosticStream::error, "heaperror at table %d\n", n);
                 stop_decoder();
             }
             if (next_array < arrays.size()) {
@@ -151,7 +152,7 @@ int load_huffman_tables(HuffmanTables& tables, const char* text, std::span<const
             table.lookup = tables.lookup_storage[n].data();
             reader.next_line(line, sizeof line);
         } else {
-            std::fprintf(stderr, "huffman decodertable error at table %d\n", n);
+            diagnostic(DiagnosticStream::error, "huffman decodertable error at table %d\n", n);
         }
     }
     return n;
@@ -162,7 +163,7 @@ const HuffmanTables& huffman_tables() {
         auto* tables = new HuffmanTables;  // lives for the process
         if (load_huffman_tables(*tables, kHuffmanTableText, huffman_node_arrays()) != kHuffmanTableCount) {
             delete tables;
-            std::fprintf(stderr, "decoder table read error\n");
+            diagnostic(DiagnosticStream::error, "decoder table read error\n");
             stop_decoder();
         }
         return tables;

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "mp3dec/decoder_stop.h"
+#include "mp3dec/diagnostics.h"
 
 namespace mp3dec {
 namespace {
@@ -25,7 +26,7 @@ void read_granule_channel(BitReader& reader, GranuleChannelInfo& info, bool mpeg
         info.table_select[2] = 0;
         for (int window = 0; window < 3; ++window) info.subblock_gain[window] = bits(reader, 3);
         if (info.block_type == 0) {
-            std::printf("Side info bad: block_type == 0 in split block.\n");
+            diagnostic(DiagnosticStream::output, "Side info bad: block_type == 0 in split block.\n");
             stop_decoder();
         }
         info.region0_count = info.block_type == 2 && !info.mixed_block ? 8 : 7;

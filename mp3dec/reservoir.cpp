@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "mp3dec/decoder_stop.h"
+#include "mp3dec/diagnostics.h"
 
 namespace mp3dec {
 namespace {
@@ -15,7 +16,7 @@ std::uint32_t entry_at(const MainDataReservoir& reservoir, std::uint32_t index) 
 
 void reservoir_put_byte(MainDataReservoir& reservoir, std::uint32_t value, int width) {
     if (width != 8) {
-        std::printf("Not Supported yet!!\n");
+        diagnostic(DiagnosticStream::output, "Not Supported yet!!\n");
         stop_decoder();
     }
     reservoir.entries[reservoir.write_count % kReservoirEntries] = value & 0xFFu;
@@ -38,7 +39,7 @@ std::uint32_t reservoir_get_bits_across(MainDataReservoir& reservoir, int n) {
     reservoir.bits_left = 8u - consumed % 8u;
     // Reading the entry at exactly the write count is still allowed; moving past it is not.
     if (reservoir.read_index > reservoir.write_count) {
-        std::printf("Buffer overflow !!\n");
+        diagnostic(DiagnosticStream::output, "Buffer overflow !!\n");
         stop_decoder();
     }
     return value;

@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "audio/SampleView.h"
 #include "mp3enc/Mp3OutputFile.h"
 
 namespace tressel {
@@ -14,24 +15,11 @@ bool IsMp3SampleRate(std::uint32_t samplesPerSecond) {
     return samplesPerSecond == 44100 || samplesPerSecond == 48000 || samplesPerSecond == 32000;
 }
 
-bool CheckMp3SampleRate(const CWave& wave, Feedback& feedback) {
+Result CheckMp3SampleRate(const CWave& wave) {
     if (IsMp3SampleRate(wave.GetSamplesPerSecond())) {
-        return true;
+        return {};
     }
-    feedback.ShowMessage("SamplesPerSecond is not a supported frequency.\nOnly 32000, 44100 and 48000 supported.");
-    return false;
-}
-
-bool SaveWaveAsMp3(CWave& wave, const std::string& path, Mp3SettingsSource& settings) {
-    if (!CheckMp3SampleRate(wave, wave.GetFeedback())) {
-        return false;
-    }
-    CMp3Export exporter(settings);
-    if (!exporter.Export(path, wave)) {
-        return false;
-    }
-    wave.GetFeedback().ShowMessage("Loaded File saved as MP3");
-    return true;
+    return Result::Failure("SamplesPerSecond is not a supported frequency.\nOnly 32000, 44100 and 48000 supported.");
 }
 
 namespace {
@@ -56,10 +44,12 @@ private:
 
 // The wave's samples as the encoder takes them: 16-bit as they lie, 8-bit widened around its centre 127
 // (handing 8-bit bytes over in pairs, as if they were 16-bit samples, would encode noise).
-class SampleFormat {
+class EncoderInput {
 public:
-    explicit SampleFormat(const CWave& wave)
-        : m_bytesPerSample(wave.GetBitsPerSample() == 8 ? 1u : 2u), m_samplesPerFrame(wave.GetChannels() == 1 ? 1u : 2u) {}
+    EncoderInput(CWave& wave, const WaveFormat& format)
+        : m_samples(SampleView(wave.GetImage(), format).Interleaved()),
+          m_bytesPerSample(format.bitsPerSample == 8 ? 1u : 2u),
+          m_samplesPerFrame(format.channels == 1 ? 1u : 2u) {}
 
     std::uint32_t BytesPerSample() const { return m_bytesPerSample; }
 
@@ -69,20 +59,22 @@ public:
         return byteCount / m_bytesPerSample / m_samplesPerFrame * m_samplesPerFrame;
     }
 
-    void Convert(const std::uint8_t* bytes, std::uint32_t sampleCount, std::int16_t* samples) const {
-        if (m_bytesPerSample == 1) {
-            for (std::uint32_t i = 0; i < sampleCount; ++i) {
-                const int widened = (bytes[i] - 127) * 256;
+    // sampleCount samples from the data byte `offset` on, as 16-bit values.
+    void Convert(std::uint32_t offset, std::uint32_t sampleCount, std::int16_t* samples) const {
+        const std::int64_t first = offset / m_bytesPerSample;
+        for (std::uint32_t i = 0; i < sampleCount; ++i) {
+            const int centred = m_samples.Read(first + i);
+            if (m_samples.sixteenBit) {
+                samples[i] = static_cast<std::int16_t>(centred);
+            } else {
+                const int widened = centred * 256;
                 samples[i] = static_cast<std::int16_t>(widened > 32767 ? 32767 : widened);
-            }
-        } else {
-            for (std::uint32_t i = 0; i < sampleCount; ++i) {
-                samples[i] = static_cast<std::int16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
             }
         }
     }
 
 private:
+    ChannelSamples m_samples;
     std::uint32_t m_bytesPerSample;
     std::uint32_t m_samplesPerFrame;
 };
@@ -95,19 +87,19 @@ public:
         : m_encoder(encoder), m_file(file), m_feedback(feedback) {}
     ~EncodingRun() { CloseStream(); }
 
-    bool Run(CWave& wave, const bladeenc::Config& config);
+    Result Run(CWave& wave, const bladeenc::Config& config);
 
 private:
-    bool OpenStream(const bladeenc::Config& config);
-    bool AllocateBuffers();
-    bool EncodeData(CWave& wave);
-    bool FinishStream();
-    bool Fail(const char* message);
+    Result OpenStream(const bladeenc::Config& config);
+    Result AllocateBuffers();
+    Result EncodeData(CWave& wave);
+    Result FinishStream();
+    Result Fail(const char* message);
     void CloseStream();
 
     const bladeenc::Functions& m_encoder;
     Mp3OutputFile& m_file;
-    Feedback& m_feedback;
+    Feedback& m_feedback;  // for the progress window
     bladeenc::StreamHandle m_stream = 0;
     bool m_streamOpen = false;
     std::uint32_t m_samplesPerChunk = 0;
@@ -116,19 +108,28 @@ private:
     std::vector<std::uint8_t> m_output;
 };
 
-bool EncodingRun::Run(CWave& wave, const bladeenc::Config& config) {
-    if (!OpenStream(config) || !AllocateBuffers() || !EncodeData(wave) || !FinishStream()) {
-        return false;
+Result EncodingRun::Run(CWave& wave, const bladeenc::Config& config) {
+    Result result = OpenStream(config);
+    if (result) {
+        result.Append(AllocateBuffers());
+    }
+    if (result) {
+        result.Append(EncodeData(wave));
+    }
+    if (result) {
+        result.Append(FinishStream());
+    }
+    if (!result) {
+        return result;
     }
     CloseStream();
     if (!m_file.Finish()) {
-        m_feedback.ShowMessage("Write error");
-        return false;
+        return result.Append(Result::Failure("Write error"));
     }
-    return true;
+    return result;
 }
 
-bool EncodingRun::OpenStream(const bladeenc::Config& config) {
+Result EncodingRun::OpenStream(const bladeenc::Config& config) {
     const bladeenc::ConfigRecord record = bladeenc::EncodeConfig(config);
     if (m_encoder.initStream(record.data(), &m_samplesPerChunk, &m_outputBufferSize, &m_stream) != bladeenc::kOk) {
         return Fail("Error opening encoding stream");
@@ -138,10 +139,10 @@ bool EncodingRun::OpenStream(const bladeenc::Config& config) {
     if (m_samplesPerChunk == 0) {
         return Fail("Error opening encoding stream");
     }
-    return true;
+    return {};
 }
 
-bool EncodingRun::AllocateBuffers() {
+Result EncodingRun::AllocateBuffers() {
     try {
         m_input.resize(m_samplesPerChunk);
         // At least one byte, so the encoder always gets a valid pointer; what it may write is still the size
@@ -152,38 +153,40 @@ bool EncodingRun::AllocateBuffers() {
     } catch (const std::length_error&) {
         return Fail("Out of memory");
     }
-    return true;
+    return {};
 }
 
-bool EncodingRun::EncodeData(CWave& wave) {
-    const SampleFormat format(wave);
-    const std::uint32_t length = wave.GetDataLength();
-    const std::uint64_t chunkBytes = std::uint64_t{m_samplesPerChunk} * format.BytesPerSample();
+Result EncodingRun::EncodeData(CWave& wave) {
+    const WaveFormat format = wave.Format();
+    const EncoderInput input(wave, format);
+    const std::uint32_t length = format.dataLength;
+    const std::uint64_t chunkBytes = std::uint64_t{m_samplesPerChunk} * input.BytesPerSample();
     wave.ResetReadPosition();
     ScaledProgress progress(m_feedback, length);
+    Result result;
     std::uint32_t consumed = 0;
     while (consumed < length) {
         const auto byteCount =
             static_cast<std::uint32_t>(consumed + chunkBytes >= length ? length - consumed : chunkBytes);
-        const std::uint32_t sampleCount = format.SampleCount(byteCount);
-        format.Convert(wave.GetReadPointer(), sampleCount, m_input.data());
-        wave.AdvanceReadPosition(static_cast<std::int32_t>(byteCount));
+        const std::uint32_t sampleCount = input.SampleCount(byteCount);
+        input.Convert(consumed, sampleCount, m_input.data());
+        result.Append(wave.AdvanceReadPosition(static_cast<std::int32_t>(byteCount)));
         std::uint32_t outputBytes = 0;
         if (m_encoder.encodeChunk(m_stream, sampleCount, m_input.data(), m_output.data(), &outputBytes) !=
                 bladeenc::kOk ||
             outputBytes > m_outputBufferSize) {
-            return Fail("beEncodeChunk failed");
+            return result.Append(Fail("beEncodeChunk failed"));
         }
         if (!m_file.Write(m_output.data(), outputBytes)) {
-            return Fail("Write error");
+            return result.Append(Fail("Write error"));
         }
         consumed += byteCount;
         progress.SetPosition(consumed);
     }
-    return true;
+    return result;
 }
 
-bool EncodingRun::FinishStream() {
+Result EncodingRun::FinishStream() {
     std::uint32_t outputBytes = 0;
     if (m_encoder.deinitStream(m_stream, m_output.data(), &outputBytes) != bladeenc::kOk ||
         outputBytes > m_outputBufferSize) {
@@ -192,14 +195,13 @@ bool EncodingRun::FinishStream() {
     if (!m_file.Write(m_output.data(), outputBytes)) {
         return Fail("Write error");
     }
-    return true;
+    return {};
 }
 
-bool EncodingRun::Fail(const char* message) {
+Result EncodingRun::Fail(const char* message) {
     CloseStream();
-    m_feedback.ShowMessage(message);
     m_file.Abandon();
-    return false;
+    return Result::Failure(message);
 }
 
 void EncodingRun::CloseStream() {
@@ -209,7 +211,7 @@ void EncodingRun::CloseStream() {
     }
 }
 
-bladeenc::Config ConfigFor(const CWave& wave, Mp3SettingsSource& settings, int bitrate) {
+bladeenc::Config ConfigFor(const CWave& wave, const Mp3SettingsSource& settings, int bitrate) {
     bladeenc::Config config;
     config.format = bladeenc::kFormatMp3;
     config.sampleRate = wave.GetSamplesPerSecond();
@@ -233,37 +235,34 @@ CMp3Export::CMp3Export(tressel::Mp3SettingsSource& settings, tressel::EncoderLib
                        std::string moduleName)
     : m_settings(settings), m_library(&library), m_moduleName(std::move(moduleName)) {}
 
-bool CMp3Export::Export(const std::string& path, CWave& wave) {
+tressel::Result CMp3Export::Export(const std::string& path, CWave& wave) {
     using namespace tressel;
-    Feedback& feedback = wave.GetFeedback();
     SystemEncoderLibrary systemLibrary;
     EncoderLibrary& library = m_library ? *m_library : systemLibrary;
     if (!library.Load(m_moduleName)) {
-        feedback.ShowMessage("Error loading BLADEENC.DLL");
-        return false;
+        return Result::Failure("Error loading BLADEENC.DLL");
     }
     bladeenc::Functions encoder;
     if (!library.Resolve(encoder)) {
-        feedback.ShowMessage("Unable to get BladeEnc interface");
-        return false;
+        return Result::Failure("Unable to get BladeEnc interface");
     }
     bladeenc::VersionRecord version{};
     encoder.version(&version);
 
     if (!m_settings.RunSettingsDialog()) {
-        return false;
+        return Result::Declined();
     }
-    const int bitrate = m_settings.GetBitrate();
+    Result result;
+    const int bitrate = m_settings.GetBitrate(result);
 
-    Mp3OutputFile file(path);
+    Mp3OutputFile file(path, m_leavePartialFile);
     if (!file.Open()) {
-        feedback.ShowMessage("Could not open File");
-        return false;
+        return result.Append(Result::Failure("Could not open File"));
     }
-    if (!CheckMp3SampleRate(wave, feedback)) {
+    if (Result rate = CheckMp3SampleRate(wave); !rate) {
         file.Abandon();
-        return false;
+        return result.Append(rate);
     }
-    EncodingRun run(encoder, file, feedback);
-    return run.Run(wave, ConfigFor(wave, m_settings, bitrate));
+    EncodingRun run(encoder, file, wave.GetFeedback());
+    return result.Append(run.Run(wave, ConfigFor(wave, m_settings, bitrate)));
 }

@@ -8,7 +8,8 @@
 #include "mp3enc/EncoderLibrary.h"
 #include "mp3enc/Mp3Settings.h"
 
-// One export: created for it, used once. Messages and progress go through the wave's feedback.
+// One export: created for it, used once. Progress goes through the wave's feedback, messages come back in
+// the result.
 class CMp3Export {
 public:
     // The platform's loader and the module of kEncoderModuleName.
@@ -19,14 +20,20 @@ public:
     CMp3Export(const CMp3Export&) = delete;
     CMp3Export& operator=(const CMp3Export&) = delete;
 
-    // True when the file was written completely. On false every message has been shown, or the user
-    // declined the settings.
-    bool Export(const std::string& path, CWave& wave);
+    // Succeeds when the file was written completely; declined (no message) when the user closed the
+    // settings.
+    tressel::Result Export(const std::string& path, CWave& wave);
+
+    // Whether a failed export that replaced no file leaves what it wrote so far under the target's name
+    // (the window shows the user how far it came) or nothing at all (a batch run, where a partial file
+    // would pass for a finished one). The default is the window's.
+    void SetLeavePartialFile(bool leave) { m_leavePartialFile = leave; }
 
 private:
     tressel::Mp3SettingsSource& m_settings;
     tressel::EncoderLibrary* m_library = nullptr;
     std::string m_moduleName;
+    bool m_leavePartialFile = true;
 };
 
 namespace tressel {
@@ -34,12 +41,8 @@ namespace tressel {
 // 44100, 48000 and 32000 Hz: the rates of MPEG-1 audio.
 bool IsMp3SampleRate(std::uint32_t samplesPerSecond);
 
-// False, after "SamplesPerSecond is not a supported frequency.\nOnly 32000, 44100 and 48000 supported."
-// was shown, when the wave's rate cannot be encoded.
-bool CheckMp3SampleRate(const CWave& wave, Feedback& feedback);
-
-// The MP3 branch of "Save Audio": the sample-rate check, the export, and "Loaded File saved as MP3" when it
-// succeeded. Messages go through the wave's feedback.
-bool SaveWaveAsMp3(CWave& wave, const std::string& path, Mp3SettingsSource& settings);
+// "SamplesPerSecond is not a supported frequency.\nOnly 32000, 44100 and 48000 supported." when the wave's
+// rate cannot be encoded.
+Result CheckMp3SampleRate(const CWave& wave);
 
 }  // namespace tressel

@@ -29,7 +29,7 @@ bool Mp3OutputFile::Finish() {
 }
 
 void Mp3OutputFile::Abandon() {
-    if (m_targetExisted || !m_writer.Commit()) {
+    if (m_targetExisted || !m_leavePartialFile || !m_writer.Commit()) {
         m_writer.Discard();
     }
 }

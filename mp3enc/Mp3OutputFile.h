@@ -2,7 +2,7 @@
 // The file an MP3 export writes. The bytes go to a temporary file beside the target, which replaces the
 // target when the export succeeds. When the export fails, a file that was there before stays untouched;
 // when there was none, what had been written so far (possibly nothing) is left under the target's name,
-// so the user sees how far the export came.
+// so the user sees how far the export came, unless the caller wants no partial file at all.
 
 #include <cstddef>
 #include <string>
@@ -13,7 +13,8 @@ namespace tressel {
 
 class Mp3OutputFile {
 public:
-    explicit Mp3OutputFile(std::string path) : m_writer(std::move(path)) {}
+    explicit Mp3OutputFile(std::string path, bool leavePartialFile = true)
+        : m_writer(std::move(path)), m_leavePartialFile(leavePartialFile) {}
 
     // False when the target cannot be written (then nothing was created).
     bool Open();
@@ -25,6 +26,7 @@ public:
 
 private:
     AtomicFileWriter m_writer;
+    bool m_leavePartialFile;
     bool m_targetExisted = false;
 };
 

@@ -4,7 +4,7 @@
 
 namespace tressel {
 
-int BitrateFromText(std::string_view text, Feedback& feedback) {
+int BitrateFromText(std::string_view text, Result& notes) {
     for (const std::string_view entry : kMp3BitrateTexts) {
         if (text == entry) {
             int bitrate = 0;
@@ -12,7 +12,7 @@ int BitrateFromText(std::string_view text, Feedback& feedback) {
             return bitrate;
         }
     }
-    feedback.ShowMessage("No valid selection - Encoding with 128 kbit");
+    notes.AddNote("No valid selection - Encoding with 128 kbit");
     return kDefaultMp3Bitrate;
 }
 

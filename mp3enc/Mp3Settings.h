@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "audio/Feedback.h"
+#include "audio/Result.h"
 
 namespace tressel {
 
@@ -17,17 +17,18 @@ inline constexpr std::string_view kDefaultMp3BitrateText = "128";
 inline constexpr int kDefaultMp3Bitrate = 128;
 
 // The bitrate a text stands for. Only a text equal byte for byte to an entry of the list counts (no
-// trimming, no other numbers); anything else shows "No valid selection - Encoding with 128 kbit" and
-// answers 128.
-int BitrateFromText(std::string_view text, Feedback& feedback);
+// trimming, no other numbers); anything else adds the note "No valid selection - Encoding with 128 kbit"
+// and answers 128.
+int BitrateFromText(std::string_view text, Result& notes);
 
 class Mp3SettingsSource {
 public:
     virtual ~Mp3SettingsSource() = default;
     // Asks for the settings; false when the user declined, and the export then stops without a word.
     virtual bool RunSettingsDialog() = 0;
-    // The chosen bitrate in kbit/s; may tell the user that the choice was not valid.
-    virtual int GetBitrate() = 0;
+    // The chosen bitrate in kbit/s; a choice that was not valid is noted in `notes` (or told to the user
+    // at once by a source that is itself a dialog).
+    virtual int GetBitrate(Result& notes) = 0;
     // The header flags, 0 or 1.
     virtual int GetCrc() const = 0;
     virtual int GetCopyright() const = 0;
@@ -46,11 +47,11 @@ struct Mp3Flags {
 // bitrate text follows the same rule as the dialog's.
 class FixedMp3Settings final : public Mp3SettingsSource {
 public:
-    FixedMp3Settings(std::string bitrateText, Mp3Flags flags, Feedback& feedback)
-        : m_bitrateText(std::move(bitrateText)), m_flags(flags), m_feedback(feedback) {}
+    FixedMp3Settings(std::string bitrateText, Mp3Flags flags)
+        : m_bitrateText(std::move(bitrateText)), m_flags(flags) {}
 
     bool RunSettingsDialog() override { return true; }
-    int GetBitrate() override { return BitrateFromText(m_bitrateText, m_feedback); }
+    int GetBitrate(Result& notes) override { return BitrateFromText(m_bitrateText, notes); }
     int GetCrc() const override { return m_flags.crc ? 1 : 0; }
     int GetCopyright() const override { return m_flags.copyright ? 1 : 0; }
     int GetPrivate() const override { return m_flags.privateFlag ? 1 : 0; }
@@ -59,7 +60,6 @@ public:
 private:
     std::string m_bitrateText;
     Mp3Flags m_flags;
-    Feedback& m_feedback;
 };
 
 }  // namespace tressel

@@ -4,7 +4,7 @@
 #include <new>
 #include <utility>
 
-CFft::CFft(tressel::Feedback* feedback) : m_feedback(feedback) {}
+CFft::CFft() = default;
 
 CFft::~CFft() {
     ReleaseTables();
@@ -53,16 +53,13 @@ int BitReverse(int value, int bits) {
     return reversed;
 }
 
-int CFft::Transform(double* re, double* im, int size, int log2Size, int direction) {
+tressel::Result CFft::Transform(double* re, double* im, int size, int log2Size, int direction) {
     // A size that is not 2^log2Size would address the tables and arrays outside their bounds.
     if (log2Size < 0 || log2Size > 30 || size != (1 << log2Size)) {
-        return 0;
+        return tressel::Result::Declined();
     }
     if (!PrepareTables(size)) {
-        if (m_feedback) {
-            m_feedback->ShowMessage("Could not allocate memory for table");
-        }
-        return 0;
+        return tressel::Result::Failure("Could not allocate memory for table");
     }
     const bool forward = direction == 0;
     int h = size / 2;
@@ -104,5 +101,5 @@ int CFft::Transform(double* re, double* im, int size, int log2Size, int directio
             im[i] = im[i] / size;
         }
     }
-    return 1;
+    return {};
 }

@@ -3,12 +3,11 @@
 // The sine and cosine tables are built for one size and kept while the object lives, so a second
 // transform of the same size reuses them.
 
-#include "audio/Feedback.h"
+#include "audio/Result.h"
 
 class CFft {
 public:
-    // Messages (only the table allocation failure) go to the given feedback; none = silent.
-    explicit CFft(tressel::Feedback* feedback = nullptr);
+    CFft();
     virtual ~CFft();
     CFft(const CFft&) = delete;
     CFft& operator=(const CFft&) = delete;
@@ -19,9 +18,9 @@ public:
 
     // Transforms re/im (each `size` doubles, size = 2^log2Size) in place. Direction 0 is forward and
     // unscaled; any other direction uses the inverse twiddle factors, and exactly 1 also divides by the
-    // size. 1 = done, 0 = no memory for the tables ("Could not allocate memory for table" shown, arrays
-    // untouched) or a size that is not 2^log2Size (nothing done, nothing shown).
-    int Transform(double* re, double* im, int size, int log2Size, int direction);
+    // size. Fails with "Could not allocate memory for table" when the tables cannot be had (the arrays
+    // stay untouched), and without a word for a size that is not 2^log2Size (nothing done).
+    tressel::Result Transform(double* re, double* im, int size, int log2Size, int direction);
 
     int GetTableSize() const { return m_tableSize; }
     const double* GetSineTable() const { return m_sine; }
@@ -37,7 +36,6 @@ private:
     double* m_sine = nullptr;
     double* m_cosine = nullptr;
     int m_tableSize = 0;
-    tressel::Feedback* m_feedback;
 };
 
 // The index `value` with its lowest `bits` bits in reverse order.

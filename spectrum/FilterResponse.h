@@ -2,7 +2,7 @@
 // The frequency response of an FIR filter as the filter display shows it: the 2048-point transform of
 // the taps, of which bins 0 to 1023 (frequencies 0 to just below half the sampling rate) are plotted.
 
-#include "audio/Feedback.h"
+#include "audio/Result.h"
 
 namespace tressel {
 
@@ -12,9 +12,8 @@ constexpr int kSpectrumBins = 1024;     // bins handed to a display: 0 .. kSpect
 
 // Overwrites `real` and `imag` (kSpectrumSize doubles each) with the transform of the taps. The taps go
 // in unscaled, in their order, from index 0; a set longer than the buffers contributes its first
-// kSpectrumSize taps, and an empty set gives zeros. The table message, if memory is short, goes to
-// `feedback` (none = silent).
-void ComputeFilterResponse(const double* taps, int tapCount, double* real, double* imag,
-                           Feedback* feedback = nullptr);
+// kSpectrumSize taps, and an empty set gives zeros. Fails with the transform's message when memory for
+// its tables is short (the buffers then hold the taps untransformed).
+Result ComputeFilterResponse(const double* taps, int tapCount, double* real, double* imag);
 
 }  // namespace tressel

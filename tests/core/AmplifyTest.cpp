@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "audio/SampleConversion.h"
 #include "audio/Wave.h"
-#include "dsp/SampleConversion.h"
 #include "tests/support/RecordingFeedback.h"
 #include "tests/support/WaveBuilder.h"
 
@@ -53,7 +53,7 @@ protected:
     std::pair<double, double> Measure() {
         double gain1 = -1.0;
         double gain2 = -1.0;
-        wave.MeasureGains(gain1, gain2);
+        feedback.Take(wave.MeasureGains(gain1, gain2));
         return {gain1, gain2};
     }
 
@@ -108,7 +108,7 @@ TEST_F(AmplifyTest, SilentChannelIsProposedUnityAndStaysSilent) {
     Load16(1, {0, 0, 0});
     const auto [gain1, gain2] = Measure();
     EXPECT_EQ(gain1, 1.0);
-    wave.ApplyGains(gain1, gain2);
+    feedback.Take(wave.ApplyGains(gain1, gain2));
     EXPECT_EQ(Data16(), (std::vector<std::int16_t>{0, 0, 0}));
     Load(1, 8, {});
     EXPECT_EQ(Measure(), std::make_pair(1.0, 0.0));
@@ -117,12 +117,12 @@ TEST_F(AmplifyTest, SilentChannelIsProposedUnityAndStaysSilent) {
 TEST_F(AmplifyTest, ApplyingTheProposalsReachesFullScale) {
     Load16(1, {16384, -100, 8192});
     const auto [gain1, gain2] = Measure();
-    wave.ApplyGains(gain1, gain2);
+    feedback.Take(wave.ApplyGains(gain1, gain2));
     EXPECT_EQ(Data16(), (std::vector<std::int16_t>{32767, -199, 16383}));
 
     Load(1, 8, {63, 191, 127});
     const auto [byteGain1, byteGain2] = Measure();
-    wave.ApplyGains(byteGain1, byteGain2);
+    feedback.Take(wave.ApplyGains(byteGain1, byteGain2));
     EXPECT_EQ(Data(), (std::vector<std::uint8_t>{0, 254, 127}));
 }
 
@@ -131,40 +131,40 @@ TEST_F(AmplifyTest, UnityLeavesSamplesAndZeroSilences) {
     for (const int bits : {8, 16}) {
         for (const int channels : {1, 2}) {
             Load(channels, bits, bytes);
-            wave.ApplyGains(1.0, 1.0);
+            feedback.Take(wave.ApplyGains(1.0, 1.0));
             EXPECT_EQ(Data(), bytes) << bits << " bits, " << channels << " channels";
         }
     }
     Load(2, 8, bytes);
-    wave.ApplyGains(0.0, 1.0);
+    feedback.Take(wave.ApplyGains(0.0, 1.0));
     const auto result = Data();
     for (std::size_t i = 0; i < result.size(); ++i) {
         EXPECT_EQ(result[i], i % 2 == 0 ? 127 : bytes[i]) << i;
     }
     Load(1, 16, bytes);
-    wave.ApplyGains(0.0, 5.0);
+    feedback.Take(wave.ApplyGains(0.0, 5.0));
     EXPECT_EQ(Data16(), std::vector<std::int16_t>(300, 0));
 }
 
 TEST_F(AmplifyTest, ProductsOutsideTheRangeAreClipped) {
     Load16(2, {20000, 20000, -20000, -32768});
-    wave.ApplyGains(2.0, -1.0);
+    feedback.Take(wave.ApplyGains(2.0, -1.0));
     EXPECT_EQ(Data16(), (std::vector<std::int16_t>{32767, -20000, -32768, 32767}));
 
     Load(1, 8, {227, 27, 0, 255});
-    wave.ApplyGains(2.0, 0.0);
+    feedback.Take(wave.ApplyGains(2.0, 0.0));
     EXPECT_EQ(Data(), (std::vector<std::uint8_t>{255, 0, 0, 255}));
     Load(1, 8, {0, 255});
-    wave.ApplyGains(-1.0, 0.0);
+    feedback.Take(wave.ApplyGains(-1.0, 0.0));
     EXPECT_EQ(Data(), (std::vector<std::uint8_t>{254, 0}));
 }
 
 TEST_F(AmplifyTest, HalvesRoundDownInEightBitAndTowardZeroInSixteen) {
     Load(1, 8, {126, 128});
-    wave.ApplyGains(0.5, 0.0);
+    feedback.Take(wave.ApplyGains(0.5, 0.0));
     EXPECT_EQ(Data(), (std::vector<std::uint8_t>{126, 127}));
     Load16(1, {-1, 1, -7, 7});
-    wave.ApplyGains(0.5, 0.0);
+    feedback.Take(wave.ApplyGains(0.5, 0.0));
     EXPECT_EQ(Data16(), (std::vector<std::int16_t>{0, 0, -3, 3}));
 }
 
@@ -172,10 +172,10 @@ TEST_F(AmplifyTest, ProductIsRoundedToSinglePrecisionBeforeTruncation) {
     // In double precision these products stay just below a whole number; in single precision they reach it.
     const double nearlyThree = 3.0 - 1e-12;
     Load16(1, {1, -1});
-    wave.ApplyGains(nearlyThree, 0.0);
+    feedback.Take(wave.ApplyGains(nearlyThree, 0.0));
     EXPECT_EQ(Data16(), (std::vector<std::int16_t>{3, -3}));
     Load(1, 8, {128});
-    wave.ApplyGains(1.0 - 1e-12, 0.0);
+    feedback.Take(wave.ApplyGains(1.0 - 1e-12, 0.0));
     EXPECT_EQ(Data(), (std::vector<std::uint8_t>{128}));
 }
 
@@ -189,7 +189,7 @@ TEST_F(AmplifyTest, RefusedFormatsReportChangeNothingAndMeasureZero) {
         Load(c.channels, c.bits, bytes);
         feedback.messages.clear();
         EXPECT_EQ(Measure(), std::make_pair(0.0, 0.0));
-        wave.ApplyGains(3.0, 3.0);
+        feedback.Take(wave.ApplyGains(3.0, 3.0));
         EXPECT_EQ(feedback.messages, (std::vector<std::string>{c.message, c.message}));
         EXPECT_EQ(Data(), bytes);
         EXPECT_TRUE(feedback.progress.empty());
@@ -198,7 +198,7 @@ TEST_F(AmplifyTest, RefusedFormatsReportChangeNothingAndMeasureZero) {
     empty.SetFeedback(&feedback);
     double gain1 = 5.0;
     double gain2 = 5.0;
-    empty.MeasureGains(gain1, gain2);
+    feedback.Take(empty.MeasureGains(gain1, gain2));
     EXPECT_EQ(gain1, 0.0);
     EXPECT_EQ(gain2, 0.0);
 }
@@ -216,7 +216,7 @@ TEST_F(AmplifyTest, SamplesOverlappingTheHeaderKeepTheLayoutTheOperationStartedW
     ASSERT_EQ(wave.GetDataOffset(), 34u);
     ASSERT_EQ(wave.GetBitsPerSample(), 16);
 
-    wave.ApplyGains(0.0, 2.0);
+    feedback.Take(wave.ApplyGains(0.0, 2.0));
 
     const std::uint8_t* bytes = wave.GetImage();
     EXPECT_EQ(bytes[34] | (bytes[35] << 8), 0);  // channel 1 silenced, the width field with it

@@ -10,10 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "audio/WaveFiles.h"
+#include "workbench/AudioFiles.h"
 #include "dsp/FilterCoefficients.h"
 #include "mp3dec/decoder.h"
-#include "tests/support/RecordingFeedback.h"
 #include "tests/support/WaveBuilder.h"
 
 using namespace tressel;
@@ -79,17 +78,15 @@ Decoded Decode(const std::string& path) {
 }
 
 void CheckWave(const Case& entry) {
-    RecordingFeedback feedback;
     CWave wave;
-    wave.SetFeedback(&feedback);
-    const bool loaded = LoadWaveFile(wave, kCorpus + entry.file, feedback);
+    const Result loaded = LoadWaveFile(wave, kCorpus + entry.file);
     if (!entry.message.empty()) {
         EXPECT_FALSE(loaded);
-        EXPECT_EQ(feedback.messages, std::vector<std::string>{entry.message});
+        EXPECT_EQ(loaded.Texts(), std::vector<std::string>{entry.message});
         EXPECT_FALSE(wave.IsLoaded());
         return;
     }
-    ASSERT_TRUE(loaded) << (feedback.messages.empty() ? "" : feedback.messages[0]);
+    ASSERT_TRUE(loaded) << loaded.FailureText();
     ASSERT_EQ(entry.result.size(), 4u);
     // The read-outs print the unsigned header values with "%i".
     EXPECT_EQ(std::to_string(static_cast<int>(wave.GetChannels())), entry.result[0]);
@@ -99,12 +96,11 @@ void CheckWave(const Case& entry) {
     // Processing checks the channel count first, then the sample width, and refuses what it cannot take.
     const std::string channels = entry.result[0];
     const std::string bits = entry.result[2];
-    feedback.messages.clear();
-    wave.ApplyMedian(3, 1, 1);
+    const Result median = wave.ApplyMedian(3, 1, 1);
     if (channels != "1" && channels != "2") {
-        EXPECT_EQ(feedback.messages, std::vector<std::string>{"1 or 2 channels expected"});
+        EXPECT_EQ(median.Texts(), std::vector<std::string>{"1 or 2 channels expected"});
     } else if (bits != "8" && bits != "16") {
-        EXPECT_EQ(feedback.messages, std::vector<std::string>{"8 or 16 bits expected"});
+        EXPECT_EQ(median.Texts(), std::vector<std::string>{"8 or 16 bits expected"});
     }
     // Whatever the header claims, the data chunk lies inside the image.
     EXPECT_LE(static_cast<std::uint64_t>(wave.GetDataLength()) + static_cast<std::uint64_t>(wave.GetDataOffset()),
@@ -210,11 +206,10 @@ TEST(BadFileCorpus, AFileOver4GiBIsRefusedAtLoad) {
     ASSERT_EQ(std::fputc(0, file), 0);
     std::fclose(file);
 
-    RecordingFeedback feedback;
     CWave wave;
-    wave.SetFeedback(&feedback);
-    EXPECT_FALSE(LoadWaveFile(wave, path, feedback));
-    EXPECT_EQ(feedback.messages, std::vector<std::string>{"Could not open file"});
+    const Result loaded = LoadWaveFile(wave, path);
+    EXPECT_FALSE(loaded);
+    EXPECT_EQ(loaded.Texts(), std::vector<std::string>{"Could not open file"});
     EXPECT_FALSE(wave.IsLoaded());
     EXPECT_EQ(wave.GetImageLength(), 0u);
 }

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "audio/SampleConversion.h"
 #include "audio/Wave.h"
 #include "dsp/DelayLine.h"
 #include "dsp/FirEngine.h"
-#include "dsp/SampleConversion.h"
 #include "tests/support/RecordingFeedback.h"
 #include "tests/support/WaveBuilder.h"
 
@@ -158,7 +158,7 @@ protected:
         return std::vector<std::uint8_t>(wave.GetImage(), wave.GetImage() + wave.GetDataOffset());
     }
     void Apply(const std::vector<double>& h, int channel1 = 1, int channel2 = 1, float a = 1.0f, float b = 0.0f) {
-        wave.ApplyFir(h.data(), static_cast<int>(h.size()), channel1, channel2, a, b);
+        feedback.Take(wave.ApplyFir(h.data(), static_cast<int>(h.size()), channel1, channel2, a, b));
     }
     // 16-bit sample values as bytes.
     static std::vector<std::uint8_t> Bytes16(const std::vector<std::int16_t>& samples) {
@@ -417,7 +417,7 @@ TEST_F(FirTest, RefusedWavesKeepTheirBytesAndGetTheMessageOfTheFirstFailedCheck)
         refused.SetFeedback(&local);
         ASSERT_TRUE(refused.Load(path));
         const std::vector<double> h = {0.0, 2.0, 0.0};
-        refused.ApplyFir(h.data(), 3, r.channel1, r.channel2, 1.0f, 0.0f);
+        local.Take(refused.ApplyFir(h.data(), 3, r.channel1, r.channel2, 1.0f, 0.0f));
         EXPECT_EQ(local.messages, std::vector<std::string>{r.message});
         EXPECT_TRUE(local.progress.empty());
         const std::uint8_t* first = refused.GetImage() + refused.GetDataOffset();

@@ -180,7 +180,7 @@ TEST_F(MedianTest, EqualsCopyAndSortForEveryFormatAndLength) {
                 const auto input = RandomData(frames * format.channels * format.bits / 8, spread,
                                               static_cast<std::uint32_t>(length * 7 + spread));
                 Load(BuildWave(Format(format.channels, format.bits), input));
-                wave.ApplyMedian(length, 1, 1);
+                feedback.Take(wave.ApplyMedian(length, 1, 1));
 
                 std::vector<std::uint8_t> expected = input;
                 for (int channel = 0; channel < format.channels; ++channel) {
@@ -198,12 +198,12 @@ TEST_F(MedianTest, EqualsCopyAndSortForEveryFormatAndLength) {
 
 TEST_F(MedianTest, RemovesASpikeFillsSilenceAndKeepsTheTail) {
     Load(BuildWave(Format(1, 8), {100, 100, 250, 100, 100, 100, 100, 100}));
-    wave.ApplyMedian(3, 0, 0);  // mono ignores the boxes
+    feedback.Take(wave.ApplyMedian(3, 0, 0)); // mono ignores the boxes
     EXPECT_EQ(Data(), (std::vector<std::uint8_t>{127, 100, 100, 100, 100, 100, 100, 100}));
 
     std::vector<std::int16_t> constant(40, 500);
     Load(BuildWave16(Format(1, 16), constant));
-    wave.ApplyMedian(5, 1, 1);
+    feedback.Take(wave.ApplyMedian(5, 1, 1));
     std::vector<std::int16_t> expected = constant;
     expected[0] = expected[1] = 0;
     EXPECT_EQ(Data16(), expected);
@@ -215,7 +215,7 @@ TEST_F(MedianTest, LongestWindowSilencesSixteenSamplesAndKeepsTheLastThirtyThree
         data[i] = static_cast<std::uint8_t>(i);  // rising: every centred median is the sample itself
     }
     Load(BuildWave(Format(1, 8), data));
-    wave.ApplyMedian(33, 1, 1);
+    feedback.Take(wave.ApplyMedian(33, 1, 1));
     const auto result = Data();
     for (std::size_t i = 0; i < 16; ++i) {
         EXPECT_EQ(result[i], 127) << i;
@@ -237,13 +237,13 @@ TEST_F(MedianTest, StereoChannelsAreFilteredApart) {
     const auto image = BuildWave16(Format(2, 16), frames);
     Load(image);
     const auto input = Data();
-    wave.ApplyMedian(7, 0, 1);
+    feedback.Take(wave.ApplyMedian(7, 0, 1));
     auto result = Data();
     EXPECT_EQ(ChannelValues(result, 2, 16, 0), ChannelValues(input, 2, 16, 0));
     EXPECT_EQ(ChannelValues(result, 2, 16, 1), ReferenceMedian(ChannelValues(input, 2, 16, 1), 7, 0));
 
     Load(image);
-    wave.ApplyMedian(7, 1, 1);
+    feedback.Take(wave.ApplyMedian(7, 1, 1));
     result = Data();
     const auto second = ChannelValues(result, 2, 16, 1);
     EXPECT_EQ(std::vector<int>(second.begin(), second.begin() + 3), (std::vector<int>{0, 0, 0}));
@@ -258,7 +258,7 @@ TEST_F(MedianTest, StereoEightBitStartsEachChannelFromSilence) {
         data.push_back(240);
     }
     Load(BuildWave(Format(2, 8), data));
-    wave.ApplyMedian(5, 1, 1);
+    feedback.Take(wave.ApplyMedian(5, 1, 1));
     const auto result = Data();
     EXPECT_EQ(ChannelValues(result, 2, 8, 0)[1], 127);
     EXPECT_EQ(ChannelValues(result, 2, 8, 1)[1], 127);
@@ -271,7 +271,7 @@ TEST_F(MedianTest, ChannelNoLongerThanTheWindowIsLeftAloneButShowsProgress) {
         Load(BuildWave(Format(2, 8), RandomData(frames * 2, 256, 3)));
         const auto before = Image();
         feedback.progress.clear();
-        wave.ApplyMedian(9, 1, 1);
+        feedback.Take(wave.ApplyMedian(9, 1, 1));
         EXPECT_EQ(Image(), before);
         ASSERT_EQ(feedback.progress.size(), 1u);
         EXPECT_TRUE(feedback.progress[0]->shown);
@@ -282,18 +282,18 @@ TEST_F(MedianTest, ChannelNoLongerThanTheWindowIsLeftAloneButShowsProgress) {
 
 TEST_F(MedianTest, ProgressCountsHundredsOfStepsAcrossTheChannels) {
     Load(BuildWave(Format(1, 16), std::vector<std::uint8_t>(2 * 1050)));
-    wave.ApplyMedian(3, 0, 0);
+    feedback.Take(wave.ApplyMedian(3, 0, 0));
     ASSERT_EQ(feedback.progress.size(), 1u);
     EXPECT_EQ(feedback.progress[0]->high, 10);
     EXPECT_EQ(feedback.progress[0]->positions, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
 
     Load(BuildWave(Format(2, 8), std::vector<std::uint8_t>(2 * 250, 127)));
-    wave.ApplyMedian(3, 1, 1);
+    feedback.Take(wave.ApplyMedian(3, 1, 1));
     EXPECT_EQ(feedback.progress[1]->low, 0);
     EXPECT_EQ(feedback.progress[1]->high, 5);
     EXPECT_EQ(feedback.progress[1]->positions, (std::vector<int>{0, 1, 2, 2, 3, 4}));
 
-    wave.ApplyMedian(3, 0, 1);
+    feedback.Take(wave.ApplyMedian(3, 0, 1));
     EXPECT_EQ(feedback.progress[2]->high, 2);
     EXPECT_EQ(feedback.progress[2]->positions, (std::vector<int>{0, 1, 2}));
     EXPECT_TRUE(feedback.progress[2]->shown && feedback.progress[2]->destroyed);
@@ -318,7 +318,7 @@ TEST_F(MedianTest, RefusesFormatsSelectionsAndLengthsInOrder) {
         const auto before = Image();
         feedback.messages.clear();
         feedback.progress.clear();
-        wave.ApplyMedian(c.length, c.channel1, c.channel2);
+        feedback.Take(wave.ApplyMedian(c.length, c.channel1, c.channel2));
         EXPECT_EQ(feedback.messages, std::vector<std::string>{c.message});
         EXPECT_TRUE(feedback.progress.empty());
         EXPECT_EQ(Image(), before);
@@ -329,7 +329,7 @@ TEST_F(MedianTest, IncompleteLastFrameIsNeverWritten) {
     // Forty 16-bit stereo frames and three stray bytes: the stray bytes belong to no frame and stay.
     std::vector<std::uint8_t> data = RandomData(4 * 40 + 3, 256, 11);
     Load(BuildWave(Format(2, 16), data));
-    wave.ApplyMedian(3, 1, 1);
+    feedback.Take(wave.ApplyMedian(3, 1, 1));
     const auto result = Data();
     EXPECT_TRUE(std::equal(data.end() - 3, data.end(), result.begin() + 160));
 }

@@ -12,6 +12,7 @@
 #include "mp3enc/Mp3Export.h"
 #include "tests/support/RecordingFeedback.h"
 #include "tests/support/WaveBuilder.h"
+#include "workbench/Workbench.h"
 
 using namespace tressel;
 using namespace tressel::testing;
@@ -194,9 +195,9 @@ protected:
     }
 
     bool Export(const std::string& bitrateText, Mp3Flags flags = {}) {
-        FixedMp3Settings settings(bitrateText, flags, feedback);
+        FixedMp3Settings settings(bitrateText, flags);
         CMp3Export exporter(settings);
-        return exporter.Export(output, wave);
+        return feedback.Take(exporter.Export(output, wave));
     }
 
     ScratchDir scratch;
@@ -271,9 +272,11 @@ TEST_F(EncoderModuleTest, TheFourFlagsSetTheirHeaderBitsInEveryFrame) {
 }
 
 TEST_F(EncoderModuleTest, SavingAsMp3ChecksTheRateFirstAndConfirmsTheSavedFile) {
-    FixedMp3Settings settings("128", {}, feedback);
+    FixedMp3Settings settings("128", {});
+    Workbench workbench(&feedback);
     LoadSignal({1, 22050, 128, 16}, 1000);
-    EXPECT_FALSE(SaveWaveAsMp3(wave, output, settings));
+    ASSERT_TRUE(workbench.LoadAudio(scratch.File("in.wav")));
+    EXPECT_FALSE(feedback.Take(workbench.SaveAudio(output, settings)));
     EXPECT_EQ(feedback.messages, (std::vector<std::string>{
                                      "SamplesPerSecond is not a supported frequency.\nOnly 32000, 44100 and 48000 "
                                      "supported."}));
@@ -281,7 +284,8 @@ TEST_F(EncoderModuleTest, SavingAsMp3ChecksTheRateFirstAndConfirmsTheSavedFile) 
 
     feedback.messages.clear();
     LoadSignal({2, 48000, 128, 16}, 5000);
-    EXPECT_TRUE(SaveWaveAsMp3(wave, output, settings));
+    ASSERT_TRUE(workbench.LoadAudio(scratch.File("in.wav")));
+    EXPECT_TRUE(feedback.Take(workbench.SaveAudio(output, settings)));
     EXPECT_EQ(feedback.messages, (std::vector<std::string>{"Loaded File saved as MP3"}));
     EXPECT_FALSE(ParseFrames(ReadFileBytes(output)).empty());
 }

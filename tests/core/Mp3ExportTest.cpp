@@ -123,7 +123,7 @@ public:
         ++dialogRuns;
         return accepted;
     }
-    int GetBitrate() override { return bitrate; }
+    int GetBitrate(Result&) override { return bitrate; }
     int GetCrc() const override { return crc; }
     int GetCopyright() const override { return copyright; }
     int GetPrivate() const override { return privateFlag; }
@@ -164,7 +164,7 @@ protected:
     }
     bool Export() {
         CMp3Export exporter(settings, library, "stub");
-        return exporter.Export(output, wave);
+        return feedback.Take(exporter.Export(output, wave));
     }
     bool OutputExists() const { return std::filesystem::exists(output); }
 
@@ -295,12 +295,12 @@ TEST_F(Mp3ExportTest, TheSystemLoaderReportsAMissingModuleAndAModuleWithoutTheWh
     SystemEncoderLibrary system;
     {
         CMp3Export exporter(settings, system, "libbladeenc_not_there.so");
-        EXPECT_FALSE(exporter.Export(output, wave));
+        EXPECT_FALSE(feedback.Take(exporter.Export(output, wave)));
     }
     {
         // Built for the tests beside them: every entry point but "beVersion".
         CMp3Export exporter(settings, system, "libbladeenc_stub_incomplete.so");
-        EXPECT_FALSE(exporter.Export(output, wave));
+        EXPECT_FALSE(feedback.Take(exporter.Export(output, wave)));
     }
     EXPECT_EQ(feedback.messages,
               (std::vector<std::string>{"Error loading BLADEENC.DLL", "Unable to get BladeEnc interface"}));
@@ -414,21 +414,22 @@ TEST_F(Mp3ExportTest, AFailedExportKeepsAFileThatWasThereBefore) {
 }
 
 TEST(Mp3BitrateText, OnlyAnExactListEntryCountsEverythingElseFallsBackTo128WithOneMessage) {
-    RecordingFeedback feedback;
-    EXPECT_EQ(BitrateFromText("320", feedback), 320);
-    EXPECT_EQ(BitrateFromText("32", feedback), 32);
-    EXPECT_EQ(BitrateFromText("112", feedback), 112);
-    EXPECT_TRUE(feedback.messages.empty());
+    Result notes;
+    EXPECT_EQ(BitrateFromText("320", notes), 320);
+    EXPECT_EQ(BitrateFromText("32", notes), 32);
+    EXPECT_EQ(BitrateFromText("112", notes), 112);
+    EXPECT_TRUE(notes.Messages().empty());
     for (const char* text : {" 128", "128k", "", "12", "64 ", "1280", "0", "144"}) {
-        feedback.messages.clear();
-        EXPECT_EQ(BitrateFromText(text, feedback), 128) << text;
-        EXPECT_EQ(feedback.messages, (std::vector<std::string>{"No valid selection - Encoding with 128 kbit"}))
+        Result fallback;
+        EXPECT_EQ(BitrateFromText(text, fallback), 128) << text;
+        EXPECT_TRUE(fallback) << text;  // a note: the export goes on
+        EXPECT_EQ(fallback.Texts(), (std::vector<std::string>{"No valid selection - Encoding with 128 kbit"}))
             << text;
     }
 }
 
 TEST(Mp3BitrateText, TheListHoldsTheMpeg1LayerThreeBitratesInRisingOrder) {
-    RecordingFeedback feedback;
+    Result feedback;
     int previous = 0;
     for (const std::string_view text : kMp3BitrateTexts) {
         const int bitrate = BitrateFromText(text, feedback);
@@ -438,7 +439,7 @@ TEST(Mp3BitrateText, TheListHoldsTheMpeg1LayerThreeBitratesInRisingOrder) {
         EXPECT_LE(bitrate, 320);
         previous = bitrate;
     }
-    EXPECT_TRUE(feedback.messages.empty());
+    EXPECT_TRUE(feedback.Messages().empty());
 }
 
 }  // namespace

@@ -33,7 +33,7 @@ protected:
     void Compute() {
         first.assign(kBins, -5.0);
         second.assign(kBins, -5.0);
-        wave.ComputeSpectrum(first.data(), second.data(), kBins);
+        feedback.Take(wave.ComputeSpectrum(first.data(), second.data(), kBins));
     }
 
     ScratchDir scratch;

@@ -5,7 +5,7 @@
 #include <sys/resource.h>
 
 #include "audio/Wave.h"
-#include "audio/WaveFiles.h"
+#include "workbench/AudioFiles.h"
 #include "tests/support/RecordingFeedback.h"
 #include "tests/support/WaveBuilder.h"
 
@@ -22,7 +22,7 @@ protected:
     bool LoadImage(const std::vector<std::uint8_t>& image, const std::string& name = "in.wav") {
         const std::string path = scratch.File(name);
         WriteFileBytes(path, image);
-        return wave.Load(path);
+        return wave.Load(path).Ok();
     }
 
     ScratchDir scratch;
@@ -164,39 +164,37 @@ TEST_F(WaveTest, SaveWritesTheImageBackByteForByte) {
 
 TEST_F(WaveTest, FailedLoadAfterAGoodOneLeavesTheWaveEmpty) {
     ASSERT_TRUE(LoadImage(BuildWave({}, {1, 2})));
-    EXPECT_FALSE(wave.Load(scratch.File("missing.wav")));
+    const Result missing = wave.Load(scratch.File("missing.wav"));
+    EXPECT_FALSE(missing);
     EXPECT_FALSE(wave.IsLoaded());
     EXPECT_EQ(wave.GetImageLength(), 0u);
     EXPECT_EQ(wave.GetFileName(), "");
-    EXPECT_TRUE(feedback.messages.empty());
+    EXPECT_TRUE(missing.Messages().empty());  // the caller names the failure
 }
 
 TEST_F(WaveTest, ReloadRereadsTheFileOrReportsNothingLoaded) {
-    wave.Reload();
-    ASSERT_EQ(feedback.messages, std::vector<std::string>{"Nothing loaded yet"});
+    ASSERT_EQ(wave.Reload().Texts(), std::vector<std::string>{"Nothing loaded yet"});
 
     ASSERT_TRUE(LoadImage(BuildWave({}, {1, 2})));
     wave.GetImage()[44] = 77;
-    wave.Reload();
+    EXPECT_TRUE(wave.Reload());
     EXPECT_TRUE(wave.IsLoaded());
     EXPECT_EQ(wave.GetImage()[44], 1);
 
     std::filesystem::remove(scratch.File("in.wav"));
-    wave.Reload();
+    EXPECT_TRUE(wave.Reload().Messages().empty());
     EXPECT_FALSE(wave.IsLoaded());
-    EXPECT_EQ(feedback.messages.size(), 1u);
 }
 
 TEST_F(WaveTest, GuardedReadsWarnOutsideTheDataChunk) {
     ASSERT_TRUE(LoadImage(BuildWave({}, std::vector<std::uint8_t>(10, 0))));
     wave.ResetReadPosition();
     EXPECT_EQ(wave.GetReadPointer(), wave.GetImage() + 44);
-    wave.AdvanceReadPosition(10);
-    EXPECT_TRUE(feedback.messages.empty());
-    wave.AdvanceReadPosition(1);
-    EXPECT_EQ(feedback.messages, std::vector<std::string>{"Read behind allocated memory block"});
-    wave.AdvanceReadPosition(-12);
-    EXPECT_EQ(feedback.messages.back(), "Read before allocated memory block");
+    EXPECT_TRUE(wave.AdvanceReadPosition(10).Messages().empty());
+    const Result behind = wave.AdvanceReadPosition(1);
+    EXPECT_TRUE(behind);  // a warning only
+    EXPECT_EQ(behind.Texts(), std::vector<std::string>{"Read behind allocated memory block"});
+    EXPECT_EQ(wave.AdvanceReadPosition(-12).Texts(), std::vector<std::string>{"Read before allocated memory block"});
     EXPECT_EQ(wave.GetReadPosition(), -1);
 }
 
@@ -224,40 +222,41 @@ TEST_F(WaveTest, SaveThatRunsOutOfSpaceKeepsTheOldFile) {
     WriteFileBytes(out, old);
 
     // A file-size limit makes the write fail the way a full disk does, even for root.
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit limit{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &limit), 0);
     const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
+    rlimit small = limit;
     small.rlim_cur = 4096;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    EXPECT_THROW(wave.Save(out), CommandAborted);
-    setrlimit(RLIMIT_FSIZE, &saved);
+    const Result saved = wave.Save(out);
+    setrlimit(RLIMIT_FSIZE, &limit);
     std::signal(SIGXFSZ, previousHandler);
 
+    EXPECT_FALSE(saved);
     EXPECT_EQ(ReadFileBytes(out), old);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.Path()), {}), 2);
-    ASSERT_EQ(feedback.messages.size(), 1u);
-    EXPECT_EQ(feedback.messages[0], "Disk full while accessing " + out + ".");
-    EXPECT_EQ(feedback.icons[0], MessageIcon::Stop);
+    ASSERT_EQ(saved.Messages().size(), 1u);
+    EXPECT_EQ(saved.Messages()[0].text, "Disk full while accessing " + out + ".");
+    EXPECT_EQ(saved.Messages()[0].icon, MessageIcon::Stop);
 }
 
 TEST_F(WaveTest, LoadAndSaveMessagesOfTheAudioCommands) {
-    EXPECT_FALSE(LoadWaveFile(wave, scratch.File("none.wav"), feedback));
+    Result results;
+    results.Append(LoadWaveFile(wave, scratch.File("none.wav")));
     auto image = BuildWave({}, {1, 2});
     image[0] = 'X';
     WriteFileBytes(scratch.File("bad.wav"), image);
-    EXPECT_FALSE(LoadWaveFile(wave, scratch.File("bad.wav"), feedback));
+    results.Append(LoadWaveFile(wave, scratch.File("bad.wav")));
     WaveSpec floating;
     floating.formatTag = 3;
     WriteFileBytes(scratch.File("float.wav"), BuildWave(floating, {1, 2}));
-    EXPECT_FALSE(LoadWaveFile(wave, scratch.File("float.wav"), feedback));
+    results.Append(LoadWaveFile(wave, scratch.File("float.wav")));
     EXPECT_FALSE(wave.IsLoaded());
     WriteFileBytes(scratch.File("good.wav"), BuildWave({}, {1, 2}));
-    EXPECT_TRUE(LoadWaveFile(wave, scratch.File("good.wav"), feedback));
-    EXPECT_FALSE(SaveWaveFile(wave, scratch.File("no/such/folder.wav"), feedback));
-    EXPECT_EQ(feedback.messages,
-              (std::vector<std::string>{"Could not open file", "Not a valid Wave format",
-                                        "Only PCM Wave format supported", "Could not open File"}));
+    EXPECT_TRUE(LoadWaveFile(wave, scratch.File("good.wav")));
+    results.Append(wave.Save(scratch.File("no/such/folder.wav")));
+    EXPECT_EQ(results.Texts(), (std::vector<std::string>{"Could not open file", "Not a valid Wave format",
+                                                         "Only PCM Wave format supported", "Could not open File"}));
 }
 
 TEST(WaveFileNames, ExtensionIsLowerCasedAfterTheLastDot) {

@@ -89,6 +89,9 @@ private:
         wave.SetFeedback(m_dialogs.get());
         QVERIFY(wave.Load(WriteWave(image)));
     }
+    void LoadInto(Workbench& workbench, const std::vector<std::uint8_t>& image) {
+        QVERIFY(workbench.LoadAudio(WriteWave(image)));
+    }
     static WaveSpec WaveFormat(int channels, int bits) {
         WaveSpec layout;
         layout.channels = static_cast<std::uint16_t>(channels);
@@ -250,25 +253,25 @@ private slots:
             {BuildWave16(WaveFormat(2, 16), {-32768, 0, 5, 0}), "0.999969482421875", "1", true},  // silent channel 2
         };
         for (const Case& c : cases) {
-            CWave wave;
-            LoadInto(wave, c.image);
+            Workbench workbench(m_dialogs.get());
+            LoadInto(workbench, c.image);
             CAmplifyDialog amplify;
-            amplify.SetWave(&wave);
+            amplify.SetWorkbench(&workbench);
             amplify.show();
             QCOMPARE(Child<QLineEdit>(&amplify, "gain1Edit")->text(), c.gain1);
             QCOMPARE(Child<QLineEdit>(&amplify, "gain2Edit")->text(), c.gain2);
             QVERIFY(Child<QLineEdit>(&amplify, "gain1Edit")->isEnabled());
             QCOMPARE(Child<QLineEdit>(&amplify, "gain2Edit")->isEnabled(), c.secondEnabled);
-            wave.SetFeedback(nullptr);
         }
     }
 
     void amplifyRefusesTextThatIsNotANumberAndKeepsTheFocusThere() {
-        CWave wave;
-        LoadInto(wave, BuildWave16(WaveFormat(2, 16), {1000, 100, -2000, 200}));
+        Workbench workbench(m_dialogs.get());
+        CWave& wave = workbench.Wave();
+        LoadInto(workbench, BuildWave16(WaveFormat(2, 16), {1000, 100, -2000, 200}));
         const auto before = DataOf(wave);
         CAmplifyDialog amplify;
-        amplify.SetWave(&wave);
+        amplify.SetWorkbench(&workbench);
         amplify.show();
         QApplication::setActiveWindow(&amplify);
         QVERIFY(QTest::qWaitForWindowActive(&amplify));
@@ -301,7 +304,6 @@ private slots:
         QCOMPARE(amplify.Gain1(), 2.0);
         QCOMPARE(amplify.Gain2(), 0.5);
         QCOMPARE(Samples16(wave), (std::vector<std::int16_t>{2000, 50, -4000, 100}));
-        wave.SetFeedback(nullptr);
     }
 
     void amplifyFromTheEffectsWindowAppliesOrClosesUnchanged() {
@@ -311,13 +313,14 @@ private slots:
         QCOMPARE(m_dialogs->Messages(), std::vector<std::string>{"No valid Wave file loaded"});
         QVERIFY(!QApplication::activeModalWidget());
 
-        CWave wave;
-        effects.SetWave(&wave);
+        Workbench workbench(m_dialogs.get());
+        CWave& wave = workbench.Wave();
+        effects.SetWorkbench(&workbench);
         m_dialogs->ClearMessages();
-        Click(&effects, "amplifyButton");  // a wave object without audio has no channels
+        Click(&effects, "amplifyButton");  // a workbench without audio has no channels
         QCOMPARE(m_dialogs->Messages(), std::vector<std::string>{"No valid Wave file loaded"});
 
-        LoadInto(wave, BuildWave(WaveFormat(1, 8), {63, 191, 127}));
+        LoadInto(workbench, BuildWave(WaveFormat(1, 8), {63, 191, 127}));
         WithModal([&] { Click(&effects, "amplifyButton"); },
                   [](QWidget* modal) {
                       QVERIFY(qobject_cast<CAmplifyDialog*>(modal));
@@ -341,7 +344,6 @@ private slots:
                       QTest::keyClick(modal, Qt::Key_Escape);
                   });
         QVERIFY(m_dialogs->Messages().size() == 1);
-        wave.SetFeedback(nullptr);
     }
 
     void mainWindowRunsTheMedianFilterFromItsEffectsWindow() {

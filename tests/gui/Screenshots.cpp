@@ -111,7 +111,7 @@ int main(int argc, char** argv) {
     window.EffectsDialog().findChild<QPushButton*>("medianFilterButton")->click();
     saved &= Save(window.EffectsDialog().MedianDialog(), folder, "median-filter.png");
     CAmplifyDialog amplify(&window);
-    amplify.SetWave(&window.Wave());
+    amplify.SetWorkbench(&window.Workbench());
     saved &= Save(amplify, folder, "amplify.png");
 
     CAboutDialog about(&window);

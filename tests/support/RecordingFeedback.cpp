@@ -27,4 +27,9 @@ std::unique_ptr<ProgressSink> RecordingFeedback::CreateProgress() {
     return std::make_unique<RecordingProgress>(record);
 }
 
+bool RecordingFeedback::Take(const Result& result) {
+    ShowMessages(*this, result);
+    return result.Ok();
+}
+
 }  // namespace tressel::testing

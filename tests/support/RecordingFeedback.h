@@ -24,6 +24,8 @@ public:
         icons.push_back(icon);
     }
     std::unique_ptr<ProgressSink> CreateProgress() override;
+    // Records the messages of an operation's result as if they had been shown; answers whether it succeeded.
+    bool Take(const Result& result);
 
     std::vector<std::string> messages;
     std::vector<MessageIcon> icons;

@@ -1,14 +1,15 @@
-#include "audio/WaveFiles.h"
+#include "workbench/AudioFiles.h"
 
 #include <algorithm>
 #include <cctype>
 
 namespace tressel {
 
-bool LoadWaveFile(CWave& wave, const std::string& path, Feedback& feedback) {
-    if (!wave.Load(path)) {
-        feedback.ShowMessage("Could not open file");
-        return false;
+Result LoadWaveFile(CWave& wave, const std::string& path) {
+    Result loaded = wave.Load(path);
+    if (!loaded) {
+        // A file that cannot be opened or read to its end gets the command's own word for it.
+        return loaded.Messages().empty() ? Result::Failure("Could not open file") : loaded;
     }
     const char* refusal = nullptr;
     if (!wave.IsRiffWave()) {
@@ -17,19 +18,10 @@ bool LoadWaveFile(CWave& wave, const std::string& path, Feedback& feedback) {
         refusal = "Only PCM Wave format supported";
     }
     if (refusal) {
-        feedback.ShowMessage(refusal);
         wave.Release();
-        return false;
+        return Result::Failure(refusal);
     }
-    return true;
-}
-
-bool SaveWaveFile(CWave& wave, const std::string& path, Feedback& feedback) {
-    if (!wave.Save(path)) {
-        feedback.ShowMessage("Could not open File");
-        return false;
-    }
-    return true;
+    return {};
 }
 
 std::string LowerCaseExtension(const std::string& path) {

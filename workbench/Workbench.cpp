@@ -1,0 +1,232 @@
+#include "workbench/Workbench.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <new>
+
+#include "mp3enc/Mp3Export.h"
+#include "spectrum/FilterResponse.h"
+#include "workbench/AudioFiles.h"
+
+namespace tressel {
+
+namespace {
+
+template <class... Handlers>
+struct Overloaded : Handlers... {
+    using Handlers::operator()...;
+};
+
+}  // namespace
+
+Workbench::Workbench(Feedback* progress) : m_filter(std::make_shared<CFilterCoefficients>()) {
+    m_wave.SetFeedback(progress);
+}
+
+Workbench::~Workbench() {
+    DeleteTemporaryFile();
+}
+
+void Workbench::DeleteTemporaryFile() {
+    if (m_temporaryFileName) {
+        std::remove(m_temporaryFileName->c_str());
+        m_temporaryFileName.reset();
+    }
+}
+
+// A load starts a new piece of work, whatever comes of it.
+void Workbench::StartAudio() {
+    m_applied.clear();
+    m_modified = false;
+}
+
+// ---- Files ------------------------------------------------------------------------------------------------
+
+Result Workbench::LoadAudio(const std::string& path, const LoadOptions& options) {
+    DeleteTemporaryFile();
+    StartAudio();
+    m_displayName.clear();
+    Result loaded;
+    try {
+        if (LowerCaseExtension(path) == "wav") {
+            loaded = LoadWaveFile(m_wave, path);
+        } else if (options.keepDecodedFile) {
+            loaded = ImportMp3(m_wave, path, m_temporaryFileName, options.mp3);
+        } else {
+            loaded = DecodeMp3IntoWave(m_wave, path, options.mp3);
+        }
+    } catch (const std::bad_alloc&) {
+        loaded = OutOfMemory();
+    }
+    if (!loaded) {
+        m_wave.Release();
+        return loaded;
+    }
+    m_displayName = path;
+    return loaded;
+}
+
+Result Workbench::ReloadAudio() {
+    if (m_wave.IsLoaded()) {
+        StartAudio();
+    }
+    try {
+        return m_wave.Reload();
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory();
+    }
+}
+
+Result Workbench::SelectFilter(const std::string& path) {
+    // A new set rather than a re-read of the old one: steps already applied keep the taps they ran with.
+    auto filter = std::make_shared<CFilterCoefficients>();
+    const bool read = filter->Read(path);
+    m_filter = std::move(filter);
+    return read ? Result() : Result::Failure("Could not open file");
+}
+
+Result Workbench::CheckSomethingToSave() const {
+    return m_wave.IsLoaded() ? Result() : Result::Failure("No Wave file to save");
+}
+
+Result Workbench::SaveAudio(const std::string& path, Mp3SettingsSource& mp3Settings) {
+    const std::string extension = LowerCaseExtension(path);
+    if (extension == "wav") {
+        Result saved = SaveWave(path);
+        return saved ? saved.Append(Result::Confirmation("Wave saved")) : saved;
+    }
+    if (extension == "mp3") {
+        Result saved = SaveMp3(path, mp3Settings);
+        return saved ? saved.Append(Result::Confirmation("Loaded File saved as MP3")) : saved;
+    }
+    return Result::Failure("No valid format selected");
+}
+
+Result Workbench::SaveWave(const std::string& path) {
+    Result saved = m_wave.Save(path);
+    if (saved) {
+        m_modified = false;
+    }
+    return saved;
+}
+
+Result Workbench::SaveMp3(const std::string& path, Mp3SettingsSource& settings, const Mp3SaveOptions& options) {
+    if (Result rate = CheckMp3SampleRate(m_wave); !rate) {
+        return rate;
+    }
+    CMp3Export exporter(settings);
+    exporter.SetLeavePartialFile(options.leavePartialFile);
+    Result saved = exporter.Export(path, m_wave);
+    if (saved) {
+        m_modified = false;
+    }
+    return saved;
+}
+
+std::string Workbench::ProposedSaveName() const {
+    const std::size_t n = m_displayName.size();
+    if (n <= 4) {
+        return {};
+    }
+    return m_displayName[n - 4] == '.' ? m_displayName.substr(0, n - 4) : m_displayName;
+}
+
+// ---- Sample commands ------------------------------------------------------------------------------------
+
+Result Workbench::ApplyFilter() {
+    m_reachedSamples = false;
+    if (m_filter->GetCount() <= 0) {
+        return Result::Failure("No filter specified");
+    }
+    return Apply(FirStep{m_filter, m_levels, m_channels});
+}
+
+Result Workbench::ApplyMedian(int length) {
+    return Apply(MedianStep{length, m_channels});
+}
+
+Result Workbench::MeasureGains(double& gain1, double& gain2) {
+    return m_wave.MeasureGains(gain1, gain2);
+}
+
+Result Workbench::CheckCanAmplify() const {
+    return m_wave.GetChannels() == 0 ? Result::Failure("No valid Wave file loaded") : Result();
+}
+
+Result Workbench::Amplify(double gain1, double gain2) {
+    return Apply(AmplifyStep{gain1, gain2});
+}
+
+Result Workbench::Normalize() {
+    return Apply(NormalizeStep{});
+}
+
+Result Workbench::CheckPcmLoaded() const {
+    return m_wave.IsPcm() ? Result() : Result::Failure("No valid Wave file loaded");
+}
+
+Result Workbench::Apply(const SampleStep& step) {
+    m_reachedSamples = false;
+    if (Result loaded = CheckPcmLoaded(); !loaded) {
+        return loaded;
+    }
+    m_reachedSamples = true;
+    Result applied;
+    try {
+        applied = std::visit(Overloaded{[this](const FirStep& fir) { return ApplyFir(fir); },
+                                        [this](const MedianStep& median) { return ApplyMedianStep(median); },
+                                        [this](const AmplifyStep& gains) { return ApplyGains(gains); },
+                                        [this](const NormalizeStep&) { return ApplyNormalize(); }},
+                             step);
+    } catch (const std::bad_alloc&) {
+        applied = OutOfMemory();
+    }
+    if (applied) {
+        m_modified = true;
+        m_applied.push_back(step);
+    }
+    return applied;
+}
+
+Result Workbench::ApplyFir(const FirStep& step) {
+    const CFilterCoefficients& filter = *step.filter;
+    return m_wave.ApplyFir(filter.GetCoefficients(), filter.GetCount(), step.channels.channel1 ? 1 : 0,
+                           step.channels.channel2 ? 1 : 0, step.levels.filtered, step.levels.original);
+}
+
+Result Workbench::ApplyMedianStep(const MedianStep& step) {
+    return m_wave.ApplyMedian(step.length, step.channels.channel1 ? 1 : 0, step.channels.channel2 ? 1 : 0);
+}
+
+Result Workbench::ApplyGains(const AmplifyStep& step) {
+    return m_wave.ApplyGains(step.gain1, step.gain2);
+}
+
+Result Workbench::ApplyNormalize() {
+    double gain1 = 0.0;
+    double gain2 = 0.0;
+    if (Result measured = m_wave.MeasureGains(gain1, gain2); !measured) {
+        return measured;
+    }
+    return m_wave.ApplyGains(gain1, gain2);
+}
+
+// ---- Display data ---------------------------------------------------------------------------------------
+
+Result Workbench::ComputeFilterResponse(double* real, double* imag) const {
+    return tressel::ComputeFilterResponse(m_filter->GetCoefficients(), std::max(m_filter->GetCount(), 0), real,
+                                          imag);
+}
+
+Result Workbench::ComputeAudioSpectrum(double* first, double* second) {
+    if (!m_wave.IsPcm()) {
+        return {};
+    }
+    try {
+        return m_wave.ComputeSpectrum(first, second, kSpectrumBins);
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory();
+    }
+}
+
+}  // namespace tressel
