@@ -38,16 +38,10 @@ bool CRegistryKey::Open(RegistryHive, const std::string& subKey) {
     Close();
     auto settings = SettingsFor(subKey);
     // The key is opened for every kind of access, so a store we may not write counts as unopenable.
-    if (!settings || !StoreExists(*settings)) {
-        m_lastError = kNotFound;
-        return false;
-    }
-    if (!StoreWritable(*settings)) {
-        m_lastError = kAccessDenied;
+    if (!settings || !StoreExists(*settings) || !StoreWritable(*settings)) {
         return false;
     }
     m_key = std::move(settings);
-    m_lastError = kSuccess;
     return true;
 }
 
@@ -62,20 +56,15 @@ bool CRegistryKey::Close() {
 }
 
 bool CRegistryKey::QueryValue(const std::string& name, std::string& data) {
-    if (!m_key) {
-        return false;
-    }
     const QString key = QString::fromStdString(name);
     if (!m_key->contains(key)) {
-        m_lastError = kNotFound;
         return false;
     }
     data = m_key->value(key).toString().toStdString();
-    m_lastError = kSuccess;
     return true;
 }
 
-bool CRegistryKey::ReadString(const std::string& name, std::string& text, std::uint32_t* error) {
+bool CRegistryKey::ReadString(const std::string& name, std::string& text) {
     if (!m_key) {
         return false;
     }
@@ -84,31 +73,17 @@ bool CRegistryKey::ReadString(const std::string& name, std::string& text, std::u
     if (!read) {
         text.clear();
     }
-    if (error) {
-        *error = m_lastError;
-    }
     return read;
 }
 
-bool CRegistryKey::WriteString(const std::string& name, const std::string& text, std::uint32_t* error) {
-    if (!m_key) {
-        return false;
-    }
-    const bool written = SetValue(name, text);
-    if (error) {
-        *error = m_lastError;
-    }
-    return written;
+bool CRegistryKey::WriteString(const std::string& name, const std::string& text) {
+    return m_key && SetValue(name, text);
 }
 
 bool CRegistryKey::SetValue(const std::string& name, const std::string& data) {
-    if (!m_key) {
-        return false;
-    }
     m_key->setValue(QString::fromStdString(name), QString::fromStdString(data));
     m_key->sync();
-    m_lastError = m_key->status() == QSettings::NoError ? kSuccess : kAccessDenied;
-    return m_lastError == kSuccess;
+    return m_key->status() == QSettings::NoError;
 }
 
 bool CRegistryKey::CreateKey(RegistryHive, const std::string& subKey, const std::string&) {

@@ -24,7 +24,6 @@ public:
 
     int LastError() const { return m_lastError; }
     const std::string& TargetPath() const { return m_targetPath; }
-    const std::string& TemporaryPath() const { return m_temporaryPath; }
 
 private:
     std::string m_targetPath;

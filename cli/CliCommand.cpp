@@ -23,6 +23,17 @@ void ShowFramesOnTerminal(int frames) {
     }
 }
 
+LoadOptions ConsoleLoadOptions(bool showFrames) {
+    LoadOptions options;
+    if (showFrames) {
+        options.mp3.progress = ShowFramesOnTerminal;
+    }
+    options.mp3.diagnostics = [](mp3dec::DiagnosticStream, const std::string& text) {
+        std::fputs(text.c_str(), stderr);
+    };
+    return options;
+}
+
 }  // namespace
 
 void RegisterCliCommand(CliCommand command) {
@@ -45,17 +56,6 @@ void RequireValid(const Result& parsed) {
 int Finish(const Result& result, ConsoleFeedback& feedback) {
     feedback.Report(result);
     return result ? kSuccess : kOperationFailed;
-}
-
-LoadOptions ConsoleLoadOptions(bool showFrames) {
-    LoadOptions options;
-    if (showFrames) {
-        options.mp3.progress = ShowFramesOnTerminal;
-    }
-    options.mp3.diagnostics = [](mp3dec::DiagnosticStream, const std::string& text) {
-        std::fputs(text.c_str(), stderr);
-    };
-    return options;
 }
 
 Result LoadInput(Workbench& workbench, const std::string& path) {

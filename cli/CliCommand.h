@@ -41,7 +41,4 @@ int Finish(const Result& result, ConsoleFeedback& feedback);
 // output.
 Result LoadInput(Workbench& workbench, const std::string& path);
 
-// Load options for a decode on the console, as LoadInput uses them.
-LoadOptions ConsoleLoadOptions(bool showFrames);
-
 }  // namespace tressel::cli
