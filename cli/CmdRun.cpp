@@ -139,8 +139,10 @@ void RemovePartialFilesOnInterrupt() {
         sigaddset(&signals, signal);
     }
     // Blocked here, before any worker exists, so every thread inherits the mask and only the waiter below
-    // takes these signals.
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    // takes these signals. A reader that went away (a closed pipe) fails the report lines, not the run.
+    sigset_t blocked = signals;
+    sigaddset(&blocked, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &blocked, nullptr);
     std::thread([signals] {
         int signal = 0;
         if (sigwait(&signals, &signal) == 0) {

@@ -11,7 +11,7 @@ packages=(
   pulseaudio pulseaudio-utils
   xvfb xauth x11-utils imagemagick
   fonts-liberation fonts-dejavu-core
-  libmp3lame-dev lame mpg123 sox twolame ccache
+  libmp3lame-dev lame mpg123 sox twolame ccache parallel
   python3-numpy python3-scipy
   clang libclang-rt-14-dev
 )

@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "audio/AtomicFileWriter.h"
 #include "mp3dec/decoder.h"
 #include "mp3enc/Mp3Export.h"
 #include "tests/support/RecordingFeedback.h"
@@ -190,6 +191,22 @@ TEST_F(WriterFailureTest, Mp3ImportOntoAFullDiskFailsAndLeavesNoTemporaryFile) {
     } else {
         unsetenv("TMP");
     }
+}
+
+// An interrupted batch run removes what its writers have not finished; what they finished stays.
+TEST_F(WriterFailureTest, UnfinishedFilesAreRemovedAndFinishedOnesStay) {
+    const std::string finished = (folder / "finished").string();
+    AtomicFileWriter done(finished);
+    ASSERT_TRUE(done.Open() && done.Write("whole", 5) && done.Commit());
+    AtomicFileWriter cut(target);
+    ASSERT_TRUE(cut.Open() && cut.Write("half", 4));
+    EXPECT_EQ(FilesIn(folder), 3u);  // the old target, the finished file, the unfinished one
+
+    RemoveUnfinishedFiles();
+    EXPECT_EQ(FilesIn(folder), 2u);
+    EXPECT_FALSE(cut.Commit());
+    EXPECT_EQ(ReadFileBytes(target), kOldContent);
+    EXPECT_EQ(ReadFileBytes(finished), (std::vector<std::uint8_t>{'w', 'h', 'o', 'l', 'e'}));
 }
 
 }  // namespace
