@@ -98,22 +98,6 @@ private:
         layout.bitsPerSample = static_cast<std::uint16_t>(bits);
         return layout;
     }
-    // Runs `interact` on the modal dialog that `open` brings up, then lets `open` return.
-    static void WithModal(const std::function<void()>& open, const std::function<void(QWidget*)>& interact) {
-        bool seen = false;
-        QTimer::singleShot(0, [&] {
-            QWidget* modal = QApplication::activeModalWidget();
-            seen = modal != nullptr;
-            if (modal) {
-                interact(modal);
-                if (modal->isVisible()) {
-                    modal->close();
-                }
-            }
-        });
-        open();
-        QVERIFY(seen);
-    }
 
 private slots:
     void init() {

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
 #include <QSlider>
@@ -11,14 +12,18 @@
 #include <QTimer>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <random>
 
 #include "app/AboutDialog.h"
+#include "app/EffectsDialog.h"
 #include "app/HelpViewer.h"
 #include "app/MainDialog.h"
+#include "app/MedianDialog.h"
 #include "app/ProgressWindow.h"
 #include "app/QtUserDialogs.h"
 #include "tests/gui/support/ScriptedUserDialogs.h"
+#include "tests/gui/support/WindowTestSupport.h"
 #include "tests/support/WaveBuilder.h"
 
 using namespace tressel;
@@ -444,6 +449,77 @@ private slots:
         QCOMPARE(std::system(command.c_str()), 0);
         QVERIFY(ReadFileBytes(ours) == ReadFileBytes(theirs));
         QVERIFY(ReadFileBytes(ours) != ReadFileBytes(input));
+    }
+
+    // Tuned by ear in the window, replayed from the macro the window wrote: by "Run Macro..." on the
+    // reloaded audio and by the command-line tool, the same bytes as the commands applied by hand.
+    void recordedCommandsReplayedAsAMacroGiveTheSameBytes() {
+        std::mt19937 random(11);
+        std::uniform_int_distribution<int> sample(-20000, 20000);
+        std::vector<std::int16_t> samples(2 * 2500);
+        for (auto& s : samples) {
+            s = static_cast<std::int16_t>(sample(random));
+        }
+        WaveSpec layout;
+        layout.channels = 2;
+        const std::string input = WriteWave("take one.wav", BuildWave16(layout, samples));
+        m_dialogs->Answer(input);
+        Click("loadAudioButton");
+        QVERIFY(!ChooseFromContextMenu(m_window.get(), "Save Commands as Macro..."));  // nothing applied yet
+
+        SelectFilter(WriteTaps("taps.txt", "0.1\n-0.3\n1.2\n-0.3\n0.1\n"));
+        Control<QSlider>("filteredSlider")->setValue(17);
+        Control<QSlider>("originalSlider")->setValue(3);
+        Control<QCheckBox>("channel2Check")->setChecked(false);
+        Click("applyFilterButton");
+        Control<QCheckBox>("channel2Check")->setChecked(true);
+        Control<QCheckBox>("channel1Check")->setChecked(false);
+        Click("effectsButton");
+        CEffectsDialog& effects = m_window->EffectsDialog();
+        QTest::mouseClick(Child<QPushButton>(&effects, "medianFilterButton"), Qt::LeftButton);
+        Child<QSlider>(&effects.MedianDialog(), "lengthSlider")->setValue(3);  // length 7
+        QTest::mouseClick(Child<QPushButton>(&effects.MedianDialog(), "applyButton"), Qt::LeftButton);
+        WithModal([&] { QTest::mouseClick(Child<QPushButton>(&effects, "amplifyButton"), Qt::LeftButton); },
+                  [](QWidget* amplify) {
+                      Child<QLineEdit>(amplify, "gain1Edit")->setText("0.8");
+                      Child<QLineEdit>(amplify, "gain2Edit")->setText("1.25");
+                      QTest::mouseClick(Child<QPushButton>(amplify, "applyButton"), Qt::LeftButton);
+                  });
+        const std::string byHand = m_scratch->File("by hand.wav");
+        m_dialogs->Answer(byHand);
+        Click("saveAudioButton");
+        const std::string macro = m_scratch->File("tuned.txt");
+        m_dialogs->Answer(macro);
+        QVERIFY(ChooseFromContextMenu(m_window.get(), "Save Commands as Macro..."));
+        QCOMPARE(m_dialogs->Messages(), std::vector<std::string>{"Wave saved"});
+        const auto written = ReadFileBytes(macro);
+        QCOMPARE(std::string(written.begin(), written.end()),
+                 "# Tressel macro: the commands applied to " + input +
+                     "\nfir taps.txt --original 0.15 --filtered 0.85 --channels 1\nmedian 7 --channels 2\n"
+                     "amplify 0.8 1.25\n");
+
+        Click("reloadAudioButton");
+        QVERIFY(!ChooseFromContextMenu(m_window.get(), "Save Commands as Macro..."));  // reloading forgets them
+        m_dialogs->Answer(macro);
+        QVERIFY(ChooseFromContextMenu(m_window.get(), "Run Macro..."));
+        const std::string replayed = m_scratch->File("replayed.wav");
+        m_dialogs->Answer(replayed);
+        Click("saveAudioButton");
+        QCOMPARE(m_dialogs->Messages(), (std::vector<std::string>{"Wave saved", "Wave saved"}));
+        QVERIFY(ReadFileBytes(replayed) == ReadFileBytes(byHand));
+        QVERIFY(ReadFileBytes(replayed) != ReadFileBytes(input));
+
+        std::ofstream(macro, std::ios::app) << "save {name}-cli.wav\n";
+        const std::string command = std::string(TRESSEL_BIN_DIR) + "/tressel-cli run '" + macro + "' '" + input +
+                                    "' --out '" + m_scratch->File("cli") + "' >/dev/null";
+        QCOMPARE(std::system(command.c_str()), 0);
+        QVERIFY(ReadFileBytes(m_scratch->File("cli/take one-cli.wav")) == ReadFileBytes(byHand));
+
+        // A macro the window cannot run says where it is wrong.
+        const std::string bad = WriteTaps("bad.txt", "normalize\nmedian 3 --channels 3\n");
+        m_dialogs->Answer(bad);
+        QVERIFY(ChooseFromContextMenu(m_window.get(), "Run Macro..."));
+        QCOMPARE(m_dialogs->Messages().back(), bad + ":2: --channels must be 1, 2 or 1,2: 3");
     }
 
     void longNamesAreElidedInTheReadOut() {

@@ -1,7 +1,14 @@
 #pragma once
 // Small aids shared by the window tests.
 
+#include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QTest>
+#include <QTimer>
 #include <QWidget>
+#include <functional>
 #include <vector>
 
 #include "app/Help.h"
@@ -24,6 +31,48 @@ T* Child(QWidget* parent, const char* name) {
         qFatal("control %s missing", name);
     }
     return child;
+}
+
+// Runs `interact` on the modal dialog that `open` brings up, then lets `open` return.
+inline void WithModal(const std::function<void()>& open, const std::function<void(QWidget*)>& interact) {
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        seen = modal != nullptr;
+        if (modal) {
+            interact(modal);
+            if (modal->isVisible()) {
+                modal->close();
+            }
+        }
+    });
+    open();
+    QVERIFY(seen);
+}
+
+// Opens the window's context menu with a right click and chooses the entry with that text when it is
+// enabled. Answers whether it was there and enabled.
+inline bool ChooseFromContextMenu(QWidget* window, const QString& text) {
+    bool chosen = false;
+    QTimer::singleShot(0, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu) {
+            return;
+        }
+        for (QAction* action : menu->actions()) {
+            if (action->text() == text && action->isEnabled()) {
+                chosen = true;
+                menu->close();
+                action->trigger();
+                return;
+            }
+        }
+        menu->close();
+    });
+    const QPoint inside(10, 10);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, inside, window->mapToGlobal(inside));
+    QApplication::sendEvent(window, &event);
+    return chosen;
 }
 
 }  // namespace tressel::testing
