@@ -38,8 +38,8 @@ std::string Joined(const std::vector<std::string>& names) {
     return text;
 }
 
-// One line per input on standard output; the decoder's remarks and the notes of a chain on standard
-// error; on a terminal, a progress line below them that a ticker keeps current.
+// One line per input on standard output; the notes of a chain (and the decoder's remarks on a file that
+// failed) on standard error; on a terminal, a progress line below them that a ticker keeps current.
 class ConsoleBatchReport final : public BatchObserver {
 public:
     explicit ConsoleBatchReport(std::size_t total)
@@ -67,8 +67,12 @@ public:
     void Finished(const BatchItem& item, const BatchOutcome& outcome) override {
         const std::lock_guard<std::mutex> lock(m_mutex);
         ClearProgress();
-        for (const std::string& text : outcome.diagnostics) {
-            std::fprintf(stderr, "%s: %s", item.input.c_str(), text.c_str());
+        // The decoder remarks on every stream it reads; only for a file that failed do they tell the user
+        // something.
+        if (outcome.status == BatchOutcome::Status::Failed) {
+            for (const std::string& text : outcome.diagnostics) {
+                std::fprintf(stderr, "%s: %s", item.input.c_str(), text.c_str());
+            }
         }
         for (const Message& message : outcome.result.Messages()) {
             if (message.kind == Message::Kind::Note) {

@@ -69,6 +69,11 @@ class RecordingFeedback final : public Feedback {
 public:
     void ShowMessage(std::string_view text, MessageIcon) override { messages.emplace_back(text); }
     std::unique_ptr<ProgressSink> CreateProgress() override { return std::make_unique<ProgressRecorder>(); }
+    // Records the messages of an operation's result as if they had been shown; answers whether it succeeded.
+    bool Take(const Result& result) {
+        ShowMessages(*this, result);
+        return result.Ok();
+    }
 
     std::vector<std::string> messages;
 };

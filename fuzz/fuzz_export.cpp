@@ -151,15 +151,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     g_script = &script;
-    FixedMp3Settings settings("128", {}, feedback);
+    FixedMp3Settings settings("128", {});
     StubLibrary library;
     CMp3Export exporter(settings, library, "stub");
-    bool exported = false;
-    try {
-        exported = exporter.Export(target, wave);
-    } catch (const CommandAborted&) {
-        exported = false;
-    }
+    const bool exported = feedback.Take(exporter.Export(target, wave));
     g_script = nullptr;
 
     FUZZ_CHECK(!script.streamOpen);  // every opened stream was closed

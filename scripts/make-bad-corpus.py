@@ -150,7 +150,7 @@ def main():
         shutil.rmtree(BAD)
     os.makedirs(BAD)
     manifest = []
-    seeds = {"fuzz_wave": {}, "fuzz_filter_file": {}, "fuzz_decode": {}, "fuzz_export": {}}
+    seeds = {"fuzz_wave": {}, "fuzz_filter_file": {}, "fuzz_decode": {}, "fuzz_export": {}, "fuzz_macro": {}}
 
     def case(name, kind, expected, data, comment):
         with open(os.path.join(BAD, name), "wb") as out:
@@ -284,6 +284,20 @@ def main():
     seeds["fuzz_filter_file"].update({"good": good, "junk": junk_text[:600], "long-line": long_line,
                                       "lf": b"0.1\n0.2\n0.3\n0.4\n", "exponents": b"1e400\n-1e400\n1d-2\nnan\n0x10\n"})
     seeds["fuzz_export"].update({"short": tone_bytes(64, 5), "longer": tone_bytes(3000, 6)})
+    # Macros: the manual's example, quotes, CR LF and odd numbers, and a handful of mistakes.
+    seeds["fuzz_macro"].update({
+        "example": b"# tape transfer: hum, clicks, level\n"
+                   b"fir hum-50hz.txt --original 0 --filtered 1 --channels 1,2\n"
+                   b"median 5 --channels 1,2\n"
+                   b"normalize               # each channel by its proposed gain\n"
+                   b"amplify 0.9 0.9\n"
+                   b"save {name}-clean.wav\n"
+                   b"encode {name}.mp3 --bitrate 192 --crc --original\n",
+        "quotes": b'fir "a \\"b\\" c.txt" --filtered -0.65 --original 3.5e-1 --channels 2\r\n'
+                  b"median 33 --channels 2,1\r\namplify -0 1e-300\r\nsave '{dir}/x y.WAV'\r\n"
+                  b"encode {ext}/{name}.mp3 --private --copyright\r\n",
+        "errors": b"normalize\nmedian 35\nsave {nam}.wav\n\x01\n",
+    })
     # The wave harness reads two length bytes first, then the image, then its parameters.
     seeds["fuzz_wave"] = {name: struct.pack("<H", len(image)) + image + tone_bytes(40, 7)
                           for name, image in seeds["fuzz_wave"].items()}

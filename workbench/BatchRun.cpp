@@ -1,5 +1,7 @@
 #include "workbench/BatchRun.h"
 
+#include <sched.h>
+
 #include <algorithm>
 #include <atomic>
 #include <filesystem>
@@ -44,7 +46,12 @@ BatchOutcome ProcessItem(const Macro& macro, const BatchItem& item, const BatchO
     return outcome;
 }
 
+// The cores this process may run on, which a scheduler or taskset may have narrowed.
 int Cores() {
+    cpu_set_t set;
+    if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0) {
+        return CPU_COUNT(&set);
+    }
     const unsigned cores = std::thread::hardware_concurrency();
     return cores == 0 ? 1 : static_cast<int>(cores);
 }

@@ -4,15 +4,11 @@
 #include <map>
 
 #include "workbench/OutputNames.h"
+#include "workbench/Overloaded.h"
 
 namespace tressel {
 
 namespace {
-
-template <class... Handlers>
-struct Overloaded : Handlers... {
-    using Handlers::operator()...;
-};
 
 // The name of a file as the file system resolves it, whether or not it exists yet.
 std::string FileIdentity(const std::string& path) {

@@ -6,15 +6,11 @@
 #include "audio/AtomicFileWriter.h"
 #include "audio/Feedback.h"
 #include "workbench/CommandSyntax.h"
+#include "workbench/Overloaded.h"
 
 namespace tressel {
 
 namespace {
-
-template <class... Handlers>
-struct Overloaded : Handlers... {
-    using Handlers::operator()...;
-};
 
 // The shortest text that reads back as exactly this value (a level is a float, a gain a double).
 template <typename Number>

@@ -7,17 +7,9 @@
 #include "mp3enc/Mp3Export.h"
 #include "spectrum/FilterResponse.h"
 #include "workbench/AudioFiles.h"
+#include "workbench/Overloaded.h"
 
 namespace tressel {
-
-namespace {
-
-template <class... Handlers>
-struct Overloaded : Handlers... {
-    using Handlers::operator()...;
-};
-
-}  // namespace
 
 Workbench::Workbench(Feedback* progress) : m_filter(std::make_shared<CFilterCoefficients>()) {
     m_wave.SetFeedback(progress);

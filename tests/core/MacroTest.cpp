@@ -16,16 +16,12 @@
 #include "workbench/MacroRunner.h"
 #include "workbench/MacroWriter.h"
 #include "workbench/OutputNames.h"
+#include "workbench/Overloaded.h"
 
 using namespace tressel;
 using namespace tressel::testing;
 
 namespace {
-
-template <class... Handlers>
-struct Overloaded : Handlers... {
-    using Handlers::operator()...;
-};
 
 std::string Describe(const ChannelChoice& channels) {
     return ChannelChoiceText(channels);
