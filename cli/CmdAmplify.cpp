@@ -5,7 +5,7 @@ namespace tressel::cli {
 namespace {
 
 int RunAmplify(const std::vector<std::string>& arguments, ConsoleFeedback& feedback) {
-    AmplifyArguments gains;
+    AmplifyStep gains;
     std::vector<std::string> files;
     RequireValid(ParseAmplifyArguments(arguments, {"an input", "an output"}, gains, files));
     Workbench workbench(&feedback);

@@ -5,7 +5,7 @@ namespace tressel::cli {
 namespace {
 
 int RunMedian(const std::vector<std::string>& arguments, ConsoleFeedback& feedback) {
-    MedianArguments median;
+    MedianStep median;
     std::vector<std::string> files;
     RequireValid(ParseMedianArguments(arguments, {"an input", "an output"}, median, files));
     Workbench workbench(&feedback);

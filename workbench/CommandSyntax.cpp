@@ -78,7 +78,7 @@ Result ParseFirArguments(const std::vector<std::string>& words, const std::vecto
 }
 
 Result ParseMedianArguments(const std::vector<std::string>& words, const std::vector<std::string>& fileNames,
-                            MedianArguments& arguments, std::vector<std::string>& files) {
+                            MedianStep& arguments, std::vector<std::string>& files) {
     ParsedArguments parsed;
     Result result = SplitWords("median", words, {{"--channels"}, {}}, {"a length"}, fileNames, parsed, files);
     if (result) {
@@ -91,7 +91,7 @@ Result ParseMedianArguments(const std::vector<std::string>& words, const std::ve
 }
 
 Result ParseAmplifyArguments(const std::vector<std::string>& words, const std::vector<std::string>& fileNames,
-                             AmplifyArguments& arguments, std::vector<std::string>& files) {
+                             AmplifyStep& arguments, std::vector<std::string>& files) {
     ParsedArguments parsed;
     Result result = SplitWords("amplify", words, {}, {"a gain for channel 1", "a gain for channel 2"}, fileNames,
                                parsed, files);

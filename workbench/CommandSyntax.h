@@ -26,16 +26,6 @@ struct FirArguments {
     ChannelChoice channels;
 };
 
-struct MedianArguments {
-    int length = 0;
-    ChannelChoice channels;
-};
-
-struct AmplifyArguments {
-    double gain1 = 1.0;
-    double gain2 = 1.0;
-};
-
 struct EncodeArguments {
     std::string bitrateText = std::string(kDefaultMp3BitrateText);
     Mp3Flags flags;
@@ -46,9 +36,9 @@ struct EncodeArguments {
 Result ParseFirArguments(const std::vector<std::string>& words, const std::vector<std::string>& fileNames,
                          FirArguments& arguments, std::vector<std::string>& files);
 Result ParseMedianArguments(const std::vector<std::string>& words, const std::vector<std::string>& fileNames,
-                            MedianArguments& arguments, std::vector<std::string>& files);
+                            MedianStep& arguments, std::vector<std::string>& files);
 Result ParseAmplifyArguments(const std::vector<std::string>& words, const std::vector<std::string>& fileNames,
-                             AmplifyArguments& arguments, std::vector<std::string>& files);
+                             AmplifyStep& arguments, std::vector<std::string>& files);
 Result ParseEncodeArguments(const std::vector<std::string>& words, const std::vector<std::string>& fileNames,
                             EncodeArguments& arguments, std::vector<std::string>& files);
 // Commands without operands or options (normalize, save): only their files.

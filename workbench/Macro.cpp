@@ -59,24 +59,28 @@ Result ParseFir(const Words& words, MacroCommand& command) {
     return parsed;
 }
 
-Result ParseMedian(const Words& words, MacroCommand& command) {
-    MedianArguments median;
+// A command whose operands and options fill its step directly, as `parse` reads them.
+template <typename Step, typename Parse>
+Result ParseStep(const Words& words, MacroCommand& command, Parse parse) {
+    Step step;
     Words files;
-    Result parsed = ParseMedianArguments(words, {}, median, files);
+    Result parsed = parse(words, Words{}, step, files);
+    command = step;
+    return parsed;
+}
+
+Result ParseMedian(const Words& words, MacroCommand& command) {
+    Result parsed = ParseStep<MedianStep>(words, command, ParseMedianArguments);
     // A length the median refuses would fail every file the macro meets.
-    if (parsed && (median.length < 1 || median.length > kMaxMedianLength)) {
+    const int length = std::get<MedianStep>(command).length;
+    if (parsed && (length < 1 || length > kMaxMedianLength)) {
         parsed = Result::Failure("Median length must be between 1 and 33");
     }
-    command = MedianStep{median.length, median.channels};
     return parsed;
 }
 
 Result ParseAmplify(const Words& words, MacroCommand& command) {
-    AmplifyArguments gains;
-    Words files;
-    Result parsed = ParseAmplifyArguments(words, {}, gains, files);
-    command = AmplifyStep{gains.gain1, gains.gain2};
-    return parsed;
+    return ParseStep<AmplifyStep>(words, command, ParseAmplifyArguments);
 }
 
 Result ParseNormalize(const Words& words, MacroCommand& command) {

@@ -117,6 +117,17 @@ private:
         layout.samplesPerSecond = 22050;
         return WriteWave(name, BuildWave16(layout, {1, -1, 300, -300, 7, 8}));
     }
+    // Stereo 16-bit noise of the given peak: something for every filter to change.
+    std::string NoiseWave(const std::string& name, int frames, int peak, std::mt19937& random) {
+        std::uniform_int_distribution<int> sample(-peak, peak);
+        std::vector<std::int16_t> samples(2 * static_cast<std::size_t>(frames));
+        for (auto& s : samples) {
+            s = static_cast<std::int16_t>(sample(random));
+        }
+        WaveSpec layout;
+        layout.channels = 2;
+        return WriteWave(name, BuildWave16(layout, samples));
+    }
     std::string WriteTaps(const std::string& name, const std::string& text) {
         const std::string path = m_scratch->File(name);
         WriteFileBytes(path, std::vector<std::uint8_t>(text.begin(), text.end()));
@@ -416,14 +427,7 @@ private slots:
 
     void filteredFileEqualsWhatTheCommandLineToolWrites() {
         std::mt19937 random(5);
-        std::uniform_int_distribution<int> sample(-30000, 30000);
-        std::vector<std::int16_t> samples(2 * 3000);
-        for (auto& s : samples) {
-            s = static_cast<std::int16_t>(sample(random));
-        }
-        WaveSpec layout;
-        layout.channels = 2;
-        const std::string input = WriteWave("noise.wav", BuildWave16(layout, samples));
+        const std::string input = NoiseWave("noise.wav", 3000, 30000, random);
         std::string taps;
         for (int j = 0; j < 31; ++j) {
             taps += std::to_string(std::uniform_real_distribution<double>(-0.3, 0.3)(random)) + "\n";
@@ -455,14 +459,7 @@ private slots:
     // reloaded audio and by the command-line tool, the same bytes as the commands applied by hand.
     void recordedCommandsReplayedAsAMacroGiveTheSameBytes() {
         std::mt19937 random(11);
-        std::uniform_int_distribution<int> sample(-20000, 20000);
-        std::vector<std::int16_t> samples(2 * 2500);
-        for (auto& s : samples) {
-            s = static_cast<std::int16_t>(sample(random));
-        }
-        WaveSpec layout;
-        layout.channels = 2;
-        const std::string input = WriteWave("take one.wav", BuildWave16(layout, samples));
+        const std::string input = NoiseWave("take one.wav", 2500, 20000, random);
         m_dialogs->Answer(input);
         Click("loadAudioButton");
         QVERIFY(!ChooseFromContextMenu(m_window.get(), "Save Commands as Macro..."));  // nothing applied yet
