@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Every subcommand that reads audio takes MP3 files too: decoded into a temporary WAV file that is gone
-# afterwards, with the same answers as decoding first and reading the WAV file.
+# Every subcommand that reads audio takes MP3 files too: decoded in memory, with nothing left in the
+# temporary folder, and with the same answers as decoding first and reading the WAV file.
 set -u
 CLI="$1"
 DATA="$2"
