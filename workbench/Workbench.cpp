@@ -38,6 +38,7 @@ Result Workbench::LoadAudio(const std::string& path, const LoadOptions& options)
     DeleteTemporaryFile();
     StartAudio();
     m_displayName.clear();
+    m_decodedInMemory = false;
     Result loaded;
     try {
         if (LowerCaseExtension(path) == "wav") {
@@ -46,6 +47,7 @@ Result Workbench::LoadAudio(const std::string& path, const LoadOptions& options)
             loaded = ImportMp3(m_wave, path, m_temporaryFileName, options.mp3);
         } else {
             loaded = DecodeMp3IntoWave(m_wave, path, options.mp3);
+            m_decodedInMemory = true;
         }
     } catch (const std::bad_alloc&) {
         loaded = OutOfMemory();
@@ -63,6 +65,11 @@ Result Workbench::ReloadAudio() {
         StartAudio();
     }
     try {
+        // Audio decoded in memory has no WAV file to read again: the MP3 file is decoded anew.
+        if (m_wave.IsLoaded() && m_decodedInMemory) {
+            const std::string name = m_wave.GetFileName();  // a decode starts by emptying the wave
+            return DecodeMp3IntoWave(m_wave, name);
+        }
         return m_wave.Reload();
     } catch (const std::bad_alloc&) {
         return OutOfMemory();

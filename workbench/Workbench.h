@@ -120,6 +120,7 @@ private:
     ChannelChoice m_channels;
     std::string m_displayName;
     std::optional<std::string> m_temporaryFileName;
+    bool m_decodedInMemory = false;  // the wave's file name is then the MP3 file's
     bool m_modified = false;
     bool m_reachedSamples = false;
     std::vector<SampleStep> m_applied;

@@ -165,6 +165,9 @@ TEST_F(WorkbenchTest, AnMp3FileComesInWithTheSameBytesKeptOrInMemory) {
     EXPECT_EQ(workbench.DisplayName(), mp3);
     EXPECT_FALSE(workbench.TemporaryFileName());
     EXPECT_TRUE(std::filesystem::is_empty(folder));  // the window's file went with the next load
+    ASSERT_TRUE(workbench.Amplify(0.5, 0.5));
+    ASSERT_TRUE(workbench.ReloadAudio());  // decoded anew: there is no WAV file to read again
+    EXPECT_EQ(Image(), kept);
 
     EXPECT_EQ(workbench.LoadAudio(Write("junk.mp3", {'U', 'U', 'U'}), console).FailureText(),
               "Failed to decode MP3 file");
