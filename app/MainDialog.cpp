@@ -4,7 +4,6 @@
 #include <QIcon>
 #include <QMenu>
 #include <algorithm>
-#include <cstdio>
 #include <new>
 
 #include "app/AboutDialog.h"

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "audio/WaveFormat.h"
+#include "audio/SampleView.h"
 
 namespace tressel {
 
@@ -30,11 +30,12 @@ bool DescribeImage(const std::uint8_t* image, std::size_t length, PlayableImage&
         static_cast<std::size_t>(format.dataOffset) > length) {
         return false;
     }
+    const ConstSampleView samples(image, format);
     playable.format.setSampleRate(rate);
     playable.format.setChannelCount(format.channels);
-    playable.format.setSampleFormat(format.bitsPerSample == 8 ? QAudioFormat::UInt8 : QAudioFormat::Int16);
-    playable.samples = image + format.dataOffset;
-    playable.length = static_cast<qint64>(format.Frames() * format.FrameBytes());
+    playable.format.setSampleFormat(samples.SixteenBit() ? QAudioFormat::Int16 : QAudioFormat::UInt8);
+    playable.samples = samples.Interleaved().first;
+    playable.length = static_cast<qint64>(samples.Bytes());
     return true;
 }
 

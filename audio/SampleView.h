@@ -1,11 +1,12 @@
 #pragma once
 // The samples of a wave image, addressed by channel and index. Frames are interleaved, channel 1 first;
 // 16-bit samples are little-endian and may sit at any byte offset, so they are assembled from bytes
-// rather than loaded through a pointer. FIR, median, amplification, the spectrum and the MP3 export all
-// reach the samples through here.
+// rather than loaded through a pointer. FIR, median, amplification, the spectrum, the MP3 export and the
+// sound output all reach the samples through here.
 
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 #include "audio/SampleConversion.h"
 #include "audio/WaveFormat.h"
@@ -37,21 +38,24 @@ struct Signed16Samples {
     static int Centred(Value v) { return v; }
 };
 
-// One channel of interleaved samples inside the image.
-struct ChannelSamples {
-    std::uint8_t* first = nullptr;  // the channel's byte(s) in the first frame
-    std::ptrdiff_t stride = 0;      // bytes from one frame to the next
+// One channel of interleaved samples inside the image; `Byte` is const for a view that only reads.
+template <typename Byte>
+struct BasicChannelSamples {
+    Byte* first = nullptr;       // the channel's byte(s) in the first frame
+    std::ptrdiff_t stride = 0;  // bytes from one frame to the next
     bool sixteenBit = false;
-    std::int64_t length = 0;        // L, samples of this channel
+    std::int64_t length = 0;  // L, samples of this channel
 
-    std::uint8_t* At(std::int64_t i) const { return first + i * stride; }
+    Byte* At(std::int64_t i) const { return first + i * stride; }
 
     // The centred value of sample i: byte - 127, or the signed 16-bit value.
     int Read(std::int64_t i) const {
         return sixteenBit ? Signed16Samples::Load(At(i)) : Unsigned8Samples::Centred(*At(i));
     }
     // Stores a processed value as sample i, clipped to the sample range.
-    void Write(std::int64_t i, float value) const {
+    void Write(std::int64_t i, float value) const
+        requires(!std::is_const_v<Byte>)
+    {
         if (sixteenBit) {
             Signed16Samples::Store(At(i), ToSample16(value));
         } else {
@@ -60,11 +64,12 @@ struct ChannelSamples {
     }
 };
 
-class SampleView {
+template <typename Byte>
+class BasicSampleView {
 public:
     // The data chunk of `image` as `format` describes it. The format must have passed CheckSampleFormat;
     // an empty data chunk gives channels of length 0 that point at the image itself, never past it.
-    SampleView(std::uint8_t* image, const WaveFormat& format)
+    BasicSampleView(Byte* image, const WaveFormat& format)
         : m_data(format.dataLength == 0 ? image : image + format.dataOffset),
           m_channels(format.channels),
           m_sixteenBit(format.bitsPerSample == 16),
@@ -75,20 +80,26 @@ public:
     std::int64_t Frames() const { return m_frames; }
     int BytesPerSample() const { return m_sixteenBit ? 2 : 1; }
 
-    ChannelSamples Channel(int index) const {
+    BasicChannelSamples<Byte> Channel(int index) const {
         const std::ptrdiff_t frameBytes = static_cast<std::ptrdiff_t>(m_channels) * BytesPerSample();
         return {m_data + static_cast<std::ptrdiff_t>(index) * BytesPerSample(), frameBytes, m_sixteenBit, m_frames};
     }
     // Every sample of the whole frames in stored order, channels interleaved.
-    ChannelSamples Interleaved() const {
+    BasicChannelSamples<Byte> Interleaved() const {
         return {m_data, BytesPerSample(), m_sixteenBit, m_frames * m_channels};
     }
+    // The bytes of the whole frames (what a sound device plays).
+    std::int64_t Bytes() const { return m_frames * m_channels * BytesPerSample(); }
 
 private:
-    std::uint8_t* m_data;
+    Byte* m_data;
     int m_channels;
     bool m_sixteenBit;
     std::int64_t m_frames;
 };
+
+using ChannelSamples = BasicChannelSamples<std::uint8_t>;
+using SampleView = BasicSampleView<std::uint8_t>;
+using ConstSampleView = BasicSampleView<const std::uint8_t>;
 
 }  // namespace tressel
