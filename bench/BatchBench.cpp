@@ -30,9 +30,14 @@ using Clock = std::chrono::steady_clock;
 
 struct Measured {
     double wall = 0.0;
+    double cpu = 0.0;            // user and system time of all the processes: what the work cost
     double peakMegabytes = 0.0;  // the largest resident set of any one process
     int status = 0;
 };
+
+double Seconds(const timeval& time) {
+    return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) * 1e-6;
+}
 
 // Runs the commands at once (each a process) and waits for all of them.
 Measured RunTogether(const std::vector<std::vector<std::string>>& commands) {
@@ -61,6 +66,7 @@ Measured RunTogether(const std::vector<std::vector<std::string>>& commands) {
         rusage usage{};
         wait4(child, &status, 0, &usage);
         measured.peakMegabytes = std::max(measured.peakMegabytes, usage.ru_maxrss / 1024.0);
+        measured.cpu += Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
         if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
             measured.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         }
@@ -93,8 +99,8 @@ int Cores() {
 
 void Report(const char* name, const Measured& m, double audioSeconds, double imageMegabytes, int jobs) {
     const double bound = jobs * 3.0 * imageMegabytes + 64.0;
-    std::printf("%-44s %7.2f s  %6.1fx real time  peak %6.1f MB (bound %6.1f MB)%s\n", name, m.wall,
-                audioSeconds / m.wall, m.peakMegabytes, bound, m.status == 0 ? "" : "  FAILED");
+    std::printf("%-40s %6.2f s (cpu %6.2f s) %6.1fx real time  peak %5.1f MB (bound %5.1f MB)%s\n", name, m.wall,
+                m.cpu, audioSeconds / m.wall, m.peakMegabytes, bound, m.status == 0 ? "" : "  FAILED");
 }
 
 }  // namespace
@@ -184,6 +190,7 @@ int main(int argc, char** argv) {
             }
             const Measured step = RunTogether(batch);
             worst.peakMegabytes = std::max(worst.peakMegabytes, step.peakMegabytes);
+            worst.cpu += step.cpu;
         }
         const Measured run = Run(runCommand(decoded, (work / "out5").string(), cores, false));
         const double wall = std::chrono::duration<double>(Clock::now() - start).count();
@@ -191,6 +198,7 @@ int main(int argc, char** argv) {
             viaFiles = run;
             viaFiles.wall = wall;
             viaFiles.peakMegabytes = std::max(worst.peakMegabytes, run.peakMegabytes);
+            viaFiles.cpu = worst.cpu + run.cpu;
         }
         for (const std::string& file : decoded) {
             fs::remove(file);

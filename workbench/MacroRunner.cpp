@@ -14,7 +14,11 @@ namespace {
 std::string FileIdentity(const std::string& path) {
     std::error_code error;
     const std::filesystem::path resolved = std::filesystem::weakly_canonical(path, error);
-    return error ? std::filesystem::absolute(path).lexically_normal().string() : resolved.string();
+    if (!error) {
+        return resolved.string();
+    }
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    return (error ? std::filesystem::path(path) : absolute).lexically_normal().string();
 }
 
 void CreateFolderOf(const std::string& path) {
