@@ -151,8 +151,11 @@ void RemovePartialFilesOnInterrupt() {
         int signal = 0;
         if (sigwait(&signals, &signal) == 0) {
             RemoveUnfinishedFiles();
-            std::fflush(stdout);
-            std::fputs("\ntressel-cli: interrupted; files being written were removed\n", stderr);
+            // Straight to the descriptor: a worker may hold the stream's lock, and every report line has
+            // been flushed as it was printed.
+            static const char kNote[] = "\ntressel-cli: interrupted; files being written were removed\n";
+            const ssize_t ignored = ::write(STDERR_FILENO, kNote, sizeof kNote - 1);
+            static_cast<void>(ignored);
             _exit(128 + signal);
         }
     }).detach();
