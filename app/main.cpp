@@ -20,7 +20,7 @@ public:
     CApplication(int& argc, char** argv) : QApplication(argc, argv) {
         setApplicationVersion(tressel::kVersion);
         // Ties the windows to the installed desktop entry (its icon and name in docks and task bars).
-        setDesktopFileName("org.brindlewick.Tressel");
+        setDesktopFileName(tressel::kDesktopFileName);
         setFont(tressel::DialogFont());
         setWindowIcon(QIcon(":/tressel.svg"));
     }

@@ -4,6 +4,9 @@
 # copy, /usr/local and the Debian package under /usr all find their own files.
 include(GNUInstallDirs)
 
+# The name of the desktop entry, the AppStream component and the icon, in reverse-domain form.
+set(TRESSEL_APP_ID org.brindlewick.Tressel)
+
 # The encoder module is ours alone, so it lives in a private folder and never on the loader's path.
 set(TRESSEL_INSTALL_PRIVATE_LIBDIR ${CMAKE_INSTALL_LIBDIR}/tressel)
 set(TRESSEL_INSTALL_DATADIR ${CMAKE_INSTALL_DATADIR}/tressel)

@@ -11,6 +11,7 @@ fixed seed. Every value is rounded to the nearest integer (halves away from zero
 usage: make-demo-recording.py OUT.wav
 """
 
+import math
 import struct
 import sys
 
@@ -109,7 +110,7 @@ def resonance(f, formant, bandwidth):
     ratio = f / formant
     re = 1.0 - ratio * ratio
     im = f * bandwidth / (formant * formant)
-    return 1.0 / (re * re + im * im) ** 0.5
+    return 1.0 / math.sqrt(re * re + im * im)
 
 
 def vowel_table(sines, vowel, f0):
