@@ -16,7 +16,7 @@ package_installed=false
 
 cleanup() {
     if $package_installed; then
-        "${sudo_cmd[@]}" apt-get remove -y -qq tressel >/dev/null
+        "${sudo_cmd[@]}" apt-get purge -y -qq tressel >/dev/null
     fi
     rm -rf "$work"
 }
@@ -112,7 +112,9 @@ diff <(expected_files /usr) <(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { sub(/^\./, 
 package_installed=true
 check_programs "" /usr
 check_desktop_files "" /usr
-"${sudo_cmd[@]}" apt-get remove -y -qq tressel >/dev/null
+"${sudo_cmd[@]}" apt-get purge -y -qq tressel >/dev/null
 package_installed=false
+# Purged rather than removed: CPack's ldconfig scripts would otherwise keep the package known to dpkg.
+! dpkg-query -W tressel >/dev/null 2>&1 || fail "the package is still known to dpkg after the purge"
 [ ! -e /usr/bin/tressel-cli ] || fail "removing the package left /usr/bin/tressel-cli"
 echo "check-install: $(basename "$deb") installs, runs and removes cleanly; Depends: $depends"
