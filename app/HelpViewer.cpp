@@ -1,26 +1,47 @@
 #include "app/HelpViewer.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QTextBrowser>
 #include <QUrl>
+#include <utility>
+
+#include "tressel/BuildInfo.h"
 
 namespace tressel {
 
-HelpViewer::HelpViewer() = default;
+HelpViewer::HelpViewer(QString helpFolder) : m_helpFolder(std::move(helpFolder)) {}
 HelpViewer::~HelpViewer() = default;
 
-QString HelpViewer::PageForTopic(int topic) {
+namespace {
+
+QString PageNameForTopic(int topic) {
     switch (topic) {
     case kHelpEffects:
-        return "qrc:/help/effects.html";
+        return "effects.html";
     case kHelpMedianFilter:
-        return "qrc:/help/median.html";
+        return "median.html";
     case kHelpAmplify:
-        return "qrc:/help/amplify.html";
+        return "amplify.html";
     case kHelpMp3Encoder:
-        return "qrc:/help/encoder.html";
+        return "encoder.html";
     default:
-        return "qrc:/help/main.html";
+        return "main.html";
     }
+}
+
+}  // namespace
+
+QString HelpViewer::HelpFolderFor(const QString& programFolder) {
+    const QDir installed(QDir(programFolder).filePath(kInstalledHelpFolder));
+    if (QFileInfo(installed.filePath("main.html")).isFile()) {
+        return QUrl::fromLocalFile(installed.absolutePath() + "/").toString(QUrl::FullyEncoded);
+    }
+    return "qrc:/help/";
+}
+
+QString HelpViewer::PageForTopic(int topic) const {
+    return m_helpFolder + PageNameForTopic(topic);
 }
 
 void HelpViewer::ShowTopic(int topic) {

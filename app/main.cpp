@@ -1,22 +1,46 @@
 // Tressel: the application object starts the main window, runs it and ends with it.
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QEventLoop>
 #include <QIcon>
+#include <cstdio>
 
 #include "app/HelpViewer.h"
 #include "app/MainDialog.h"
 #include "app/QtSoundOutput.h"
 #include "app/DialogUnits.h"
 #include "app/QtUserDialogs.h"
+#include "tressel/BuildInfo.h"
 
 namespace {
 
 class CApplication final : public QApplication {
 public:
     CApplication(int& argc, char** argv) : QApplication(argc, argv) {
+        setApplicationVersion(tressel::kVersion);
+        // Ties the windows to the installed desktop entry (its icon and name in docks and task bars).
+        setDesktopFileName(tressel::kDesktopFileName);
         setFont(tressel::DialogFont());
         setWindowIcon(QIcon(":/tressel.svg"));
+    }
+
+    // --help and --version print and end the program here; the files named on the command line are
+    // accepted, and opened once the main window can take them.
+    bool ParseCommandLine() {
+        QCommandLineParser parser;
+        parser.setApplicationDescription("Tressel, a workbench for filtering audio.");
+        parser.addHelpOption();
+        parser.addVersionOption();
+        parser.addPositionalArgument("AUDIO", "A WAV or MP3 file to load at start.", "[AUDIO]");
+        parser.addPositionalArgument("FILTER", "A filter file to select at start.", "[FILTER]");
+        parser.process(*this);
+        if (parser.positionalArguments().size() > 2) {
+            std::fprintf(stderr, "%s: at most one audio file and one filter file\n",
+                         qPrintable(applicationName()));
+            return false;
+        }
+        return true;
     }
 
     // The start-up hook: the program runs for as long as the main window does.
@@ -47,5 +71,8 @@ public:
 
 int main(int argc, char** argv) {
     CApplication application(argc, argv);
+    if (!application.ParseCommandLine()) {
+        return 2;
+    }
     return application.Run();
 }

@@ -22,9 +22,10 @@ const CliCommandRegistration registration({
     "  options: --bitrate takes the text of the bitrate box (default 128) and, like the box, accepts only\n"
     "  32 40 48 56 64 80 96 112 128 160 192 224 256 320 exactly as written; any other text is reported and\n"
     "  encodes at 128 (the file is still written and the status is 0). The flags set the CRC, copyright,\n"
-    "  private and original bits of every frame. The encoder module libbladeenc.so is loaded from beside\n"
-    "  the tool. A failed export reports and exits 1; a file of that name that existed before is kept,\n"
-    "  otherwise what was encoded up to the failure is left.",
+    "  private and original bits of every frame. The encoder module libbladeenc.so is loaded from\n"
+    "  lib/tressel/ of the installation (from beside the tool in a build tree). A failed export reports\n"
+    "  and exits 1; a file of that name that existed before is kept, otherwise what was encoded up to the\n"
+    "  failure is left.",
     RunEncode,
 });
 

@@ -6,13 +6,15 @@
 #include <vector>
 
 #include "cli/CliCommand.h"
+#include "tressel/BuildInfo.h"
 
 namespace {
 
 using namespace tressel::cli;
 
 void PrintUsage(std::FILE* stream) {
-    std::fprintf(stream, "usage: tressel-cli COMMAND ARGUMENTS...\n       tressel-cli --help\n\ncommands:\n");
+    std::fprintf(stream, "usage: tressel-cli COMMAND ARGUMENTS...\n       tressel-cli --help\n"
+                         "       tressel-cli --version\n\ncommands:\n");
     for (const auto& command : RegisteredCommands()) {
         std::fprintf(stream, "  tressel-cli %s\n", command.synopsis.c_str());
     }
@@ -48,6 +50,10 @@ int main(int argc, char** argv) {
     const std::string name = argv[1];
     if (name == "--help" || name == "-h" || name == "help") {
         PrintHelp();
+        return kSuccess;
+    }
+    if (name == "--version") {
+        std::printf("tressel-cli %s\n", tressel::kVersion);
         return kSuccess;
     }
     const CliCommand* command = FindCommand(name);

@@ -12,7 +12,8 @@ packages=(
   xvfb xauth x11-utils imagemagick
   fonts-liberation fonts-dejavu-core
   libmp3lame-dev lame mpg123 sox twolame ccache parallel
-  python3-numpy python3-scipy
+  python3 python3-numpy python3-scipy
+  dpkg-dev desktop-file-utils appstream librsvg2-bin groff-base
   clang libclang-rt-14-dev
 )
 
