@@ -15,6 +15,7 @@
 #include "app/Mp3EncoderDialog.h"
 #include "app/RegistryKey.h"
 #include "app/UserDialogs.h"
+#include "app/WaveViewHost.h"
 #include "audio/ElideFileName.h"
 #include "audio/Mp3Import.h"
 #include "audio/WaveFiles.h"
@@ -84,6 +85,7 @@ CMainDialog::CMainDialog(QWidget* parent)
     m_effects = std::make_unique<CEffectsDialog>(this);
     connect(m_ui->effectsButton, &QPushButton::clicked, this, &CMainDialog::OnEffects);
     connect(&m_effects->MedianDialog(), &CMedianDialog::ApplyRequested, this, &CMainDialog::RunMedianFilter);
+    m_waveView = std::make_unique<tressel::WaveViewHost>(this, m_wave);
 }
 
 CMainDialog::~CMainDialog() {
@@ -214,6 +216,14 @@ void CMainDialog::ClearWave() {
     m_displayName.clear();
     m_wave.Release();
     RefreshWaveInfo();
+    SamplesChanged();
+}
+
+void CMainDialog::SamplesChanged() {
+    m_waveView->WaveChanged();
+    if (m_filterSpectrumWindow) {
+        m_filterSpectrumWindow->SetSampleRate(tressel::DisplaySampleRate(m_wave.GetSamplesPerSecond()));
+    }
 }
 
 void CMainDialog::LoadWaveBranch(const std::string& path) {
@@ -347,10 +357,11 @@ void CMainDialog::RefreshFilterDisplay() {
     const std::span<const double> taps = FilterTaps();
     tressel::ComputeFilterResponse(taps.data(), static_cast<int>(taps.size()), m_filterReal.data(),
                                    m_filterImag.data(), &Dialogs());
-    ShowFilterResponse(*m_filterSpectrumWindow, m_filterReal.data(), m_filterImag.data());
+    ShowFilterResponse(*m_filterSpectrumWindow, m_filterReal.data(), m_filterImag.data(), m_wave.GetSamplesPerSecond());
 }
 
 void CMainDialog::RefreshAudioDisplay() {
+    SamplesChanged();
     std::fill(m_audioFirstCurve.begin(), m_audioFirstCurve.end(), 0.0);
     std::fill(m_audioSecondCurve.begin(), m_audioSecondCurve.end(), 0.0);
     if (m_displayAudioState == 0) {
@@ -364,7 +375,7 @@ void CMainDialog::RefreshAudioDisplay() {
         m_wave.ComputeSpectrum(m_audioFirstCurve.data(), m_audioSecondCurve.data(), tressel::kSpectrumBins);
     }
     ShowAudioSpectrum(*m_audioSpectrumWindow, m_audioFirstCurve.data(), m_audioSecondCurve.data(),
-                      m_wave.GetChannels());
+                      m_wave.GetChannels(), m_wave.GetSamplesPerSecond());
 }
 
 CPrismDataWindow* CMainDialog::OpenSpectrumWindow(const tressel::PrismWindowPlacement& placement) {
@@ -469,6 +480,7 @@ void CMainDialog::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
     QAction* about = menu.addAction("&About Tressel...");
     connect(about, &QAction::triggered, this, &CMainDialog::ShowAboutBox);
+    menu.addAction(m_waveView->OpenAction());
     menu.exec(event->globalPos());
 }
 

@@ -19,6 +19,7 @@ class MainDialog;
 }
 namespace tressel {
 class UserDialogs;
+class WaveViewHost;
 struct PrismWindowPlacement;
 }
 class CPrismDataWindow;
@@ -58,6 +59,7 @@ public:
     // The median command, started by the Median Filter window's "Apply".
     void RunMedianFilter(int length);
     CEffectsDialog& EffectsDialog() { return *m_effects; }
+    tressel::WaveViewHost& WaveView() { return *m_waveView; }
 
 public slots:
     void OnSelectFilter();
@@ -95,6 +97,8 @@ private:
     // The taps the filter display transforms: the current filter set's, in file order.
     std::span<const double> FilterTaps() const;
     void ClearWave();
+    // The samples changed: the views that follow them (the wave view, the filter window's axis) catch up.
+    void SamplesChanged();
     // Runs one command; a reported file error or memory shortage ends it without leaving Qt's loop.
     void RunCommand(const std::function<void()>& command);
     tressel::UserDialogs& Dialogs() const;
@@ -124,4 +128,5 @@ private:
     CWave m_wave;
     // Created hidden with the window; goes before the wave it borrows.
     std::unique_ptr<CEffectsDialog> m_effects;
+    std::unique_ptr<tressel::WaveViewHost> m_waveView;
 };

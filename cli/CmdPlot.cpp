@@ -1,15 +1,14 @@
-// Renders a Prism Data window's content into a PNG file, without a display.
+// Renders a Prism Data window's content into a PNG or SVG file, without a display.
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include <QBuffer>
 #include <QByteArray>
 #include <QGuiApplication>
-#include <QImage>
+#include <string_view>
 
-#include "audio/AtomicFileWriter.h"
+#include "audio/FileExport.h"
 #include "cli/CliCommand.h"
 #include "cli/SpectrumCommands.h"
 #include "spectrum/FilterResponse.h"
@@ -51,69 +50,39 @@ std::unique_ptr<QGuiApplication> StartGui() {
     return std::make_unique<QGuiApplication>(argc, argv);
 }
 
-bool WritePng(const QImage& image, const std::string& path, ConsoleFeedback& feedback) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    AtomicFileWriter writer(path);
-    if (!writer.Open()) {
-        feedback.ShowMessage("Could not open File");
-        return false;
-    }
-    if (!writer.Write(bytes.constData(), static_cast<std::size_t>(bytes.size())) || !writer.Commit()) {
-        const int error = writer.LastError();
-        writer.Discard();
-        AbortWithFileError(feedback, error, path);
-    }
-    return true;
-}
-
 int RunPlot(const std::vector<std::string>& arguments, ConsoleFeedback& feedback) {
-    const ParsedArguments parsed = ParseArguments(arguments, {"--size"}, {});
-    if (parsed.positionals.size() != 3) {
-        throw UsageError{"plot takes a kind (spectrum or response), an input file and an output file"};
-    }
-    const std::string& kind = parsed.positionals[0];
-    const std::string& input = parsed.positionals[1];
-    const std::string& output = parsed.positionals[2];
-    if (kind != "spectrum" && kind != "response") {
-        throw UsageError{"plot kind must be spectrum or response: " + kind};
-    }
-    const PrismWindowPlacement& placement = kind == "spectrum" ? kAudioWindowPlacement : kFilterWindowPlacement;
+    std::vector<std::string> valueOptions = kPlotValueOptions;
+    valueOptions.push_back("--size");
+    const ParsedArguments parsed = ParseArguments(arguments, valueOptions, {"--hz", "--log", "--no-before"});
+    const PlotRequest request = ParsePlotRequest(parsed, "plot");
     const QSize size = parsed.Has("--size") ? ParseSize(parsed.Value("--size", ""))
-                                            : QSize(placement.Width(), placement.Height());
-
+                                            : QSize(request.placement->Width(), request.placement->Height());
+    PrismViewOptions options;
+    options.frequencyInHz = parsed.Has("--hz");
+    options.logarithmicFrequency = parsed.Has("--log");
+    options.showBefore = !parsed.Has("--no-before");
     CPrismPlot plot;
-    AudioCurves curves;
-    FilterTransform transform;
-    if (kind == "spectrum") {
-        if (!ComputeAudioCurves(input, feedback, curves)) {
-            return kOperationFailed;
-        }
-        plot.SetData(curves.first.data(), curves.second.data(), kSpectrumBins);
-        plot.Configure(AudioWindowConfiguration(curves.channels));
-    } else {
-        if (!ComputeFilterTransform(input, feedback, transform)) {
-            return kOperationFailed;
-        }
-        plot.SetData(transform.real.data(), transform.imag.data(), kSpectrumBins);
-        plot.Configure(FilterWindowConfiguration());
+    if (!BuildPlot(request, parsed, options, feedback, plot)) {
+        return kOperationFailed;
     }
-    plot.UpdateCurves();
-
     const auto application = StartGui();
-    const CPrismPlotPainter painter(Qt::black, Qt::white);
-    const QImage image = painter.Render(plot, size);
-    return WritePng(image, output, feedback) ? kSuccess : kOperationFailed;
+    const QByteArray bytes = RenderPrismImage(plot, size, ImageFormatForPath(request.output));
+    const std::string_view view(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    return ExportFile(request.output, view, feedback) ? kSuccess : kOperationFailed;
 }
 
 const CliCommandRegistration registration({
     "plot",
-    "plot (spectrum IN | response TAPS) OUT.png [--size WxH]",
+    "plot (spectrum IN | response TAPS) OUT.png|OUT.svg [--size WxH] [--hz] [--log] [--rate HZ]\n"
+    "     [--before IN2] [--no-before]",
     "  Renders the Prism Data window that \"Display Audio\" (spectrum) or \"Display Filter\" (response)\n"
-    "  shows into a PNG image, at the window's initial size (350x250) or the given one. Runs without a\n"
-    "  display (the offscreen platform unless QT_QPA_PLATFORM says otherwise).",
+    "  shows into a PNG image, or an SVG drawing for a name ending in \".svg\", as its \"Save Image...\"\n"
+    "  writes it, at the window's initial size (350x250) or the given one. --hz labels the frequency axis\n"
+    "  in Hz (\"Frequency in Hz\"), --log makes it logarithmic (\"Logarithmic frequency axis\"); the\n"
+    "  frequencies are those of IN's sampling rate, or 44100 Hz for a response, unless --rate says\n"
+    "  otherwise. --before draws IN2's spectrum behind IN's as the state before the last command\n"
+    "  (--no-before leaves it out, as the window's entry does). Runs without a display (the offscreen\n"
+    "  platform unless QT_QPA_PLATFORM says otherwise).",
     RunPlot,
 });
 

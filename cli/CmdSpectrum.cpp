@@ -16,6 +16,7 @@ bool ComputeAudioCurves(const std::string& path, ConsoleFeedback& feedback, Audi
     curves.first.assign(kSpectrumBins, 0.0);
     curves.second.assign(kSpectrumBins, 0.0);
     curves.channels = wave.GetChannels();
+    curves.sampleRate = wave.GetSamplesPerSecond();
     if (wave.IsPcm()) {
         wave.ComputeSpectrum(curves.first.data(), curves.second.data(), kSpectrumBins);
     }

@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "cli/CliCommand.h"
 #include "cli/ConsoleFeedback.h"
+#include "spectrum/PrismPlot.h"
 
 namespace tressel::cli {
 
@@ -13,6 +15,7 @@ struct AudioCurves {
     std::vector<double> first;   // kSpectrumBins values, channel 1 (or the only channel)
     std::vector<double> second;  // kSpectrumBins values, channel 2; zeros for mono
     int channels = 0;
+    double sampleRate = 0.0;  // the wave's
 };
 
 // Loads IN as "Load Audio" does and computes the averaged spectrum of each channel; false when a message
@@ -26,5 +29,25 @@ struct FilterTransform {
 
 // Reads a filter file as "Select Filter" does and transforms its taps; false when a message was shown.
 bool ComputeFilterTransform(const std::string& path, ConsoleFeedback& feedback, FilterTransform& transform);
+
+// The plot and data export share their arguments: "(spectrum IN | response TAPS) OUT" with
+// "--before IN2" (spectrum: IN2's spectrum as the state before the last command) and "--rate HZ" (the
+// sampling rate of the frequencies; a spectrum's own by default, 44100 for a response).
+inline const std::vector<std::string> kPlotValueOptions = {"--before", "--rate"};
+
+struct PlotRequest {
+    std::string kind;  // "spectrum" or "response"
+    std::string input;
+    std::string output;
+    const PrismWindowPlacement* placement = nullptr;
+};
+
+// Checks the positionals and options (UsageError otherwise).
+PlotRequest ParsePlotRequest(const ParsedArguments& parsed, const std::string& command);
+
+// Computes the numbers of the request and configures `plot` with them as the window shows them, view
+// options included; false when a message was shown.
+bool BuildPlot(const PlotRequest& request, const ParsedArguments& parsed, PrismViewOptions options,
+               ConsoleFeedback& feedback, CPrismPlot& plot);
 
 }  // namespace tressel::cli

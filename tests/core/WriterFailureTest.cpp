@@ -18,6 +18,7 @@
 #include "audio/WaveFiles.h"
 #include "mp3dec/decoder.h"
 #include "mp3enc/Mp3Export.h"
+#include "tests/support/FileLimits.h"
 #include "tests/support/RecordingFeedback.h"
 #include "tests/support/WaveBuilder.h"
 
@@ -30,20 +31,6 @@ const std::vector<std::uint8_t> kOldContent = {'o', 'l', 'd'};
 
 std::size_t FilesIn(const std::filesystem::path& folder) {
     return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(folder), {}));
-}
-
-// Runs body with writes beyond `bytes` failing the way a full disk fails (EFBIG rather than a signal).
-template <typename Body>
-void WithFileSizeLimit(rlim_t bytes, Body body) {
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limited = saved;
-    limited.rlim_cur = bytes;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    body();
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
 }
 
 // Runs body in a child process as a user without write access to a folder of mode 0555 (root writes
@@ -114,7 +101,7 @@ TEST_F(WriterFailureTest, Mp3ExportOntoAFullDiskReportsAndKeepsTheOldFile) {
     FixedMp3Settings settings("320", {}, feedback);
     bool saved = true;
     // One second of stereo at 320 kbit/s is about 40 000 bytes.
-    WithFileSizeLimit(8192, [&] { saved = SaveWaveAsMp3(wave, target, settings); });
+    ASSERT_TRUE(WithFileSizeLimit(8192, [&] { saved = SaveWaveAsMp3(wave, target, settings); }));
     EXPECT_FALSE(saved);
     EXPECT_EQ(feedback.messages, std::vector<std::string>{"Write error"});
     EXPECT_EQ(ReadFileBytes(target), kOldContent);
@@ -125,7 +112,7 @@ TEST_F(WriterFailureTest, Mp3ExportOntoAFullDiskWithoutAnOldFileLeavesWhatWasWri
     std::filesystem::remove(target);
     FixedMp3Settings settings("320", {}, feedback);
     bool saved = true;
-    WithFileSizeLimit(8192, [&] { saved = SaveWaveAsMp3(wave, target, settings); });
+    ASSERT_TRUE(WithFileSizeLimit(8192, [&] { saved = SaveWaveAsMp3(wave, target, settings); }));
     EXPECT_FALSE(saved);
     EXPECT_EQ(feedback.messages, std::vector<std::string>{"Write error"});
     EXPECT_LE(std::filesystem::file_size(target), 8192u);
@@ -140,7 +127,7 @@ TEST_F(WriterFailureTest, DecodingOntoAFullDiskFails) {
     std::FILE* output = std::fopen(decodedPath.c_str(), "wb+");
     ASSERT_NE(output, nullptr);
     bool decoded = true;
-    WithFileSizeLimit(4096, [&] { decoded = DecodeMp3ToWave(mp3, output); });
+    ASSERT_TRUE(WithFileSizeLimit(4096, [&] { decoded = DecodeMp3ToWave(mp3, output); }));
     std::fclose(output);
     EXPECT_FALSE(decoded);
 
@@ -161,7 +148,7 @@ TEST_F(WriterFailureTest, Mp3ImportOntoAFullDiskFailsAndLeavesNoTemporaryFile) {
     std::filesystem::remove(target);
     std::optional<std::string> temporaryName;
     bool imported = true;
-    WithFileSizeLimit(4096, [&] { imported = ImportMp3(wave, mp3, feedback, temporaryName); });
+    ASSERT_TRUE(WithFileSizeLimit(4096, [&] { imported = ImportMp3(wave, mp3, feedback, temporaryName); }));
     EXPECT_FALSE(imported);
     EXPECT_EQ(feedback.messages, std::vector<std::string>{"Failed to decode MP3 file"});
     EXPECT_FALSE(wave.IsLoaded());

@@ -11,6 +11,7 @@
 #include "spectrum/FilterResponse.h"
 #include "spectrum/PrismDataWindow.h"
 #include "tests/gui/support/ScriptedUserDialogs.h"
+#include "tests/gui/support/WindowTestSupport.h"
 #include "tests/support/WaveBuilder.h"
 
 using namespace tressel;
@@ -68,7 +69,7 @@ private:
 private slots:
     void init() {
         m_scratch = std::make_unique<ScratchDir>();
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(m_scratch->File("config")));
+        UseScratchSettings(*m_scratch);
         m_dialogs = std::make_unique<ScriptedUserDialogs>();
         m_window = std::make_unique<CMainDialog>();
         m_window->show();

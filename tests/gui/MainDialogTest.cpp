@@ -19,6 +19,7 @@
 #include "app/ProgressWindow.h"
 #include "app/QtUserDialogs.h"
 #include "tests/gui/support/ScriptedUserDialogs.h"
+#include "tests/gui/support/WindowTestSupport.h"
 #include "tests/support/WaveBuilder.h"
 
 using namespace tressel;
@@ -129,7 +130,7 @@ private:
 private slots:
     void init() {
         m_scratch = std::make_unique<ScratchDir>();
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(m_scratch->File("config")));
+        UseScratchSettings(*m_scratch);
         m_dialogs = std::make_unique<ScriptedUserDialogs>();
         m_window = std::make_unique<CMainDialog>();
         m_window->show();

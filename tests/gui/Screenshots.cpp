@@ -20,6 +20,7 @@
 #include "spectrum/PrismDataWindow.h"
 #include "app/MainDialog.h"
 #include "tests/gui/support/ScriptedUserDialogs.h"
+#include "tests/gui/support/WindowTestSupport.h"
 #include "tests/support/WaveBuilder.h"
 
 using namespace tressel;
@@ -86,7 +87,7 @@ int main(int argc, char** argv) {
     QApplication::setFont(DialogFont());
 
     ScratchDir scratch;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(scratch.File("config")));
+    UseScratchSettings(scratch);
     WriteFileBytes(scratch.File("demo.wav"), DemoRecording());
 
     WriteLowPassFilter(scratch.File("lowpass.txt"));

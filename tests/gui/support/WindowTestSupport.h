@@ -1,10 +1,13 @@
 #pragma once
 // Small aids shared by the window tests.
 
+#include <QSettings>
+#include <QString>
 #include <QWidget>
 #include <vector>
 
 #include "app/Help.h"
+#include "tests/support/WaveBuilder.h"
 
 namespace tressel::testing {
 
@@ -15,6 +18,12 @@ public:
     void Quit() override {}
     std::vector<int> topics;
 };
+
+// Points the per-user settings store into `scratch`, so a test neither reads nor changes the user's own
+// (remembered file names, window places and options).
+inline void UseScratchSettings(const ScratchDir& scratch) {
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(scratch.File("config")));
+}
 
 // A named control of a window; a missing one ends the test at once with its name.
 template <typename T>
