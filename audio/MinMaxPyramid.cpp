@@ -14,10 +14,21 @@ std::int64_t RoundUp(std::int64_t value, std::int64_t step) {
 }
 
 SampleExtent ScanSamples(const std::int16_t* samples, std::int64_t first, std::int64_t last) {
-    // Plain minimum and maximum in one pass; the compiler turns this loop into vector instructions.
     std::int16_t low = std::numeric_limits<std::int16_t>::max();
     std::int16_t high = std::numeric_limits<std::int16_t>::min();
     for (std::int64_t i = first; i < last; ++i) {
+        low = std::min(low, samples[i]);
+        high = std::max(high, samples[i]);
+    }
+    return SampleExtent{low, high};
+}
+
+// A whole base block: with the count fixed the compiler turns the loop into vector instructions, which
+// makes building the lowest level as fast as the memory delivers the samples.
+SampleExtent ScanBaseBlock(const std::int16_t* samples) {
+    std::int16_t low = std::numeric_limits<std::int16_t>::max();
+    std::int16_t high = std::numeric_limits<std::int16_t>::min();
+    for (int i = 0; i < static_cast<int>(MinMaxPyramid::kBaseBlock); ++i) {
         low = std::min(low, samples[i]);
         high = std::max(high, samples[i]);
     }
@@ -50,7 +61,7 @@ void MinMaxPyramid::BuildBase(int channel, int threads) {
     ForEachAlignedPiece(frames, kBaseBlock, threads, [&](std::int64_t begin, std::int64_t end) {
         for (std::int64_t first = begin; first < end; first += kBaseBlock) {
             base[static_cast<std::size_t>(first / kBaseBlock)] =
-                ScanSamples(samples, first, std::min(first + kBaseBlock, end));
+                first + kBaseBlock <= end ? ScanBaseBlock(samples + first) : ScanSamples(samples, first, end);
         }
     });
 }

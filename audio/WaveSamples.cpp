@@ -18,11 +18,11 @@ std::int16_t Stored16(const std::uint8_t* p) {
 // One loop per layout, so the compiler sees a fixed stride and keeps it tight.
 template <int Channels, int Bytes>
 void Deinterleave(const std::uint8_t* data, std::int64_t begin, std::int64_t end,
-                  std::vector<std::vector<std::int16_t>>& channels) {
+                  std::vector<std::unique_ptr<std::int16_t[]>>& channels) {
     constexpr int frameBytes = Channels * Bytes;
     std::int16_t* out[Channels];
     for (int c = 0; c < Channels; ++c) {
-        out[c] = channels[c].data();
+        out[c] = channels[static_cast<std::size_t>(c)].get();
     }
     for (std::int64_t f = begin; f < end; ++f) {
         const std::uint8_t* frame = data + f * frameBytes;
@@ -60,8 +60,9 @@ std::shared_ptr<const WaveSamples> WaveSamples::FromInterleaved(const std::uint8
     samples->m_sampleRate = sampleRate;
     const std::size_t frameBytes = static_cast<std::size_t>(channels) * (bitsPerSample / 8);
     samples->m_frames = static_cast<std::int64_t>(bytes / frameBytes);
-    samples->m_channels.assign(static_cast<std::size_t>(channels),
-                               std::vector<std::int16_t>(static_cast<std::size_t>(samples->m_frames)));
+    for (int c = 0; c < channels; ++c) {
+        samples->m_channels.emplace_back(new std::int16_t[static_cast<std::size_t>(samples->m_frames)]);
+    }
     auto& out = samples->m_channels;
     const auto copy = [&](std::int64_t begin, std::int64_t end) {
         if (channels == 1) {

@@ -30,14 +30,18 @@ public:
     std::uint32_t SampleRate() const { return m_sampleRate; }
     std::int64_t Frames() const { return m_frames; }
     double Seconds() const;
-    std::span<const std::int16_t> Channel(int channel) const { return m_channels[channel]; }
+    std::span<const std::int16_t> Channel(int channel) const {
+        return {m_channels[static_cast<std::size_t>(channel)].get(), static_cast<std::size_t>(m_frames)};
+    }
     // The size of a full-scale sample: 128 for 8 bits, 32768 for 16 bits.
     double FullScale() const { return m_bitsPerSample == 8 ? 128.0 : 32768.0; }
 
 private:
     WaveSamples() = default;
 
-    std::vector<std::vector<std::int16_t>> m_channels;
+    // Left uninitialised until the copy writes them, so each page is first touched by the thread that
+    // fills it rather than once more for zeros.
+    std::vector<std::unique_ptr<std::int16_t[]>> m_channels;
     int m_bitsPerSample = 16;
     std::uint32_t m_sampleRate = 0;
     std::int64_t m_frames = 0;
