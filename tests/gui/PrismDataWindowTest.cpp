@@ -27,19 +27,6 @@ using namespace tressel::testing;
 
 namespace {
 
-// Pixels of exactly `colour` inside `area`.
-int CountPixels(const QImage& image, QColor colour, QRect area) {
-    const QRgb wanted = colour.rgb();
-    int count = 0;
-    area = area.intersected(image.rect());
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-        for (int x = area.left(); x <= area.right(); ++x) {
-            count += image.pixel(x, y) == wanted ? 1 : 0;
-        }
-    }
-    return count;
-}
-
 std::vector<std::string> Lines(const std::vector<std::uint8_t>& bytes) {
     std::vector<std::string> lines;
     std::istringstream stream(std::string(bytes.begin(), bytes.end()));

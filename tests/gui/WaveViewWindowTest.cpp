@@ -33,16 +33,6 @@ std::shared_ptr<const WaveSamples> Tone(double seconds, double level, int channe
     return WaveSamples::FromInterleaved(bytes.data(), bytes.size(), channels, 16, 8000);
 }
 
-int CountPixels(const QImage& image, QColor colour) {
-    int count = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            count += image.pixel(x, y) == colour.rgb() ? 1 : 0;
-        }
-    }
-    return count;
-}
-
 }  // namespace
 
 class WaveViewWindowTest : public QObject {

@@ -1,6 +1,9 @@
 #pragma once
 // Small aids shared by the window tests.
 
+#include <QColor>
+#include <QImage>
+#include <QRect>
 #include <QSettings>
 #include <QString>
 #include <QWidget>
@@ -23,6 +26,19 @@ public:
 // (remembered file names, window places and options).
 inline void UseScratchSettings(const ScratchDir& scratch) {
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(scratch.File("config")));
+}
+
+// Pixels of exactly `colour` inside `area` (the whole image when none is given).
+inline int CountPixels(const QImage& image, QColor colour, QRect area = QRect()) {
+    const QRgb wanted = colour.rgb();
+    area = area.isNull() ? image.rect() : area.intersected(image.rect());
+    int count = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            count += image.pixel(x, y) == wanted ? 1 : 0;
+        }
+    }
+    return count;
 }
 
 // A named control of a window; a missing one ends the test at once with its name.
