@@ -55,8 +55,7 @@ public:
 
 private:
     void PaintBand(QPainter& painter, const QRect& band, int channel, const WaveViewScene& scene) const;
-    void PaintEnvelope(QPainter& painter, const QRect& band, int channel, const MinMaxPyramid& pyramid,
-                       const WaveViewport& viewport, const QColor& colour) const;
+    void PaintEnvelopes(QPainter& painter, const QRect& band, int channel, const WaveViewScene& scene) const;
     void PaintSamples(QPainter& painter, const QRect& band, int channel, const MinMaxPyramid& pyramid,
                       const WaveViewport& viewport, const QColor& colour) const;
     void PaintAmplitudeAxis(QPainter& painter, const QRect& band) const;
