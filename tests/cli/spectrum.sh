@@ -95,7 +95,7 @@ grep -q '^tressel-cli: ' "$WORK/missing.err" || fail "a missing input is reporte
 [ $? -eq 2 ] || fail "spectrum without an input is a usage error"
 
 # --- plot (only in builds with Qt) --------------------------------------------------------------------------
-if "$CLI" --help | grep -q '^tressel-cli plot'; then
+if "$CLI" --help | grep -q '^tressel-cli plot '; then
     png_size() { "$PY" -c 'import struct,sys; d=open(sys.argv[1],"rb").read(24); assert d[:8]==b"\x89PNG\r\n\x1a\n"; print("%dx%d" % struct.unpack(">II", d[16:24]))' "$1"; }
     "$CLI" plot response "$WORK/lowpass.txt" "$WORK/filter.png" 2> /dev/null || fail "plot response exit $?"
     [ "$(png_size "$WORK/filter.png")" = "350x250" ] || fail "plot uses the window's initial size"
