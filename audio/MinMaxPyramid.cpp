@@ -35,11 +35,20 @@ SampleExtent ScanBaseBlock(const std::int16_t* samples) {
     return SampleExtent{low, high};
 }
 
+std::int64_t FloorToBlock(std::int64_t frame) {
+    const std::int64_t remainder = frame % MinMaxPyramid::kBaseBlock;
+    return frame - (remainder < 0 ? remainder + MinMaxPyramid::kBaseBlock : remainder);
+}
+
 }  // namespace
 
 std::pair<std::int64_t, std::int64_t> ColumnFrames(double firstFrame, double framesPerColumn, int column) {
-    const auto first = static_cast<std::int64_t>(std::floor(firstFrame + column * framesPerColumn));
-    const auto last = static_cast<std::int64_t>(std::floor(firstFrame + (column + 1) * framesPerColumn));
+    auto first = static_cast<std::int64_t>(std::floor(firstFrame + column * framesPerColumn));
+    auto last = static_cast<std::int64_t>(std::floor(firstFrame + (column + 1) * framesPerColumn));
+    if (framesPerColumn >= kColumnsOnBlocks) {
+        first = FloorToBlock(first);
+        last = FloorToBlock(last);
+    }
     return {first, std::max(last, first + 1)};
 }
 

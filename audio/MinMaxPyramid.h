@@ -34,7 +34,11 @@ struct SampleExtent {
 // The frames a pixel column stands for: column j of a picture whose first column starts at frame
 // `firstFrame` and that shows `framesPerColumn` frames per column covers [floor(firstFrame + j * fpc),
 // floor(firstFrame + (j + 1) * fpc)), and at least the one frame where it starts when zoomed in so far
-// that a column is narrower than a frame.
+// that a column is narrower than a frame. From kColumnsOnBlocks frames per column on, both ends move back
+// to the start of their base block: a column then never needs a single sample read, which keeps a
+// zoomed-out picture of a long wave from waiting on memory for scattered samples, and moves its edges by
+// less than a quarter of a column.
+inline constexpr double kColumnsOnBlocks = 256.0;
 std::pair<std::int64_t, std::int64_t> ColumnFrames(double firstFrame, double framesPerColumn, int column);
 
 class MinMaxPyramid {

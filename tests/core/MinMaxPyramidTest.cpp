@@ -111,8 +111,11 @@ TEST(MinMaxPyramidTest, AnyStretchEqualsThePlainExtent) {
 }
 
 TEST(MinMaxPyramidTest, ColumnsTileTheFramesWithoutGapsOrOverlaps) {
-    for (const double framesPerColumn : {0.3, 1.0, 2.7, 100.0}) {
-        std::int64_t expectedFirst = 1000;
+    for (const double framesPerColumn : {0.3, 1.0, 2.7, 100.0, 255.9, 256.0, 1000.7}) {
+        std::int64_t expectedFirst = ColumnFrames(1000.0, framesPerColumn, 0).first;
+        // Zoomed out, columns start on base blocks and stay within one block of where they would lie.
+        const bool onBlocks = framesPerColumn >= 256.0;
+        EXPECT_EQ(expectedFirst, onBlocks ? 960 : 1000) << framesPerColumn;
         for (int j = 0; j < 50; ++j) {
             const auto [first, last] = ColumnFrames(1000.0, framesPerColumn, j);
             ASSERT_GT(last, first);
@@ -120,8 +123,13 @@ TEST(MinMaxPyramidTest, ColumnsTileTheFramesWithoutGapsOrOverlaps) {
                 ASSERT_EQ(first, expectedFirst) << framesPerColumn << " column " << j;
                 expectedFirst = last;
             }
+            if (onBlocks) {
+                ASSERT_EQ(first % 64, 0);
+                ASSERT_LT(1000.0 + j * framesPerColumn - first, 64.0);
+            }
         }
     }
+    EXPECT_EQ(ColumnFrames(-100.0, 300.0, 0).first, -128);
 }
 
 // Building on several threads must give the very blocks one thread gives, and so must copying.
