@@ -357,7 +357,8 @@ void CMainDialog::RefreshFilterDisplay() {
     const std::span<const double> taps = FilterTaps();
     tressel::ComputeFilterResponse(taps.data(), static_cast<int>(taps.size()), m_filterReal.data(),
                                    m_filterImag.data(), &Dialogs());
-    ShowFilterResponse(*m_filterSpectrumWindow, m_filterReal.data(), m_filterImag.data(), m_wave.GetSamplesPerSecond());
+    ShowFilterResponse(*m_filterSpectrumWindow, m_filterReal.data(), m_filterImag.data(),
+                       m_wave.GetSamplesPerSecond());
 }
 
 void CMainDialog::RefreshAudioDisplay() {
