@@ -67,7 +67,8 @@ std::vector<std::uint8_t> Recording(std::int64_t frames) {
         const int noise = static_cast<int>(state >> 22) - 512;
         const int click = state % 100003 == 0 ? 30000 : 0;
         for (int c = 0; c < 2; ++c) {
-            const auto value = static_cast<std::uint16_t>(static_cast<std::int16_t>((c ? -tone : tone) / 2 + noise + click));
+            const auto sample = static_cast<std::int16_t>((c ? -tone : tone) / 2 + noise + click);
+            const auto value = static_cast<std::uint16_t>(sample);
             bytes[static_cast<std::size_t>(f * 4 + c * 2)] = static_cast<std::uint8_t>(value & 0xFF);
             bytes[static_cast<std::size_t>(f * 4 + c * 2 + 1)] = static_cast<std::uint8_t>(value >> 8);
         }
@@ -104,7 +105,8 @@ int main(int argc, char** argv) {
     };
     const Zoom zooms[] = {{"whole wave", minutes * 60}, {"one minute", 60}, {"one second", 1},
                           {"10 ms (samples joined)", 0.01}, {"2 ms (samples marked)", 0.002}};
-    const tressel::WaveViewColours colours{Qt::white, Qt::black, Qt::lightGray, Qt::blue, QColor(240, 160, 80), Qt::red};
+    const tressel::WaveViewColours colours{Qt::white, Qt::black,          Qt::lightGray,
+                                           Qt::blue,  QColor(240, 160, 80), Qt::red};
     for (const QSize size : {QSize(640, 300), QSize(1920, 1080)}) {
         std::printf("redraw at %dx%d, current and before:\n", size.width(), size.height());
         QImage image(size, QImage::Format_RGB32);

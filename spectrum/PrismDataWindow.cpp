@@ -244,7 +244,8 @@ CPrismDataWindow* CreatePrismDataWindow(const tressel::PrismWindowPlacement& pla
     if (tressel::WindowSettings(placement.settingsName).RestoreGeometry(*window)) {
         window->show();
     } else {
-        window->ShowAtOuterRect(QRect(QPoint(placement.left, placement.top), QSize(placement.Width(), placement.Height())));
+        window->ShowAtOuterRect(
+            QRect(QPoint(placement.left, placement.top), QSize(placement.Width(), placement.Height())));
     }
     return window;
 }

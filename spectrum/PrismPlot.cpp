@@ -446,7 +446,8 @@ void CPrismPlot::AddFrequencyLabels(PrismScene& scene) const {
             scene.items.push_back(Line(x, band.bottom, x, band.top));
         }
         if (inHz) {
-            scene.items.push_back(Caption(x, layout.labelRow, FormatFrequencyLabel(value * m_options.sampleRate), true));
+            const std::string label = FormatFrequencyLabel(value * m_options.sampleRate);
+            scene.items.push_back(Caption(x, layout.labelRow, label, true));
         } else {
             scene.items.push_back(Text(x - Trunc((j + 1) * 0.4 * layout.fontHeight), layout.labelRow, value));
         }

@@ -73,7 +73,8 @@ private:
         SilentFeedback silent;
         wave.SetFeedback(&silent);
         wave.Load(path);
-        std::vector<double> curves[2] = {std::vector<double>(kSpectrumBins, 0.0), std::vector<double>(kSpectrumBins, 0.0)};
+        std::vector<double> curves[2] = {std::vector<double>(kSpectrumBins, 0.0),
+                                         std::vector<double>(kSpectrumBins, 0.0)};
         wave.ComputeSpectrum(curves[0].data(), curves[1].data(), kSpectrumBins);
         return curves[channel];
     }
