@@ -14,6 +14,7 @@
 #include "app/Mp3EncoderDialog.h"
 #include "app/RegistryKey.h"
 #include "app/UserDialogs.h"
+#include "app/WaveViewHost.h"
 #include "audio/ElideFileName.h"
 #include "spectrum/FilterResponse.h"
 #include "spectrum/PrismDataWindow.h"
@@ -95,6 +96,7 @@ CMainDialog::CMainDialog(QWidget* parent)
     m_effects = std::make_unique<CEffectsDialog>(this);
     connect(m_ui->effectsButton, &QPushButton::clicked, this, &CMainDialog::OnEffects);
     connect(&m_effects->MedianDialog(), &CMedianDialog::ApplyRequested, this, &CMainDialog::RunMedianFilter);
+    m_waveView = std::make_unique<tressel::WaveViewHost>(this, m_workbench.Wave());
 }
 
 CMainDialog::~CMainDialog() {
@@ -217,8 +219,17 @@ void CMainDialog::OnLoadAudio() {
         RefreshWaveInfo();
         if (loaded) {
             RefreshAudioDisplay();
+        } else {
+            SamplesChanged();
         }
     });
+}
+
+void CMainDialog::SamplesChanged() {
+    m_waveView->WaveChanged();
+    if (m_filterSpectrumWindow) {
+        m_filterSpectrumWindow->SetSampleRate(tressel::DisplaySampleRate(m_workbench.Wave().GetSamplesPerSecond()));
+    }
 }
 
 void CMainDialog::OnSaveAudio() {
@@ -302,10 +313,12 @@ void CMainDialog::RefreshFilterDisplay() {
         m_filterSpectrumWindow = OpenSpectrumWindow(tressel::kFilterWindowPlacement);
     }
     Show(m_workbench.ComputeFilterResponse(m_filterReal.data(), m_filterImag.data()));
-    ShowFilterResponse(*m_filterSpectrumWindow, m_filterReal.data(), m_filterImag.data());
+    ShowFilterResponse(*m_filterSpectrumWindow, m_filterReal.data(), m_filterImag.data(),
+                       m_workbench.Wave().GetSamplesPerSecond());
 }
 
 void CMainDialog::RefreshAudioDisplay() {
+    SamplesChanged();
     std::fill(m_audioFirstCurve.begin(), m_audioFirstCurve.end(), 0.0);
     std::fill(m_audioSecondCurve.begin(), m_audioSecondCurve.end(), 0.0);
     if (m_displayAudioState == 0) {
@@ -317,7 +330,7 @@ void CMainDialog::RefreshAudioDisplay() {
     }
     Show(m_workbench.ComputeAudioSpectrum(m_audioFirstCurve.data(), m_audioSecondCurve.data()));
     ShowAudioSpectrum(*m_audioSpectrumWindow, m_audioFirstCurve.data(), m_audioSecondCurve.data(),
-                      m_workbench.Wave().GetChannels());
+                      m_workbench.Wave().GetChannels(), m_workbench.Wave().GetSamplesPerSecond());
 }
 
 CPrismDataWindow* CMainDialog::OpenSpectrumWindow(const tressel::PrismWindowPlacement& placement) {
@@ -459,6 +472,7 @@ void CMainDialog::contextMenuEvent(QContextMenuEvent* event) {
     menu.addSeparator();
     QAction* about = menu.addAction("&About Tressel...");
     connect(about, &QAction::triggered, this, &CMainDialog::ShowAboutBox);
+    menu.addAction(m_waveView->OpenAction());
     menu.exec(event->globalPos());
 }
 

@@ -19,6 +19,7 @@ class MainDialog;
 }
 namespace tressel {
 class UserDialogs;
+class WaveViewHost;
 struct PrismWindowPlacement;
 }
 class CPrismDataWindow;
@@ -59,6 +60,7 @@ public:
     // The median command, started by the Median Filter window's "Apply".
     void RunMedianFilter(int length);
     CEffectsDialog& EffectsDialog() { return *m_effects; }
+    tressel::WaveViewHost& WaveView() { return *m_waveView; }
 
 public slots:
     void OnSelectFilter();
@@ -96,6 +98,8 @@ private:
     CPrismDataWindow* OpenSpectrumWindow(const tressel::PrismWindowPlacement& placement);
     void CloseSpectrumWindow(QPointer<CPrismDataWindow>& window);
     void ForgetClosedSpectrumWindow(CPrismDataWindow* window);
+    // The samples changed: the views that follow them (the wave view, the filter window's axis) catch up.
+    void SamplesChanged();
     // Runs one command; a reported file error or memory shortage ends it without leaving Qt's loop.
     void RunCommand(const std::function<void()>& command);
     tressel::UserDialogs& Dialogs() const;
@@ -119,4 +123,5 @@ private:
     tressel::Workbench m_workbench;
     // Created hidden with the window; goes before the workbench it borrows.
     std::unique_ptr<CEffectsDialog> m_effects;
+    std::unique_ptr<tressel::WaveViewHost> m_waveView;
 };

@@ -32,7 +32,7 @@ void BM_PaintFilterWindow(benchmark::State& state) {
     const int width = static_cast<int>(state.range(0));
     const int height = static_cast<int>(state.range(1));
     QImage image(width, height, QImage::Format_RGB32);
-    const CPrismPlotPainter painter(Qt::black, Qt::white);
+    const CPrismPlotPainter painter(PrismColours::ForExport());
     for (auto _ : state) {
         image.fill(Qt::white);
         QPainter device(&image);

@@ -1,18 +1,16 @@
-// Renders a Prism Data window's content into a PNG file, without a display.
+// Renders a Prism Data window's content into a PNG or SVG file, without a display.
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include <QBuffer>
 #include <QByteArray>
 #include <QGuiApplication>
-#include <QImage>
+#include <string_view>
 
-#include "audio/AtomicFileWriter.h"
+#include "audio/FileExport.h"
 #include "cli/CliCommand.h"
 #include "cli/SpectrumCommands.h"
-#include "workbench/Arguments.h"
 #include "spectrum/FilterResponse.h"
 #include "spectrum/PrismPlot.h"
 #include "spectrum/PrismPlotPainter.h"
@@ -54,69 +52,41 @@ std::unique_ptr<QGuiApplication> StartGui() {
     return std::make_unique<QGuiApplication>(argc, argv);
 }
 
-Result WritePng(const QImage& image, const std::string& path) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    AtomicFileWriter writer(path);
-    if (!writer.Open()) {
-        return Result::Failure("Could not open File");
-    }
-    if (!writer.Write(bytes.constData(), static_cast<std::size_t>(bytes.size())) || !writer.Commit()) {
-        const int error = writer.LastError();
-        writer.Discard();
-        return FileError(error, path);
-    }
-    return {};
-}
-
 int RunPlot(const std::vector<std::string>& arguments, ConsoleFeedback& feedback) {
+    OptionSpec options = kPlotOptions;
+    options.valueOptions.push_back("--size");
+    options.flagOptions.insert(options.flagOptions.end(), {"--hz", "--log"});
     ParsedArguments parsed;
-    RequireValid(ParseArguments(arguments, {{"--size"}, {}}, parsed));
-    if (parsed.positionals.size() != 3) {
-        throw UsageError{"plot takes a kind (spectrum or response), an input file and an output file"};
-    }
-    const std::string& kind = parsed.positionals[0];
-    const std::string& input = parsed.positionals[1];
-    const std::string& output = parsed.positionals[2];
-    if (kind != "spectrum" && kind != "response") {
-        throw UsageError{"plot kind must be spectrum or response: " + kind};
-    }
-    const PrismWindowPlacement& placement = kind == "spectrum" ? kAudioWindowPlacement : kFilterWindowPlacement;
+    RequireValid(ParseArguments(arguments, options, parsed));
+    const PlotRequest request = ParsePlotRequest(parsed, "plot");
     const QSize size = parsed.Has("--size") ? ParseSize(parsed.Value("--size", ""))
-                                            : QSize(placement.Width(), placement.Height());
-
+                                            : QSize(request.placement->Width(), request.placement->Height());
+    PrismViewOptions view;
+    view.frequencyInHz = parsed.Has("--hz");
+    view.logarithmicFrequency = parsed.Has("--log");
+    view.showBefore = !parsed.Has("--no-before");
     CPrismPlot plot;
-    AudioCurves curves;
-    FilterTransform transform;
-    if (kind == "spectrum") {
-        if (const Result computed = ComputeAudioCurves(input, feedback, curves); !computed) {
-            return Finish(computed, feedback);
-        }
-        plot.SetData(curves.first.data(), curves.second.data(), kSpectrumBins);
-        plot.Configure(AudioWindowConfiguration(curves.channels));
-    } else {
-        if (const Result computed = ComputeFilterTransform(input, transform); !computed) {
-            return Finish(computed, feedback);
-        }
-        plot.SetData(transform.real.data(), transform.imag.data(), kSpectrumBins);
-        plot.Configure(FilterWindowConfiguration());
+    if (const Result built = BuildPlot(request, parsed, view, feedback, plot); !built) {
+        return Finish(built, feedback);
     }
-    plot.UpdateCurves();
-
     const auto application = StartGui();
-    const CPrismPlotPainter painter(Qt::black, Qt::white);
-    const QImage image = painter.Render(plot, size);
-    return Finish(WritePng(image, output), feedback);
+    const QByteArray bytes = RenderPrismImage(plot, size, ImageFormatForPath(request.output));
+    return Finish(ExportFile(request.output, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))),
+                  feedback);
 }
 
 const CliCommandRegistration registration({
     "plot",
-    "plot (spectrum IN | response TAPS) OUT.png [--size WxH]",
+    "plot (spectrum IN | response TAPS) OUT.png|OUT.svg [--size WxH] [--hz] [--log] [--rate HZ]\n"
+    "     [--before IN2] [--no-before]",
     "  Renders the Prism Data window that \"Display Audio\" (spectrum) or \"Display Filter\" (response)\n"
-    "  shows into a PNG image, at the window's initial size (350x250) or the given one. Runs without a\n"
-    "  display (the offscreen platform unless QT_QPA_PLATFORM says otherwise).",
+    "  shows into a PNG image, or an SVG drawing for a name ending in \".svg\", as its \"Save Image...\"\n"
+    "  writes it, at the window's initial size (350x250) or the given one. --hz labels the frequency axis\n"
+    "  in Hz (\"Frequency in Hz\"), --log makes it logarithmic (\"Logarithmic frequency axis\"); the\n"
+    "  frequencies are those of IN's sampling rate, or 44100 Hz for a response, unless --rate says\n"
+    "  otherwise. --before draws IN2's spectrum behind IN's as the state before the last command\n"
+    "  (--no-before leaves it out, as the window's entry does). Runs without a display (the offscreen\n"
+    "  platform unless QT_QPA_PLATFORM says otherwise).",
     RunPlot,
 });
 

@@ -13,6 +13,7 @@ Result ComputeAudioCurves(const std::string& path, ConsoleFeedback& feedback, Au
     curves.first.assign(kSpectrumBins, 0.0);
     curves.second.assign(kSpectrumBins, 0.0);
     curves.channels = workbench.Wave().GetChannels();
+    curves.sampleRate = workbench.Wave().GetSamplesPerSecond();
     return result.AndThen([&] { return workbench.ComputeAudioSpectrum(curves.first.data(), curves.second.data()); });
 }
 

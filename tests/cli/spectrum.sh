@@ -95,7 +95,7 @@ grep -q '^tressel-cli: ' "$WORK/missing.err" || fail "a missing input is reporte
 [ $? -eq 2 ] || fail "spectrum without an input is a usage error"
 
 # --- plot (only in builds with Qt) --------------------------------------------------------------------------
-if "$CLI" --help | grep -q '^tressel-cli plot'; then
+if "$CLI" --help | grep -q '^tressel-cli plot '; then
     png_size() { "$PY" -c 'import struct,sys; d=open(sys.argv[1],"rb").read(24); assert d[:8]==b"\x89PNG\r\n\x1a\n"; print("%dx%d" % struct.unpack(">II", d[16:24]))' "$1"; }
     "$CLI" plot response "$WORK/lowpass.txt" "$WORK/filter.png" 2> /dev/null || fail "plot response exit $?"
     [ "$(png_size "$WORK/filter.png")" = "350x250" ] || fail "plot uses the window's initial size"
@@ -139,6 +139,17 @@ dark = sum(1 for line in rows for x in range(width) if line[x * bpp] < 64)
 light = sum(1 for line in rows for x in range(width) if line[x * bpp] > 192)
 assert dark > 2000 and light > width * height // 2, (dark, light)
 EOF
+    # SVG by the name, the axis options, and the state before drawn behind in the lighter colour.
+    "$CLI" plot spectrum "$WORK/stereo.wav" "$WORK/audio.svg" --hz --log --before "$WORK/mono8.wav" 2> /dev/null \
+        || fail "plot svg exit $?"
+    grep -q '<svg' "$WORK/audio.svg" || fail "a .svg name gives an SVG drawing"
+    grep -q '>Hz<' "$WORK/audio.svg" || fail "--hz labels the axis in Hz"
+    grep -q '>11k<' "$WORK/audio.svg" || fail "--hz labels a 22.05 kHz wave's axis up to 11k"
+    grep -qi '#f0a050' "$WORK/audio.svg" || fail "--before draws the earlier spectrum in its own colour"
+    "$CLI" plot spectrum "$WORK/stereo.wav" "$WORK/plain.svg" --before "$WORK/mono8.wav" --no-before 2> /dev/null
+    grep -qi '#f0a050' "$WORK/plain.svg" && fail "--no-before leaves the earlier spectrum out"
+    "$CLI" plot response "$WORK/lowpass.txt" "$WORK/bad.png" --before "$WORK/stereo.wav" > /dev/null 2>&1
+    [ $? -eq 2 ] || fail "--before with a response is a usage error"
     "$CLI" plot spectrum "$WORK/missing.wav" "$WORK/none.png" 2> /dev/null
     [ $? -eq 1 ] || fail "plot of a missing input exits with 1"
     [ -e "$WORK/none.png" ] && fail "no PNG written when the input fails"
@@ -147,6 +158,36 @@ EOF
     "$CLI" plot histogram "$WORK/stereo.wav" "$WORK/bad.png" > /dev/null 2>&1
     [ $? -eq 2 ] || fail "an unknown plot kind is a usage error"
 fi
+
+# --- plot-data --------------------------------------------------------------------------------------------
+"$CLI" plot-data spectrum "$WORK/stereo.wav" "$WORK/stereo.csv" --before "$WORK/mono8.wav" || fail "plot-data exit $?"
+"$CLI" plot-data response "$WORK/lowpass.txt" "$WORK/lowpass.csv" --rate 48000 || fail "plot-data response exit $?"
+"$PY" - "$WORK/stereo.out" "$WORK/stereo.csv" "$WORK/mono8.out" "$WORK/lowpass.out" "$WORK/lowpass.csv" <<'EOF' || fail "plot-data holds the plotted curves"
+import sys, numpy as np
+def table(path):
+    lines = open(path).read().splitlines()
+    return lines[0], np.array([[float(v) for v in l.split(",")] for l in lines[1:]])
+db = lambda v: 20 * np.log10(np.abs(v) + 1e-12)
+stereo, mono = np.loadtxt(sys.argv[1]), np.loadtxt(sys.argv[3])
+head, got = table(sys.argv[2])
+assert head == "bin,frequency (Hz),channel 1 (dB),channel 2 (dB),before channel 1 (dB),before channel 2 (dB)", head
+assert got.shape == (1024, 6)
+assert list(got[:, 0]) == list(range(1024))
+assert np.all(got[:, 1] == np.arange(1024) * 22050 / 2048)
+assert np.max(np.abs(got[:, 2:4] - db(stereo[:, 1:3]))) < 1e-9
+assert np.max(np.abs(got[:, 4] - db(mono[:, 1]))) < 1e-9
+assert np.all(got[:, 5] == -240)  # the mono file has no second channel
+response = np.loadtxt(sys.argv[4])
+head, got = table(sys.argv[5])
+assert head == "bin,frequency (Hz),magnitude (dB),phase (rad)", head
+assert np.all(got[:, 1] == np.arange(1024) * 48000 / 2048)
+assert np.max(np.abs(got[:, 2] - db(np.hypot(response[:, 1], response[:, 2])))) < 1e-9
+re, im = response[:, 1], response[:, 2]
+phase = np.where((re != 0) & (im != 0), np.arctan2(im, re), 0)
+assert np.max(np.abs(got[:, 3] - phase)) < 1e-12
+EOF
+"$CLI" plot-data spectrum "$WORK/stereo.wav" "$WORK/x.csv" --rate 0 > /dev/null 2>&1
+[ $? -eq 2 ] || fail "a rate of 0 is a usage error"
 
 [ "$failures" -eq 0 ] || exit 1
 echo "spectrum.sh: all passed"

@@ -66,5 +66,16 @@ out="$work/out/out.mp3"
 check encode full "Write error" "$cli" encode "$work/in.wav" "$out" --bitrate 320
 check encode readonly "Could not open File" "$cli" encode "$work/in.wav" "$out"
 
+out="$work/out/out.csv"
+check plot-data full "Disk full while accessing $out." "$cli" plot-data spectrum "$work/in.wav" "$out"
+check plot-data readonly "Could not open File" "$cli" plot-data spectrum "$work/in.wav" "$out"
+if "$cli" --help | grep -q '^tressel-cli plot '; then
+    for out in "$work/out/out.png" "$work/out/out.svg"; do
+        # Large enough to pass the 8 KiB limit as PNG too.
+        check plot full "Disk full while accessing $out." "$cli" plot spectrum "$work/in.wav" "$out" --size 1200x900
+        check plot readonly "Could not open File" "$cli" plot spectrum "$work/in.wav" "$out"
+    done
+fi
+
 [ "$failures" -eq 0 ] || { echo "$failures failures" >&2; exit 1; }
 echo "write failures: all writers checked"

@@ -159,7 +159,7 @@ TEST(PrismPlotTest, TwoCurvesGetTwoBandsAndOneCurveTheFullHeight) {
     EXPECT_EQ(scene.layout.bands[0].bottom, 92);
     EXPECT_EQ(scene.layout.bands[1].top, 118);
     EXPECT_EQ(scene.layout.bands[1].bottom, 197);
-    EXPECT_EQ(scene.layout.labelRow, 92 + 5 - 3);
+    EXPECT_EQ(scene.layout.labelRow, 92 + 9 - 3);  // the label font never drops below 9 pixels
 
     plot.Configure(AudioWindowConfiguration(1));
     plot.UpdateCurves();

@@ -17,6 +17,7 @@
 #include "audio/AtomicFileWriter.h"
 #include "mp3dec/decoder.h"
 #include "mp3enc/Mp3Export.h"
+#include "tests/support/FileLimits.h"
 #include "tests/support/RecordingFeedback.h"
 #include "tests/support/WaveBuilder.h"
 #include "workbench/Mp3Import.h"
@@ -31,20 +32,6 @@ const std::vector<std::uint8_t> kOldContent = {'o', 'l', 'd'};
 
 std::size_t FilesIn(const std::filesystem::path& folder) {
     return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(folder), {}));
-}
-
-// Runs body with writes beyond `bytes` failing the way a full disk fails (EFBIG rather than a signal).
-template <typename Body>
-void WithFileSizeLimit(rlim_t bytes, Body body) {
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limited = saved;
-    limited.rlim_cur = bytes;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    body();
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
 }
 
 // Runs body in a child process as a user without write access to a folder of mode 0555 (root writes
@@ -115,7 +102,7 @@ TEST_F(WriterFailureTest, Mp3ExportOntoAFullDiskReportsAndKeepsTheOldFile) {
     FixedMp3Settings settings("320", {});
     bool saved = true;
     // One second of stereo at 320 kbit/s is about 40 000 bytes.
-    WithFileSizeLimit(8192, [&] { saved = feedback.Take(workbench.SaveMp3(target, settings)); });
+    ASSERT_TRUE(WithFileSizeLimit(8192, [&] { saved = feedback.Take(workbench.SaveMp3(target, settings)); }));
     EXPECT_FALSE(saved);
     EXPECT_EQ(feedback.messages, std::vector<std::string>{"Write error"});
     EXPECT_EQ(ReadFileBytes(target), kOldContent);
@@ -131,9 +118,9 @@ TEST_F(WriterFailureTest, Mp3ExportOntoAFullDiskWithoutAnOldFileLeavesWhatWasWri
         feedback.messages.clear();
         FixedMp3Settings settings("320", {});
         bool saved = true;
-        WithFileSizeLimit(8192, [&] {
+        ASSERT_TRUE(WithFileSizeLimit(8192, [&] {
             saved = feedback.Take(workbench.SaveMp3(target, settings, Mp3SaveOptions{leavePartialFile}));
-        });
+        }));
         EXPECT_FALSE(saved);
         EXPECT_EQ(feedback.messages, std::vector<std::string>{"Write error"});
         if (leavePartialFile) {
@@ -151,7 +138,7 @@ TEST_F(WriterFailureTest, DecodingOntoAFullDiskFails) {
     std::FILE* output = std::fopen(decodedPath.c_str(), "wb+");
     ASSERT_NE(output, nullptr);
     bool decoded = true;
-    WithFileSizeLimit(4096, [&] { decoded = DecodeMp3ToWave(mp3, output); });
+    ASSERT_TRUE(WithFileSizeLimit(4096, [&] { decoded = DecodeMp3ToWave(mp3, output); }));
     std::fclose(output);
     EXPECT_FALSE(decoded);
 
@@ -172,7 +159,7 @@ TEST_F(WriterFailureTest, Mp3ImportOntoAFullDiskFailsAndLeavesNoTemporaryFile) {
     std::filesystem::remove(target);
     std::optional<std::string> temporaryName;
     bool imported = true;
-    WithFileSizeLimit(4096, [&] { imported = feedback.Take(ImportMp3(wave, mp3, temporaryName)); });
+    ASSERT_TRUE(WithFileSizeLimit(4096, [&] { imported = feedback.Take(ImportMp3(wave, mp3, temporaryName)); }));
     EXPECT_FALSE(imported);
     EXPECT_EQ(feedback.messages, std::vector<std::string>{"Failed to decode MP3 file"});
     EXPECT_FALSE(wave.IsLoaded());

@@ -102,6 +102,7 @@ private:
 private slots:
     void init() {
         m_scratch = std::make_unique<ScratchDir>();
+        UseScratchSettings(*m_scratch);
         m_dialogs = std::make_unique<ScriptedUserDialogs>();
         m_help.topics.clear();
         SetAppHelp(&m_help);

@@ -1,5 +1,6 @@
 // The main window's "Display Filter" and "Display Audio" boxes and the spectrum windows they keep.
 
+#include <QAction>
 #include <QCheckBox>
 #include <QPushButton>
 #include <QSettings>
@@ -8,9 +9,11 @@
 #include <memory>
 
 #include "app/MainDialog.h"
+#include "app/WaveViewHost.h"
 #include "spectrum/FilterResponse.h"
 #include "spectrum/PrismDataWindow.h"
 #include "tests/gui/support/ScriptedUserDialogs.h"
+#include "tests/gui/support/WindowTestSupport.h"
 #include "tests/support/WaveBuilder.h"
 
 using namespace tressel;
@@ -32,7 +35,8 @@ private:
     }
 
     // A wave of `frames` frames whose channels carry different tones.
-    std::string WriteTones(const std::string& name, int channels, int frames, double frequency) {
+    std::string WriteTones(const std::string& name, int channels, int frames, double frequency,
+                           std::uint32_t rate = 44100) {
         std::vector<std::int16_t> samples;
         for (int f = 0; f < frames; ++f) {
             for (int c = 0; c < channels; ++c) {
@@ -41,6 +45,7 @@ private:
         }
         WaveSpec layout;
         layout.channels = static_cast<std::uint16_t>(channels);
+        layout.samplesPerSecond = rate;
         const std::string path = m_scratch->File(name);
         WriteFileBytes(path, BuildWave16(layout, samples));
         return path;
@@ -49,6 +54,31 @@ private:
         m_dialogs->Answer(path);
         Click(m_window->findChild<QPushButton*>("loadAudioButton"));
     }
+    // Saves through a window's context-menu action into `name` and returns the bytes written.
+    std::vector<std::uint8_t> SaveThrough(CPrismDataWindow& window, const char* action, const std::string& name) {
+        m_dialogs->Answer(m_scratch->File(name));
+        window.findChild<QAction*>(action)->trigger();
+        return ReadFileBytes(m_scratch->File(name));
+    }
+    std::vector<std::uint8_t> RunCli(const std::string& arguments, const std::string& name) {
+        const std::string command = std::string(TRESSEL_BIN_DIR) + "/tressel-cli " + arguments + " '" +
+                                    m_scratch->File(name) + "' 2> /dev/null";
+        if (std::system(command.c_str()) != 0) {
+            qWarning("failed: %s", command.c_str());
+        }
+        return ReadFileBytes(m_scratch->File(name));
+    }
+    std::vector<double> RawSpectrum(const std::string& path, int channel) {
+        CWave wave;
+        SilentFeedback silent;
+        wave.SetFeedback(&silent);
+        wave.Load(path);
+        std::vector<double> curves[2] = {std::vector<double>(kSpectrumBins, 0.0),
+                                         std::vector<double>(kSpectrumBins, 0.0)};
+        wave.ComputeSpectrum(curves[0].data(), curves[1].data(), kSpectrumBins);
+        return curves[channel];
+    }
+
     // What the audio window must plot for the wave in `path`: each channel's spectrum in dB.
     std::vector<double> ExpectedDecibels(const std::string& path, int channel) {
         CWave wave;
@@ -68,7 +98,7 @@ private:
 private slots:
     void init() {
         m_scratch = std::make_unique<ScratchDir>();
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(m_scratch->File("config")));
+        UseScratchSettings(*m_scratch);
         m_dialogs = std::make_unique<ScriptedUserDialogs>();
         m_window = std::make_unique<CMainDialog>();
         m_window->show();
@@ -173,6 +203,90 @@ private slots:
         QCOMPARE(SpectrumWindows(), 0);
         Click(Box("displayFilterCheck"));
         QVERIFY(m_window->FilterSpectrumWindow());
+    }
+
+    // The command-line twins of "Save Data..." and "Save Image..." write the very same bytes.
+    void theWindowsSaveWhatTheCommandLineWrites() {
+        const std::string tones = WriteTones("tones.wav", 2, 9000, 0.05, 22050);
+        const std::string earlier = WriteTones("earlier.wav", 2, 9000, 0.3, 22050);
+        LoadAudio(tones);
+        Click(Box("displayAudioCheck"));
+        CPrismDataWindow& audio = *m_window->AudioSpectrumWindow();
+        const std::vector<double> first = RawSpectrum(earlier, 0);
+        const std::vector<double> second = RawSpectrum(earlier, 1);
+        audio.SetBeforeData(first.data(), second.data(), kSpectrumBins);
+        const std::string inputs = "spectrum '" + tones + "'";
+        const std::string before = " --before '" + earlier + "'";
+        QVERIFY(SaveThrough(audio, "saveDataAction", "window.csv") ==
+                RunCli("plot-data " + inputs + before, "cli.csv"));
+
+        audio.findChild<QAction*>("frequencyInHzAction")->setChecked(true);
+        audio.findChild<QAction*>("logarithmicAction")->setChecked(true);
+        const QSize size = audio.frameGeometry().size();
+        const std::string sizeOption = " --size " + std::to_string(size.width()) + "x" + std::to_string(size.height());
+        const std::string cli = "plot " + inputs + before + " --hz --log" + sizeOption;
+        QVERIFY(SaveThrough(audio, "saveImageAction", "window.png") == RunCli(cli, "cli.png"));
+        QVERIFY(SaveThrough(audio, "saveImageAction", "window.svg") == RunCli(cli, "cli.svg"));
+
+        // The filter window gives its frequencies at the loaded wave's rate.
+        const std::string taps = m_scratch->File("taps.txt");
+        const std::string text = "0.5\n0.5\n0.25\n";
+        WriteFileBytes(taps, std::vector<std::uint8_t>(text.begin(), text.end()));
+        m_dialogs->Answer(taps);
+        Click(m_window->findChild<QPushButton*>("selectFilterButton"));
+        Click(Box("displayFilterCheck"));
+        CPrismDataWindow& filter = *m_window->FilterSpectrumWindow();
+        QVERIFY(SaveThrough(filter, "saveDataAction", "filter.csv") ==
+                RunCli("plot-data response '" + taps + "' --rate 22050", "cli-filter.csv"));
+        QVERIFY(m_dialogs->Messages().empty());
+    }
+
+    void theFilterWindowFollowsTheWavesRateAnd441kHzWithoutOne() {
+        Click(Box("displayFilterCheck"));
+        CPrismDataWindow& filter = *m_window->FilterSpectrumWindow();
+        QCOMPARE(filter.Plot().GetViewOptions().sampleRate, 44100.0);
+        LoadAudio(WriteTones("tones.wav", 1, 3000, 0.05, 8000));
+        QCOMPARE(filter.Plot().GetViewOptions().sampleRate, 8000.0);
+    }
+
+    void theWaveViewOpensFromTheContextMenuAndShowsEveryChangeOfTheSamples() {
+        QAction* entry = m_window->findChild<QAction*>("waveViewAction");
+        QVERIFY(entry);
+        QCOMPARE(entry->text(), QString("Wave View"));
+        QCOMPARE(entry->shortcut(), QKeySequence("Ctrl+W"));
+        QVERIFY(!m_window->WaveView().Window());
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        QTest::keyClick(m_window.get(), Qt::Key_W, Qt::ControlModifier);
+        WaveViewWindow* view = m_window->WaveView().Window();
+        QVERIFY(view);
+        QCOMPARE(view->windowTitle(), QString("Wave View"));
+        QVERIFY(view->isVisible());
+        QVERIFY(!view->Current());  // nothing loaded yet
+
+        const std::string path = WriteTones("tones.wav", 2, 5000, 0.05);
+        LoadAudio(path);
+        QVERIFY(view->Current());
+        QCOMPARE(view->Current()->Samples().Frames(), std::int64_t(5000));
+        // A command that changes samples is shown at once.
+        m_window->RunMedianFilter(33);
+        const auto samples = view->Current()->Samples().Channel(0);
+        const std::int16_t* data = reinterpret_cast<const std::int16_t*>(m_window->Wave().GetImage() +
+                                                                          m_window->Wave().GetDataOffset());
+        for (int f = 0; f < 5000; f += 97) {
+            QCOMPARE(samples[static_cast<std::size_t>(f)], data[2 * f]);
+        }
+        // Open at the end of the run: open again at the start of the next, with the samples.
+        m_window.reset();
+        m_window = std::make_unique<CMainDialog>();
+        QVERIFY(m_window->WaveView().Window());
+        QVERIFY(m_window->WaveView().Window()->isVisible());
+        // Closed by the person: stays closed.
+        m_window->WaveView().Window()->close();
+        QVERIFY(!m_window->WaveView().Window());
+        m_window.reset();
+        m_window = std::make_unique<CMainDialog>();
+        QVERIFY(!m_window->WaveView().Window());
     }
 
     void quitClosesTheFilterWindow() {

@@ -145,7 +145,7 @@ private:
 private slots:
     void init() {
         m_scratch = std::make_unique<ScratchDir>();
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(m_scratch->File("config")));
+        UseScratchSettings(*m_scratch);
         m_dialogs = std::make_unique<ScriptedUserDialogs>();
         m_window = std::make_unique<CMainDialog>();
         m_window->show();

@@ -106,8 +106,7 @@ private:
 private slots:
     void init() {
         m_scratch = std::make_unique<ScratchDir>();
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                           QString::fromStdString(m_scratch->File("config")));
+        UseScratchSettings(*m_scratch);
         m_dialogs = std::make_unique<ScriptedUserDialogs>();
         m_help.topics.clear();
         SetAppHelp(&m_help);

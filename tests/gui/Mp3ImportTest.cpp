@@ -14,6 +14,7 @@
 #include "app/FramesDecodedWindow.h"
 #include "app/MainDialog.h"
 #include "tests/gui/support/ScriptedUserDialogs.h"
+#include "tests/gui/support/WindowTestSupport.h"
 #include "tests/support/WaveBuilder.h"
 
 using namespace tressel;
@@ -82,8 +83,7 @@ private:
 private slots:
     void init() {
         m_scratch = std::make_unique<ScratchDir>();
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                           QString::fromStdString(m_scratch->File("config")));
+        UseScratchSettings(*m_scratch);
         m_tmp = m_scratch->Path() / "tmp";
         fs::create_directory(m_tmp);
         qputenv("TMP", QByteArray::fromStdString(m_tmp.string()));

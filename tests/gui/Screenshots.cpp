@@ -1,8 +1,10 @@
 // Opens the real windows with a generated recording loaded and saves what they show as PNG files for the
 // README. Run through scripts/screenshots.sh.
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTextBrowser>
 #include <QSettings>
@@ -19,7 +21,11 @@
 #include "app/MedianDialog.h"
 #include "spectrum/PrismDataWindow.h"
 #include "app/MainDialog.h"
+#include "app/WaveViewHost.h"
+#include "audio/WaveSamples.h"
+#include "spectrum/FilterResponse.h"
 #include "tests/gui/support/ScriptedUserDialogs.h"
+#include "tests/gui/support/WindowTestSupport.h"
 #include "tests/support/WaveBuilder.h"
 
 using namespace tressel;
@@ -27,7 +33,7 @@ using namespace tressel::testing;
 
 namespace {
 
-// Two seconds of a chord with a little noise on top: something worth filtering.
+// Two seconds of a chord with a little noise and a few clicks on top: something worth filtering.
 std::vector<std::uint8_t> DemoRecording() {
     WaveSpec layout;
     layout.channels = 2;
@@ -39,8 +45,9 @@ std::vector<std::uint8_t> DemoRecording() {
         const double hiss = ((noise >> 16) % 2001 - 1000) * 1.5;
         const double chord = 6000 * std::sin(2 * M_PI * 220 * t) + 4000 * std::sin(2 * M_PI * 277.2 * t) +
                              3000 * std::sin(2 * M_PI * 329.6 * t);
-        samples.push_back(static_cast<std::int16_t>(chord + hiss));
-        samples.push_back(static_cast<std::int16_t>(0.8 * chord - hiss));
+        const double click = i % 14000 == 7000 || i % 14000 == 7001 ? 24000 : 0;
+        samples.push_back(static_cast<std::int16_t>(chord + hiss + click));
+        samples.push_back(static_cast<std::int16_t>(0.8 * chord - hiss - click));
     }
     return BuildWave16(layout, samples);
 }
@@ -86,7 +93,7 @@ int main(int argc, char** argv) {
     QApplication::setFont(DialogFont());
 
     ScratchDir scratch;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(scratch.File("config")));
+    UseScratchSettings(scratch);
     WriteFileBytes(scratch.File("demo.wav"), DemoRecording());
 
     WriteLowPassFilter(scratch.File("lowpass.txt"));
@@ -105,6 +112,35 @@ int main(int argc, char** argv) {
     bool saved = Save(window, folder, "main-window.png");
     saved &= Save(*window.FilterSpectrumWindow(), folder, "filter-frequency.png");
     saved &= Save(*window.AudioSpectrumWindow(), folder, "audio-frequency.png");
+
+    // The Prism windows' options: Hz on a logarithmic axis with the read-out, and the spectrum before
+    // a median filter behind the one after it; the Wave View of the same command.
+    CPrismDataWindow& filter = *window.FilterSpectrumWindow();
+    for (const char* option : {"frequencyInHzAction", "logarithmicAction", "readoutAction"}) {
+        filter.findChild<QAction*>(option)->setChecked(true);
+    }
+    const QPointF pointer(filter.width() / 3, filter.height() / 5);
+    QMouseEvent move(QEvent::MouseMove, pointer, filter.mapToGlobal(pointer), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(&filter, &move);
+    saved &= Save(filter, folder, "filter-frequency-options.png");
+    std::vector<double> before[2] = {std::vector<double>(kSpectrumBins), std::vector<double>(kSpectrumBins)};
+    window.Wave().ComputeSpectrum(before[0].data(), before[1].data(), kSpectrumBins);
+    const auto samplesBefore = WaveSamples::FromWave(window.Wave());
+    window.RunMedianFilter(5);
+    CPrismDataWindow& audio = *window.AudioSpectrumWindow();
+    audio.SetBeforeData(before[0].data(), before[1].data(), kSpectrumBins);
+    audio.findChild<QAction*>("frequencyInHzAction")->setChecked(true);
+    saved &= Save(audio, folder, "audio-frequency-before.png");
+    window.WaveView().Open();
+    window.WaveView().SetBeforeSamples(samplesBefore);
+    WaveViewWindow& view = *window.WaveView().Window();
+    view.resize(640, 300);
+    for (int i = 0; i < 3; ++i) {
+        QTest::keyClick(&view, Qt::Key_Plus);
+    }
+    window.WaveView().SetPlayPosition(view.Viewport().FrameAt(view.Viewport().Width() * 0.3) / 44100);
+    saved &= Save(view, folder, "wave-view.png");
 
     window.findChild<QPushButton*>("effectsButton")->click();
     saved &= Save(window.EffectsDialog(), folder, "effects.png");

@@ -1,0 +1,78 @@
+#include "audio/WaveSamples.h"
+
+#include "audio/ParallelPieces.h"
+#include "audio/Wave.h"
+
+namespace tressel {
+
+namespace {
+
+std::int16_t Stored8(const std::uint8_t* p) {
+    return static_cast<std::int16_t>(static_cast<int>(p[0]) - 127);
+}
+
+std::int16_t Stored16(const std::uint8_t* p) {
+    return static_cast<std::int16_t>(static_cast<std::uint16_t>(p[0] | (p[1] << 8)));
+}
+
+// One loop per layout, so the compiler sees a fixed stride and keeps it tight.
+template <int Channels, int Bytes>
+void Deinterleave(const std::uint8_t* data, std::int64_t begin, std::int64_t end,
+                  std::vector<std::unique_ptr<std::int16_t[]>>& channels) {
+    constexpr int frameBytes = Channels * Bytes;
+    std::int16_t* out[Channels];
+    for (int c = 0; c < Channels; ++c) {
+        out[c] = channels[static_cast<std::size_t>(c)].get();
+    }
+    for (std::int64_t f = begin; f < end; ++f) {
+        const std::uint8_t* frame = data + f * frameBytes;
+        for (int c = 0; c < Channels; ++c) {
+            out[c][f] = Bytes == 1 ? Stored8(frame + c) : Stored16(frame + c * Bytes);
+        }
+    }
+}
+
+}  // namespace
+
+double WaveSamples::Seconds() const {
+    return m_sampleRate == 0 ? 0.0 : static_cast<double>(m_frames) / m_sampleRate;
+}
+
+std::shared_ptr<const WaveSamples> WaveSamples::FromWave(const CWave& wave, int threads) {
+    if (!wave.IsPcm()) {
+        return nullptr;
+    }
+    const std::uint8_t* image = wave.GetImage();
+    const std::uint32_t length = wave.GetDataLength();
+    const std::uint8_t* data = length == 0 ? image : image + wave.GetDataOffset();
+    return FromInterleaved(data, length, wave.GetChannels(), wave.GetBitsPerSample(), wave.GetSamplesPerSecond(),
+                           threads);
+}
+
+std::shared_ptr<const WaveSamples> WaveSamples::FromInterleaved(const std::uint8_t* data, std::size_t bytes,
+                                                                int channels, int bitsPerSample,
+                                                                std::uint32_t sampleRate, int threads) {
+    if ((channels != 1 && channels != 2) || (bitsPerSample != 8 && bitsPerSample != 16)) {
+        return nullptr;
+    }
+    std::shared_ptr<WaveSamples> samples(new WaveSamples());
+    samples->m_bitsPerSample = bitsPerSample;
+    samples->m_sampleRate = sampleRate;
+    const std::size_t frameBytes = static_cast<std::size_t>(channels) * (bitsPerSample / 8);
+    samples->m_frames = static_cast<std::int64_t>(bytes / frameBytes);
+    for (int c = 0; c < channels; ++c) {
+        samples->m_channels.emplace_back(new std::int16_t[static_cast<std::size_t>(samples->m_frames)]);
+    }
+    auto& out = samples->m_channels;
+    const auto copy = [&](std::int64_t begin, std::int64_t end) {
+        if (channels == 1) {
+            bitsPerSample == 8 ? Deinterleave<1, 1>(data, begin, end, out) : Deinterleave<1, 2>(data, begin, end, out);
+        } else {
+            bitsPerSample == 8 ? Deinterleave<2, 1>(data, begin, end, out) : Deinterleave<2, 2>(data, begin, end, out);
+        }
+    };
+    ForEachAlignedPiece(samples->m_frames, 64, threads, copy);
+    return samples;
+}
+
+}  // namespace tressel
