@@ -2,8 +2,6 @@
 
 #include "mp3dec/huffman.h"
 
-#include <cstdio>
-
 #include "mp3dec/tables_layer3.h"
 
 namespace mp3dec {
@@ -56,7 +54,6 @@ int decode_huffman_pair(const HuffmanTable& table, MainDataReservoir& reservoir,
     int result = 0;
     const int leaf = walk_code(table, reservoir);
     if (leaf < 0) {
-        std::printf("Illegal Huffman code in data.\n");
         x = 2 * (static_cast<int>(table.x_len) - 1);
         y = 2 * (static_cast<int>(table.y_len) - 1);
         result = 1;
@@ -82,7 +79,13 @@ int decode_huffman_pair(const HuffmanTable& table, MainDataReservoir& reservoir,
 }
 
 int decode_huffman_samples(std::int32_t values[kLines], const SideInfo& side_info, int channel, int granule,
-                           std::uint32_t part2_start, const StreamParams& params, MainDataReservoir& reservoir) {
+                           std::uint32_t part2_start, const StreamParams& params, MainDataReservoir& reservoir,
+                           const DiagnosticFn& diagnostic) {
+    auto decode = [&](const HuffmanTable& table, int& x, int& y, int& v, int& w) {
+        if (decode_huffman_pair(table, reservoir, x, y, v, w) == 1 && diagnostic) {
+            diagnostic({DiagnosticStream::standard_output, "Illegal Huffman code in data.\n"});
+        }
+    };
     const HuffmanTables& tables = huffman_tables();
     const GranuleChannelInfo& info = side_info.channel[channel].granule[granule];
     const int* long_start = kScaleFactorBands[band_table_index(*params.header)].long_start;
@@ -108,7 +111,7 @@ int decode_huffman_samples(std::int32_t values[kLines], const SideInfo& side_inf
         const HuffmanTable& table = tables.table[info.table_select[region] & 31];
         const int stop = region_end[region] < pairs_end ? region_end[region] : pairs_end;
         for (; i < stop; i += 2) {
-            decode_huffman_pair(table, reservoir, x, y, v, w);
+            decode(table, x, y, v, w);
             values[i] = x;
             values[i + 1] = y;
         }
@@ -118,7 +121,7 @@ int decode_huffman_samples(std::int32_t values[kLines], const SideInfo& side_inf
     const HuffmanTable& quad_table = tables.table[32 + (info.count1_table_select & 1)];
     auto bits_past_end = [&] { return static_cast<std::int32_t>(reservoir_position(reservoir) - part_end); };
     while (bits_past_end() < 0 && i < kLines) {
-        decode_huffman_pair(quad_table, reservoir, x, y, v, w);
+        decode(quad_table, x, y, v, w);
         const int quad[4] = {v, w, x, y};
         for (int k = 0; k < 4 && i + k < kLines; ++k) values[i + k] = quad[k];
         i += 4;

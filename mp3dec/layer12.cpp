@@ -117,6 +117,17 @@ void read_layer1_samples(BitReader& reader, const StreamParams& params, Layer12S
     }
 }
 
+int layer1_sample_bits(const StreamParams& params, const Layer12State& state) {
+    int bits = 0;
+    for (int sb = 0; sb < kSubbands; ++sb) {
+        for (int ch = 0; ch < coded_channels(params, sb); ++ch) {
+            const int a = state.allocation[ch][sb];
+            bits += a != 0 ? a + 1 : 0;
+        }
+    }
+    return bits;
+}
+
 double requantize_layer1_sample(int allocation, std::uint32_t code) {
     const int nb = allocation + 1;
     double fraction = signed_fraction(code, nb);
@@ -248,6 +259,24 @@ void read_layer2_samples(BitReader& reader, const StreamParams& params, Layer12S
             for (int part = 0; part < 3; ++part) state.sample_code[1][part][sb] = state.sample_code[0][part][sb];
         }
     }
+}
+
+int layer2_sample_bits(const StreamParams& params, const Layer12State& state) {
+    const AllocTable& table = *params.alloc;
+    int bits = 0;
+    for (int sb = 0; sb < params.subband_limit; ++sb) {
+        for (int ch = 0; ch < coded_channels(params, sb); ++ch) {
+            const int a = state.allocation[ch][sb];
+            if (a == 0) continue;
+            const AllocEntry& entry = table[sb][a];
+            if (entry.group == kUngrouped) {
+                bits += 3 * entry.bits;
+            } else if (entry.steps > 0) {
+                bits += entry.bits;
+            }
+        }
+    }
+    return bits;
 }
 
 double requantize_layer2_sample(const AllocEntry& entry, std::uint32_t value) {

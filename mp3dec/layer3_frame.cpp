@@ -16,8 +16,8 @@ namespace {
 constexpr long kRewindBytes = static_cast<long>(kReservoirEntries);
 
 // The bytes are taken from the frame four at a time, then stored one by one.
-void store_main_data(DecodeState& state, int bytes) {
-    MainDataReservoir& reservoir = state.layer3.reservoir;
+void store_main_data(StreamCursor& state, int bytes) {
+    MainDataReservoir& reservoir = state.reservoir;
     int i = 0;
     for (; i + 4 <= bytes; i += 4) {
         const std::uint32_t word = read_bits(state.reader, 32);
@@ -28,7 +28,7 @@ void store_main_data(DecodeState& state, int bytes) {
 
 // Positions the reservoir at the first main-data byte of this frame. False when that byte lies before the
 // bytes stored (a stream entered in the middle): the frame is then dropped.
-bool locate_main_data(Layer3State& l3, int frame_bytes) {
+bool locate_main_data(StreamCursor& l3, int main_data_begin, int frame_bytes) {
     MainDataReservoir& reservoir = l3.reservoir;
     long main_data_end = static_cast<long>(reservoir_position(reservoir) / 8);
     const std::uint32_t partial = reservoir_position(reservoir) % 8;
@@ -36,7 +36,7 @@ bool locate_main_data(Layer3State& l3, int frame_bytes) {
         reservoir_get_bits(reservoir, static_cast<int>(8 - partial));
         ++main_data_end;
     }
-    long discard = l3.frame_start - main_data_end - l3.side_info.main_data_begin;
+    long discard = l3.frame_start - main_data_end - main_data_begin;
     if (main_data_end > kRewindBytes) {
         l3.frame_start -= kRewindBytes;
         reservoir_rewind_bytes(reservoir, kReservoirEntries);
@@ -49,14 +49,17 @@ bool locate_main_data(Layer3State& l3, int frame_bytes) {
 
 void decode_channel(DecodeState& state, int granule, int channel) {
     Layer3State& l3 = state.layer3;
-    const std::uint32_t part2_start = reservoir_position(l3.reservoir);
+    MainDataReservoir& reservoir = state.reservoir;
+    const std::uint32_t part2_start = reservoir_position(reservoir);
     if (state.header.version == 1) {
-        read_scale_factors(l3.reservoir, l3.scale_factors[channel], l3.side_info, granule, channel);
+        read_scale_factors(reservoir, l3.scale_factors[channel], l3.side_info, granule, channel);
     } else {
-        read_lsf_scale_factors(l3.reservoir, l3.scale_factors[channel], l3.side_info, granule, channel, state.params);
+        read_lsf_scale_factors(reservoir, l3.scale_factors[channel], l3.side_info, granule, channel, state.params);
     }
+    const DiagnosticFn report = [&state](const Diagnostic& diagnostic) { report_diagnostic(state.output, diagnostic); };
     const int nonzero_end =
-        decode_huffman_samples(l3.quantized, l3.side_info, channel, granule, part2_start, state.params, l3.reservoir);
+        decode_huffman_samples(l3.quantized, l3.side_info, channel, granule, part2_start, state.params, reservoir,
+                               state.output != nullptr ? report : DiagnosticFn{});
     requantize_samples(l3.quantized, l3.requantized[channel], l3.scale_factors[channel],
                        l3.side_info.channel[channel].granule[granule], state.params, nonzero_end);
 }
@@ -99,18 +102,34 @@ void decode_granule(DecodeState& state, int granule) {
     process_stereo(l3.requantized, l3.stereo, l3.scale_factors, l3.side_info.channel[0].granule[granule],
                    l3.side_info.channel[1].granule[granule], state.params);
     for (int ch = 0; ch < channels; ++ch) synthesize_channel(state, granule, ch);
-    queue_pcm_blocks(state.queue, state.pcm, kTimeSlots, state.params, state.output, state.sample_frames);
+    emit_pcm(state.output, state.pcm, kTimeSlots, state.params.channels);
+}
+
+// Side information and main data; false when the frame's main data begins before the bytes stored.
+bool read_frame_main_data(DecodeState& state) {
+    SideInfo& side_info = state.layer3.side_info;
+    read_side_info(state.reader, side_info, state.params);
+    const int frame_bytes = main_data_byte_count(state.params, state.free_format_frame_bytes);
+    store_main_data(state, frame_bytes);
+    return locate_main_data(state, side_info.main_data_begin, frame_bytes);
 }
 
 }  // namespace
 
 void decode_layer3_frame(DecodeState& state) {
-    Layer3State& l3 = state.layer3;
-    read_side_info(state.reader, l3.side_info, state.params);
-    const int frame_bytes = main_data_byte_count(state.params, state.free_format_frame_bytes);
-    store_main_data(state, frame_bytes);
-    if (!locate_main_data(l3, frame_bytes)) return;
+    if (!read_frame_main_data(state)) return;
     for (int granule = 0; granule < state.granules_per_frame; ++granule) decode_granule(state, granule);
+}
+
+void scan_layer3_frame(DecodeState& state) {
+    if (!read_frame_main_data(state)) return;
+    const SideInfo& side_info = state.layer3.side_info;
+    for (int granule = 0; granule < state.granules_per_frame; ++granule) {
+        for (int ch = 0; ch < state.params.channels; ++ch) {
+            reservoir_skip_bits(state.reservoir,
+                                static_cast<std::uint32_t>(side_info.channel[ch].granule[granule].part2_3_length));
+        }
+    }
 }
 
 }  // namespace mp3dec

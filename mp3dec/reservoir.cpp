@@ -1,7 +1,5 @@
 #include "mp3dec/reservoir.h"
 
-#include <cstdio>
-
 #include "mp3dec/decoder_stop.h"
 
 namespace mp3dec {
@@ -15,10 +13,9 @@ std::uint32_t entry_at(const MainDataReservoir& reservoir, std::uint32_t index) 
 
 void reservoir_put_byte(MainDataReservoir& reservoir, std::uint32_t value, int width) {
     if (width != 8) {
-        std::printf("Not Supported yet!!\n");
-        stop_decoder();
+        stop_decoder({DiagnosticStream::standard_output, "Not Supported yet!!\n"});
     }
-    reservoir.entries[reservoir.write_count % kReservoirEntries] = value & 0xFFu;
+    reservoir.entries[reservoir.write_count % kReservoirEntries] = static_cast<std::uint8_t>(value & 0xFFu);
     ++reservoir.write_count;
 }
 
@@ -38,8 +35,7 @@ std::uint32_t reservoir_get_bits_across(MainDataReservoir& reservoir, int n) {
     reservoir.bits_left = 8u - consumed % 8u;
     // Reading the entry at exactly the write count is still allowed; moving past it is not.
     if (reservoir.read_index > reservoir.write_count) {
-        std::printf("Buffer overflow !!\n");
-        stop_decoder();
+        stop_decoder({DiagnosticStream::standard_output, "Buffer overflow !!\n"});
     }
     return value;
 }

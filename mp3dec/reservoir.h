@@ -10,7 +10,7 @@ namespace mp3dec {
 constexpr std::uint32_t kReservoirEntries = 4096;
 
 struct MainDataReservoir {
-    std::uint32_t entries[kReservoirEntries] = {};
+    std::uint8_t entries[kReservoirEntries] = {};  // one stored byte each
     std::uint32_t write_count = 0;  // bytes ever stored; never reduced
     std::uint32_t read_index = 0;   // entry being read (modulo the ring size)
     std::uint32_t bits_left = 8;    // bits still unread in that entry, 1..8

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "mp3dec/decoder.h"
+#include "mp3dec/decoder_stop.h"
 #include "tests/support/WaveBuilder.h"
 
 namespace mp3dec_test {
@@ -90,6 +91,17 @@ inline Comparison Compare(const std::vector<std::int16_t>& ours, const std::vect
     const double mse = c.compared > 0 ? squared / static_cast<double>(c.compared) : 0.0;
     c.psnr_db = mse == 0.0 ? INFINITY : 10.0 * std::log10(32767.0 * 32767.0 / mse);
     return c;
+}
+
+// The message a stop of the decoder carries; none when the call does not stop it.
+template <typename Call>
+mp3dec::Diagnostic StopMessage(Call&& call) {
+    try {
+        call();
+    } catch (const mp3dec::DecoderStopped& stop) {
+        return stop.reason;
+    }
+    return {mp3dec::DiagnosticStream::standard_output, "(no stop)"};
 }
 
 inline std::string VectorPath(const std::string& name) {
