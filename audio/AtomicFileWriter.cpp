@@ -67,6 +67,28 @@ bool AtomicFileWriter::Write(const void* data, std::size_t size) {
     return true;
 }
 
+bool AtomicFileWriter::WriteAt(std::size_t offset, const void* data, std::size_t size) {
+    if (m_descriptor < 0) {
+        m_lastError = EBADF;
+        return false;
+    }
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    while (size > 0) {
+        const ssize_t written = ::pwrite(m_descriptor, bytes, size, static_cast<off_t>(offset));
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            m_lastError = errno;
+            return false;
+        }
+        bytes += written;
+        offset += static_cast<std::size_t>(written);
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
 bool AtomicFileWriter::Commit() {
     if (m_descriptor < 0) {
         m_lastError = EBADF;

@@ -18,6 +18,8 @@ public:
     // Creates the temporary file; false when the folder does not let us (errno in LastError).
     bool Open();
     bool Write(const void* data, std::size_t size);
+    // Overwrites bytes already written (a header whose values are known only at the end).
+    bool WriteAt(std::size_t offset, const void* data, std::size_t size);
     // Flushes, closes and renames over the target; false (and nothing replaced) on any failure.
     bool Commit();
     void Discard();

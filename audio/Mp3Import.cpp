@@ -77,7 +77,7 @@ bool ImportMp3(CWave& wave, const std::string& path, Feedback& feedback, std::op
         }
         const ScopeExit showAgain(hooks.afterDecode);
         try {
-            decoded = DecodeMp3ToWave(path, output, hooks.progress);
+            decoded = DecodeMp3ToWave(path, output, hooks.progress, hooks.decodeThreads);
         } catch (...) {
             std::fclose(output);
             throw;

@@ -19,6 +19,7 @@ struct Mp3ImportHooks {
     std::function<void()> beforeDecode;  // the window hides here
     std::function<void()> afterDecode;   // ... and comes back here, whatever happened
     mp3dec::DecodeProgressFn progress;
+    int decodeThreads = 0;  // 0: one per processor core; the decoded file is the same for every count
 };
 
 // Decodes the file at path into a temporary WAV file and loads it into the wave. temporaryName holds the
