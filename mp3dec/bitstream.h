@@ -7,8 +7,10 @@
 // Decoding depends on that moment (the frame loop stops there), so the position is computed from the
 // stream length and kept. Bits themselves are read as stored, and as zeros past the last byte.
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace mp3dec {
 
@@ -39,9 +41,9 @@ inline std::uint32_t bits_at(const BitReader& reader, std::uint64_t start, int n
     if (n <= 0) return 0;
     const std::uint64_t byte = start >> 3;
     if (byte + 8 > reader.size) return read_bits_near_end(reader, start, n);
-    const std::uint8_t* p = reader.data + byte;
-    std::uint64_t window = 0;
-    for (int i = 0; i < 8; ++i) window = (window << 8) | p[i];
+    std::uint64_t window;
+    std::memcpy(&window, reader.data + byte, sizeof window);
+    if constexpr (std::endian::native == std::endian::little) window = __builtin_bswap64(window);
     return static_cast<std::uint32_t>((window << (start & 7)) >> (64 - n));
 }
 

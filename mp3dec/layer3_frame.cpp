@@ -15,15 +15,27 @@ namespace {
 
 constexpr long kRewindBytes = static_cast<long>(kReservoirEntries);
 
-// The bytes are taken from the frame four at a time, then stored one by one.
+// The frame's main data is byte-aligned: it is stored as it stands in the stream, with zeros for what lies
+// past the end of the stream (what reading it would give).
 void store_main_data(StreamCursor& state, int bytes) {
+    BitReader& reader = state.reader;
     MainDataReservoir& reservoir = state.reservoir;
-    int i = 0;
-    for (; i + 4 <= bytes; i += 4) {
-        const std::uint32_t word = read_bits(state.reader, 32);
-        for (int shift = 24; shift >= 0; shift -= 8) reservoir_put_byte(reservoir, (word >> shift) & 0xFFu, 8);
+    const auto count = static_cast<std::uint32_t>(bytes);
+    if (reader.position % 8 != 0) {
+        for (std::uint32_t i = 0; i < count; ++i) reservoir_put_byte(reservoir, read_bits(reader, 8), 8);
+        return;
     }
-    for (; i < bytes; ++i) reservoir_put_byte(reservoir, read_bits(state.reader, 8), 8);
+    const std::uint64_t first = reader.position / 8;
+    const std::uint64_t stored = first < reader.size ? reader.size - first : 0;
+    const auto available = static_cast<std::uint32_t>(stored < count ? stored : count);
+    reservoir_put_bytes(reservoir, reader.data + first, available);
+    static constexpr std::uint8_t kZeros[256] = {};
+    for (std::uint32_t missing = count - available; missing > 0;) {
+        const std::uint32_t run = missing < sizeof kZeros ? missing : static_cast<std::uint32_t>(sizeof kZeros);
+        reservoir_put_bytes(reservoir, kZeros, run);
+        missing -= run;
+    }
+    consume_bits(reader, 8 * static_cast<std::uint64_t>(count));
 }
 
 // Positions the reservoir at the first main-data byte of this frame. False when that byte lies before the

@@ -1,5 +1,6 @@
 #include "mp3dec/output_queue.h"
 
+#include <bit>
 #include <cstring>
 
 namespace mp3dec {
@@ -16,6 +17,10 @@ void write_samples_little_endian(const std::int16_t* samples, int count, std::FI
 }  // namespace
 
 void store_little_endian(std::span<const std::int16_t> samples, std::uint8_t* bytes) {
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(bytes, samples.data(), samples.size_bytes());
+        return;
+    }
     for (std::size_t i = 0; i < samples.size(); ++i) {
         const auto value = static_cast<std::uint16_t>(samples[i]);
         bytes[2 * i] = static_cast<std::uint8_t>(value & 0xFFu);
