@@ -30,70 +30,85 @@ int walk_long_code(const HuffmanTable& table, std::uint32_t bits, std::uint32_t 
     }
 }
 
-// The leaf value (x << 4 | y) of the code at the cursor, or kIllegalCode when no leaf is reached within
-// 32 bits; the cursor moves past the bits the walk took. The first 8 bits go through the lookup.
-inline int walk_code(const HuffmanTable& table, ReservoirCursor& cursor) {
-    const std::uint32_t bits = cursor_peek(cursor, kMaxCodeBits);
-    const std::uint32_t entry = table.lookup[bits >> (kMaxCodeBits - kLookupBits)];
+// Fields taken one after the other from the window at the start of a code.
+struct WindowFields {
+    std::uint64_t window;
+    int taken = 0;
+
+    int take(int n) {  // 1 <= n
+        const auto value = static_cast<int>((window << taken) >> (64 - n));
+        taken += n;
+        return value;
+    }
+    int signed_value(int magnitude) { return magnitude == 0 ? 0 : (take(1) ? -magnitude : magnitude); }
+};
+
+// The code's leaf value (x << 4 | y), or kIllegalCode when no leaf is reached within 32 bits; `fields` are
+// left past the bits the walk took. The first 8 bits go through the lookup.
+inline int walk_code(const HuffmanTable& table, WindowFields& fields) {
+    const std::uint32_t entry = table.lookup[fields.window >> (64 - kLookupBits)];
     int used = static_cast<int>((entry >> 8) & 0xFF);
-    const int leaf = (entry & kLeafFlag) ? static_cast<int>(entry & 0xFF) : walk_long_code(table, bits, entry, used);
-    cursor.bit += static_cast<std::uint64_t>(used);
+    const int leaf = (entry & kLeafFlag)
+                         ? static_cast<int>(entry & 0xFF)
+                         : walk_long_code(table, static_cast<std::uint32_t>(fields.window >> 32), entry, used);
+    fields.taken = used;
     return leaf;
 }
 
-inline int take_bits(ReservoirCursor& cursor, int n) {
-    const auto value = static_cast<int>(cursor_peek(cursor, n));
-    cursor.bit += static_cast<std::uint64_t>(n);
-    return value;
+// Moves the cursor past the fields taken and reads the window again there.
+inline void refresh_window(ReservoirCursor& cursor, WindowFields& fields) {
+    cursor.bit += static_cast<std::uint64_t>(fields.taken);
+    fields = WindowFields{cursor_window(cursor)};
 }
 
-inline int signed_value(ReservoirCursor& cursor, int magnitude) {
-    if (magnitude == 0) return 0;
-    return take_bits(cursor, 1) ? -magnitude : magnitude;
-}
-
-// The code's leaf, or the largest values in place of an illegal code (then true is returned).
-inline bool leaf_values(const HuffmanTable& table, ReservoirCursor& cursor, int& x, int& y) {
-    const int leaf = walk_code(table, cursor);
-    cursor_check(cursor);
+// The code's leaf, or the largest values in place of an illegal code, which is reported once the walk is
+// known to have stayed within the stored bytes. After the code, a pair takes at most two escapes and two
+// signs; when the code leaves too few bits in the window for them, the window is read again.
+inline __attribute__((always_inline)) void leaf_values(const HuffmanTable& table, ReservoirCursor& cursor, WindowFields& fields, int& x, int& y,
+                        const DiagnosticFn& diagnostic) {
+    const int leaf = walk_code(table, fields);
+    if (cursor.bit + static_cast<std::uint64_t>(fields.taken) >= cursor.limit) {
+        refresh_window(cursor, fields);
+        cursor_check(cursor);
+    }
     if (leaf != kIllegalCode) {
         x = leaf >> 4;
         y = leaf & 15;
-        return false;
+    } else {
+        if (diagnostic) diagnostic({DiagnosticStream::standard_output, "Illegal Huffman code in data.\n"});
+        x = 2 * (static_cast<int>(table.x_len) - 1);
+        y = 2 * (static_cast<int>(table.y_len) - 1);
     }
-    x = 2 * (static_cast<int>(table.x_len) - 1);
-    y = 2 * (static_cast<int>(table.y_len) - 1);
-    return true;
+    if (fields.taken + 2 * static_cast<int>(table.linbits) + 2 > kCursorWindowBits) refresh_window(cursor, fields);
 }
 
-// One code of a pair table with its escape bits and signs; true for an illegal code.
-inline bool decode_pair(const HuffmanTable& table, ReservoirCursor& cursor, int& x, int& y) {
-    const bool illegal = leaf_values(table, cursor, x, y);
-    if (table.linbits != 0 && static_cast<unsigned>(x) == table.x_len - 1)
-        x += take_bits(cursor, static_cast<int>(table.linbits));
-    x = signed_value(cursor, x);
-    if (table.linbits != 0 && static_cast<unsigned>(y) == table.y_len - 1)
-        y += take_bits(cursor, static_cast<int>(table.linbits));
-    y = signed_value(cursor, y);
+// One code of a pair table with its escape bits and signs.
+inline __attribute__((always_inline)) void decode_pair(const HuffmanTable& table, ReservoirCursor& cursor, int& x, int& y,
+                        const DiagnosticFn& diagnostic) {
+    WindowFields fields{cursor_window(cursor)};
+    leaf_values(table, cursor, fields, x, y, diagnostic);
+    const int linbits = static_cast<int>(table.linbits);
+    if (linbits != 0 && static_cast<unsigned>(x) == table.x_len - 1) x += fields.take(linbits);
+    x = fields.signed_value(x);
+    if (linbits != 0 && static_cast<unsigned>(y) == table.y_len - 1) y += fields.take(linbits);
+    y = fields.signed_value(y);
+    cursor.bit += static_cast<std::uint64_t>(fields.taken);
     cursor_check(cursor);
-    return illegal;
 }
 
 // One code of a quadruple table: v, w, x and y from the bits of the leaf, each with its sign.
-inline bool decode_quadruple(const HuffmanTable& table, ReservoirCursor& cursor, int quad[4]) {
+inline __attribute__((always_inline)) void decode_quadruple(const HuffmanTable& table, ReservoirCursor& cursor, int quad[4],
+                             const DiagnosticFn& diagnostic) {
+    WindowFields fields{cursor_window(cursor)};
     int x = 0;
     int y = 0;
-    const bool illegal = leaf_values(table, cursor, x, y);
-    quad[0] = signed_value(cursor, (y >> 3) & 1);
-    quad[1] = signed_value(cursor, (y >> 2) & 1);
-    quad[2] = signed_value(cursor, (y >> 1) & 1);
-    quad[3] = signed_value(cursor, y & 1);
+    leaf_values(table, cursor, fields, x, y, diagnostic);
+    quad[0] = fields.signed_value((y >> 3) & 1);
+    quad[1] = fields.signed_value((y >> 2) & 1);
+    quad[2] = fields.signed_value((y >> 1) & 1);
+    quad[3] = fields.signed_value(y & 1);
+    cursor.bit += static_cast<std::uint64_t>(fields.taken);
     cursor_check(cursor);
-    return illegal;
-}
-
-void report_illegal_code(const DiagnosticFn& diagnostic) {
-    if (diagnostic) diagnostic({DiagnosticStream::standard_output, "Illegal Huffman code in data.\n"});
 }
 
 }  // namespace
@@ -109,15 +124,16 @@ int decode_huffman_pair(const HuffmanTable& table, MainDataReservoir& reservoir,
     }
     ReservoirCursor cursor = reservoir_cursor(reservoir);
     bool illegal = false;
+    const DiagnosticFn note_illegal = [&illegal](const Diagnostic&) { illegal = true; };
     if (table.quadruple) {
         int quad[4];
-        illegal = decode_quadruple(table, cursor, quad);
+        decode_quadruple(table, cursor, quad, note_illegal);
         v = quad[0];
         w = quad[1];
         x = quad[2];
         y = quad[3];
     } else {
-        illegal = decode_pair(table, cursor, x, y);
+        decode_pair(table, cursor, x, y, note_illegal);
     }
     reservoir_settle(reservoir, cursor);
     return illegal ? 1 : 0;
@@ -163,7 +179,7 @@ int decode_huffman_samples(std::int32_t values[kLines], const SideInfo& side_inf
         for (; i < stop; i += 2) {
             int x = 0;
             int y = 0;
-            if (decode_pair(table, cursor, x, y)) report_illegal_code(diagnostic);
+            decode_pair(table, cursor, x, y, diagnostic);
             values[i] = x;
             values[i + 1] = y;
         }
@@ -172,7 +188,7 @@ int decode_huffman_samples(std::int32_t values[kLines], const SideInfo& side_inf
     const HuffmanTable& quad_table = tables.table[32 + (info.count1_table_select & 1)];
     while (bits_past_end() < 0 && i < kLines) {
         int quad[4];
-        if (decode_quadruple(quad_table, cursor, quad)) report_illegal_code(diagnostic);
+        decode_quadruple(quad_table, cursor, quad, diagnostic);
         for (int k = 0; k < 4 && i + k < kLines; ++k) values[i + k] = quad[k];
         i += 4;
     }

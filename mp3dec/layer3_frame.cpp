@@ -88,16 +88,17 @@ int nonzero_subband_count(const double values[576]) {
 void synthesize_channel(DecodeState& state, int granule, int channel) {
     Layer3State& l3 = state.layer3;
     const GranuleChannelInfo& info = l3.side_info.channel[channel].granule[granule];
-    // Reordering leaves long blocks as they are; only short blocks need the copy it makes.
-    const double* ordered = l3.stereo[channel];
+    // Reordering leaves long blocks as they are; only short blocks need the copy it makes. Alias reduction
+    // then works in place.
+    double* ordered = l3.stereo[channel];
     if (has_short_blocks(info)) {
         reorder_short_blocks(l3.stereo[channel], l3.reordered, info, state.params);
         ordered = l3.reordered;
     }
     // Above the last non-zero line the spectrum is silent; alias reduction reaches one subband further.
     const int nonzero_subbands = nonzero_subband_count(ordered);
-    alias_reduce(ordered, l3.reduced, info, nonzero_subbands);
-    hybrid_synthesis_granule(l3.reduced, l3.hybrid, l3.overlap[channel], info, nonzero_subbands + 1);
+    alias_reduce(ordered, ordered, info, nonzero_subbands);
+    hybrid_synthesis_granule(ordered, l3.hybrid, l3.overlap[channel], info, nonzero_subbands + 1);
     for (int slot = 0; slot < 18; ++slot) {
         for (int sb = 0; sb < 32; ++sb) l3.polyphase_input[sb] = l3.hybrid[18 * sb + slot];
         // Odd subbands are mirrored in frequency by the filterbank; negating their odd slots undoes it.

@@ -21,7 +21,6 @@ struct Layer3State {
     alignas(64) double requantized[2][576] = {};
     alignas(64) double stereo[2][576] = {};
     alignas(64) double reordered[576] = {};
-    alignas(64) double reduced[576] = {};
     alignas(64) double hybrid[576] = {};
     alignas(64) double polyphase_input[32] = {};
 };

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "mp3dec/tables_layer3.h"
+#include "mp3dec/vector_lanes.h"
 
 namespace mp3dec {
 namespace {
@@ -74,6 +75,23 @@ void mixed_long_positions(const double right[576], const ScaleFactors& sf, const
         set_positions(positions, bands.long_start[band], bands.long_start[band + 1], sf.long_band[band]);
 }
 
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpsabi"
+
+// Left (M + S) x scale and right (M - S) x scale for all 576 lines, four at a time.
+__attribute__((target_clones("avx2", "default"))) void middle_side_lines(const double* middle, const double* side,
+                                                                         double* left, double* right) {
+    const Lanes scale = {kMiddleSideScale, kMiddleSideScale, kMiddleSideScale, kMiddleSideScale};
+    for (int k = 0; k < 576; k += 4) {
+        const Lanes m = load_lanes(middle + k);
+        const Lanes s = load_lanes(side + k);
+        store_lanes(left + k, (m + s) * scale);
+        store_lanes(right + k, (m - s) * scale);
+    }
+}
+
+#pragma GCC diagnostic pop
+
 }  // namespace
 
 void intensity_positions(const double right[576], const ScaleFactors& sf, const GranuleChannelInfo& info,
@@ -106,12 +124,7 @@ void process_stereo(const double input[2][576], double output[2][576], const Sca
     if (!intensity) {
         // Every line has position 7: middle/side or a plain copy throughout.
         if (middle_side) {
-            for (int k = 0; k < 576; ++k) {
-                const double m = input[0][k];
-                const double s = input[1][k];
-                output[0][k] = (m + s) * kMiddleSideScale;
-                output[1][k] = (m - s) * kMiddleSideScale;
-            }
+            middle_side_lines(input[0], input[1], output[0], output[1]);
         } else {
             std::memcpy(output[0], input[0], sizeof(double) * 576);
             std::memcpy(output[1], input[1], sizeof(double) * 576);

@@ -39,13 +39,19 @@ inline ReservoirCursor reservoir_cursor(const MainDataReservoir& reservoir) {
             8 * (static_cast<std::uint64_t>(reservoir.write_count) + 1)};
 }
 
-// The n bits (1 <= n <= 32) at the cursor, without moving it. Bits beyond the stored bytes read as whatever
-// the ring holds there.
-inline std::uint32_t cursor_peek(const ReservoirCursor& cursor, int n) {
+// The next 57 bits at the cursor, most significant first, in the top of the value (the low 7 bits are not
+// part of it). Bits beyond the stored bytes read as whatever the ring holds there.
+inline std::uint64_t cursor_window(const ReservoirCursor& cursor) {
     std::uint64_t window;
     std::memcpy(&window, cursor.entries + ((cursor.bit >> 3) % kReservoirEntries), sizeof window);
     if constexpr (std::endian::native == std::endian::little) window = __builtin_bswap64(window);
-    return static_cast<std::uint32_t>((window << (cursor.bit & 7)) >> (64 - n));
+    return window << (cursor.bit & 7);
+}
+constexpr int kCursorWindowBits = 57;
+
+// The n bits (1 <= n <= 32) at the cursor, without moving it.
+inline std::uint32_t cursor_peek(const ReservoirCursor& cursor, int n) {
+    return static_cast<std::uint32_t>(cursor_window(cursor) >> (64 - n));
 }
 
 // Stops the decoder with "Buffer overflow !!" once the cursor has read past the stored bytes.

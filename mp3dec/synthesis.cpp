@@ -159,7 +159,6 @@ void spread_rows(const MatrixingPlan& plan, const double* sums, double* vector) 
 }
 
 // round_to_pcm for a whole block, four samples at a time; returns the number clipped.
-typedef long long LaneMask __attribute__((vector_size(32)));
 typedef int LaneInts __attribute__((vector_size(16)));
 
 __attribute__((target_clones("avx2", "default"))) int round_block_to_pcm(const double sums[32],
