@@ -50,6 +50,12 @@ struct Layer12State {
     unsigned scale_index[kMaxChannels][3][32] = {};
     std::uint32_t sample_code[kMaxChannels][3][32] = {};
     double fraction[kMaxChannels][3][32] = {};
+    // Layer II: the quantisation class of each subband's allocation in this frame, set with the allocation:
+    // the sign bit of its codes (0 where nothing is coded), the weight of one unit, D and C.
+    std::int32_t class_sign_bit[kMaxChannels][32] = {};
+    double class_unit[kMaxChannels][32] = {};
+    double class_d[kMaxChannels][32] = {};
+    double class_c[kMaxChannels][32] = {};
     unsigned crc_word = 0;
     unsigned crc_computed = 0;
     // The PCM output of the latest Layer I/II frame, repeated in place of a frame that fails its CRC.

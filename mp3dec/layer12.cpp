@@ -2,8 +2,10 @@
 
 #include <array>
 #include <bit>
+#include <cstring>
 
 #include "mp3dec/tables.h"
+#include "mp3dec/vector_lanes.h"
 
 namespace mp3dec {
 
@@ -73,6 +75,71 @@ struct Layer2Class {
 inline double requantized_layer2_value(const AllocEntry& entry, std::uint32_t value) {
     return Layer2Class(entry)(value);
 }
+
+void set_layer2_classes(const StreamParams& params, Layer12State& state) {
+    const AllocTable& table = *params.alloc;
+    for (int ch = 0; ch < params.channels; ++ch) {
+        for (int sb = 0; sb < kSubbands; ++sb) {
+            const int a = state.allocation[ch][sb];
+            state.class_sign_bit[ch][sb] = 0;
+            state.class_unit[ch][sb] = state.class_d[ch][sb] = state.class_c[ch][sb] = 0.0;
+            if (a == 0 || table[sb][a].steps == 0) continue;
+            const Layer2Class quantisation(table[sb][a]);
+            state.class_sign_bit[ch][sb] = static_cast<std::int32_t>(quantisation.top);
+            state.class_unit[ch][sb] = quantisation.step;
+            state.class_d[ch][sb] = quantisation.d;
+            state.class_c[ch][sb] = quantisation.c;
+        }
+    }
+}
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpsabi"
+
+typedef std::int32_t LaneInts __attribute__((vector_size(16)));
+
+inline __attribute__((always_inline)) LaneInts load_ints(const void* p) {
+    LaneInts v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+// The Layer II rule four subbands at a time, each lane with its own class; subbands without a class give 0.
+__attribute__((target_clones("avx2", "default"))) void requantize_layer2_lanes(int channels, Layer12State& state) {
+    const Lanes zero = {0.0, 0.0, 0.0, 0.0};
+    const Lanes minus_one = {-1.0, -1.0, -1.0, -1.0};
+    for (int ch = 0; ch < channels; ++ch) {
+        for (int part = 0; part < 3; ++part) {
+            for (int sb = 0; sb < kSubbands; sb += 4) {
+                const LaneInts code = load_ints(&state.sample_code[ch][part][sb]);
+                const LaneInts top = load_ints(&state.class_sign_bit[ch][sb]);
+                const LaneMask sign_set = __builtin_convertvector((code & top) != 0, LaneMask);
+                const LaneMask coded = __builtin_convertvector(top != 0, LaneMask);
+                Lanes fraction = sign_set ? zero : minus_one;
+                fraction += __builtin_convertvector(code & (top - 1), Lanes) * load_lanes(&state.class_unit[ch][sb]);
+                fraction += load_lanes(&state.class_d[ch][sb]);
+                fraction *= load_lanes(&state.class_c[ch][sb]);
+                store_lanes(&state.fraction[ch][part][sb], coded ? fraction : zero);
+            }
+        }
+    }
+}
+
+// Every value times the scale factor of its subband and channel, four subbands at a time.
+__attribute__((target_clones("avx2", "default"))) void scale_layer2_lanes(int channels, Layer12State& state,
+                                                                          int scale_part) {
+    for (int ch = 0; ch < channels; ++ch) {
+        alignas(32) double scale[kSubbands];
+        for (int sb = 0; sb < kSubbands; ++sb) scale[sb] = kScaleFactors[state.scale_index[ch][scale_part][sb] & 63u];
+        for (int part = 0; part < 3; ++part) {
+            for (int sb = 0; sb < kSubbands; sb += 4) {
+                store_lanes(&state.fraction[ch][part][sb], load_lanes(&state.fraction[ch][part][sb]) * load_lanes(scale + sb));
+            }
+        }
+    }
+}
+
+#pragma GCC diagnostic pop
 
 }  // namespace
 
@@ -172,6 +239,7 @@ void read_layer2_allocation(BitReader& reader, const StreamParams& params, Layer
     for (int sb = params.subband_limit; sb < kSubbands; ++sb) {
         for (int ch = 0; ch < params.channels; ++ch) state.allocation[ch][sb] = 0;
     }
+    set_layer2_classes(params, state);
 }
 
 void read_layer2_scale_factors(BitReader& reader, const StreamParams& params, Layer12State& state) {
@@ -235,22 +303,23 @@ void ungroup_layer2_code(std::uint32_t code, int steps, std::uint32_t values[3])
 
 void read_layer2_samples(BitReader& reader, const StreamParams& params, Layer12State& state) {
     const AllocTable& table = *params.alloc;
-    for (int sb = 0; sb < kSubbands; ++sb) {
-        if (sb >= params.subband_limit) {
-            for (int ch = 0; ch < params.channels; ++ch) {
-                for (int part = 0; part < 3; ++part) state.sample_code[ch][part][sb] = 0;
-            }
-            continue;
-        }
+    // The codes of a block lie one after the other; nothing looks at the end of the stream before the block
+    // is read, so the reader is moved (and the end noted) once, after the last code.
+    std::uint64_t position = reader.position;
+    for (int sb = 0; sb < params.subband_limit; ++sb) {
         for (int ch = 0; ch < coded_channels(params, sb); ++ch) {
             const int a = state.allocation[ch][sb];
             std::uint32_t values[3] = {0, 0, 0};
             if (a != 0) {
                 const AllocEntry& entry = table[sb][a];
                 if (entry.group == kUngrouped) {
-                    for (auto& value : values) value = read_bits(reader, entry.bits);
+                    for (auto& value : values) {
+                        value = bits_at(reader, position, entry.bits);
+                        position += static_cast<std::uint64_t>(entry.bits);
+                    }
                 } else if (entry.steps > 0) {
-                    ungroup_layer2_code(read_bits(reader, entry.bits), entry.steps, values);
+                    ungroup_layer2_code(bits_at(reader, position, entry.bits), entry.steps, values);
+                    position += static_cast<std::uint64_t>(entry.bits);
                 }
             }
             for (int part = 0; part < 3; ++part) state.sample_code[ch][part][sb] = values[part];
@@ -259,6 +328,12 @@ void read_layer2_samples(BitReader& reader, const StreamParams& params, Layer12S
             for (int part = 0; part < 3; ++part) state.sample_code[1][part][sb] = state.sample_code[0][part][sb];
         }
     }
+    for (int sb = params.subband_limit; sb < kSubbands; ++sb) {
+        for (int ch = 0; ch < params.channels; ++ch) {
+            for (int part = 0; part < 3; ++part) state.sample_code[ch][part][sb] = 0;
+        }
+    }
+    consume_bits(reader, position - reader.position);
 }
 
 int layer2_sample_bits(const StreamParams& params, const Layer12State& state) {
@@ -284,30 +359,12 @@ double requantize_layer2_sample(const AllocEntry& entry, std::uint32_t value) {
 }
 
 void requantize_layer2(const StreamParams& params, Layer12State& state) {
-    const AllocTable& table = *params.alloc;
-    for (int ch = 0; ch < params.channels; ++ch) {
-        for (int sb = 0; sb < kSubbands; ++sb) {
-            const int a = sb < params.subband_limit ? state.allocation[ch][sb] : 0;
-            if (a == 0 || table[sb][a].steps == 0) {
-                for (int part = 0; part < 3; ++part) state.fraction[ch][part][sb] = 0.0;
-                continue;
-            }
-            const Layer2Class requantize(table[sb][a]);
-            for (int part = 0; part < 3; ++part) {
-                state.fraction[ch][part][sb] = requantize(state.sample_code[ch][part][sb]);
-            }
-        }
-    }
+    requantize_layer2_lanes(params.channels, state);
 }
 
 void scale_layer2(const StreamParams& params, Layer12State& state, int scale_part) {
-    for (int ch = 0; ch < params.channels; ++ch) {
-        for (int part = 0; part < 3; ++part) {
-            for (int sb = 0; sb < params.subband_limit; ++sb) {
-                state.fraction[ch][part][sb] *= kScaleFactors[state.scale_index[ch][scale_part][sb] & 63u];
-            }
-        }
-    }
+    // Subbands from the limit on hold zeros, which their scale factor leaves as they are.
+    scale_layer2_lanes(params.channels, state, scale_part);
 }
 
 }  // namespace mp3dec

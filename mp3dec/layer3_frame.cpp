@@ -98,13 +98,9 @@ void synthesize_channel(DecodeState& state, int granule, int channel) {
     // Above the last non-zero line the spectrum is silent; alias reduction reaches one subband further.
     const int nonzero_subbands = nonzero_subband_count(ordered);
     alias_reduce(ordered, ordered, info, nonzero_subbands);
-    hybrid_synthesis_granule(ordered, l3.hybrid, l3.overlap[channel], info, nonzero_subbands + 1);
+    hybrid_synthesis_granule(ordered, l3.slots, l3.overlap[channel], info, nonzero_subbands + 1);
     for (int slot = 0; slot < 18; ++slot) {
-        for (int sb = 0; sb < 32; ++sb) l3.polyphase_input[sb] = l3.hybrid[18 * sb + slot];
-        // Odd subbands are mirrored in frequency by the filterbank; negating their odd slots undoes it.
-        if (slot % 2 == 1)
-            for (int sb = 1; sb < 32; sb += 2) l3.polyphase_input[sb] = -l3.polyphase_input[sb];
-        polyphase_synthesize(state.synthesis, l3.polyphase_input, channel, state.pcm.sample[channel][slot]);
+        polyphase_synthesize(state.synthesis, l3.slots[slot], channel, state.pcm.sample[channel][slot]);
     }
 }
 

@@ -62,8 +62,8 @@ double subblock_power(int gain) {
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wpsabi"
 
-// output[k] = factor * |q|^(4/3) with the sign of q, four lines at a time where every magnitude is in the
-// table. Negating is exact, so the lanes give what the scalar rule gives.
+// output[k] = factor * |q|^(4/3) with the sign of q for lines begin..end - 1, four lines at a time where
+// every magnitude is in the table. Negating is exact, so the lanes give what the scalar rule gives.
 __attribute__((target_clones("avx2", "default"))) void scale_lines(const std::int32_t* quantized, double* output,
                                                                    int begin, int end, double factor,
                                                                    const double* four_thirds) {

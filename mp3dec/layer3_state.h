@@ -21,8 +21,7 @@ struct Layer3State {
     alignas(64) double requantized[2][576] = {};
     alignas(64) double stereo[2][576] = {};
     alignas(64) double reordered[576] = {};
-    alignas(64) double hybrid[576] = {};
-    alignas(64) double polyphase_input[32] = {};
+    alignas(64) double slots[18][32] = {};  // the hybrid output by time slot, as the synthesis takes it
 };
 
 }  // namespace mp3dec

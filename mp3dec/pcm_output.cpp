@@ -1,8 +1,29 @@
 #include "mp3dec/pcm_output.h"
 
+#include <cstring>
 #include <utility>
 
 namespace mp3dec {
+
+namespace {
+
+typedef std::int16_t EightSamples __attribute__((vector_size(16)));
+
+// Left and right samples of one time slot, alternating, eight of each at a time.
+void interleave_slot(const std::int16_t* left, const std::int16_t* right, std::int16_t* out) {
+    for (int j = 0; j < 32; j += 8) {
+        EightSamples l;
+        EightSamples r;
+        std::memcpy(&l, left + j, sizeof l);
+        std::memcpy(&r, right + j, sizeof r);
+        const EightSamples low = __builtin_shufflevector(l, r, 0, 8, 1, 9, 2, 10, 3, 11);
+        const EightSamples high = __builtin_shufflevector(l, r, 4, 12, 5, 13, 6, 14, 7, 15);
+        std::memcpy(out + 2 * j, &low, sizeof low);
+        std::memcpy(out + 2 * j + 8, &high, sizeof high);
+    }
+}
+
+}  // namespace
 
 void emit_pcm(DecodeOutput* output, const PcmBlock& block, int time_slots, int channels) {
     if (output == nullptr) return;
@@ -16,10 +37,7 @@ void emit_pcm(DecodeOutput* output, const PcmBlock& block, int time_slots, int c
             for (int j = 0; j < 32; ++j) *out++ = block.sample[0][slot][j];
     } else {
         for (int slot = 0; slot < time_slots; ++slot) {
-            for (int j = 0; j < 32; ++j) {
-                out[2 * j] = block.sample[0][slot][j];
-                out[2 * j + 1] = block.sample[1][slot][j];
-            }
+            interleave_slot(block.sample[0][slot], block.sample[1][slot], out);
             out += 64;
         }
     }
