@@ -89,6 +89,12 @@ bool AtomicFileWriter::WriteAt(std::size_t offset, const void* data, std::size_t
     return true;
 }
 
+void AtomicFileWriter::StartWriteBack() {
+    if (m_descriptor >= 0) {
+        ::sync_file_range(m_descriptor, 0, 0, SYNC_FILE_RANGE_WRITE);
+    }
+}
+
 bool AtomicFileWriter::Commit() {
     if (m_descriptor < 0) {
         m_lastError = EBADF;

@@ -20,6 +20,9 @@ public:
     bool Write(const void* data, std::size_t size);
     // Overwrites bytes already written (a header whose values are known only at the end).
     bool WriteAt(std::size_t offset, const void* data, std::size_t size);
+    // Starts writing what has been written so far to disk without waiting for it, so that a writer that
+    // produces its bytes over time leaves less for Commit to wait on.
+    void StartWriteBack();
     // Flushes, closes and renames over the target; false (and nothing replaced) on any failure.
     bool Commit();
     void Discard();

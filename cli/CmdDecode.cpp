@@ -37,6 +37,12 @@ public:
         m_bytes.resize(2 * samples.size());
         mp3dec::store_little_endian(samples, m_bytes.data());
         m_failed = !m_writer.Write(m_bytes.data(), m_bytes.size());
+        // Disk writes start while decoding goes on, rather than all at once when the file is committed.
+        m_unflushed += m_bytes.size();
+        if (m_unflushed >= kWriteBackBytes) {
+            m_writer.StartWriteBack();
+            m_unflushed = 0;
+        }
     }
     bool Finish(const mp3dec::DecodeSummary& summary) {
         std::uint8_t header[mp3dec::kWaveHeaderBytes];
@@ -48,8 +54,11 @@ public:
     int LastError() const { return m_writer.LastError(); }
 
 private:
+    static constexpr std::size_t kWriteBackBytes = 4u << 20;
+
     AtomicFileWriter m_writer;
     std::vector<std::uint8_t> m_bytes;
+    std::size_t m_unflushed = 0;
     bool m_failed = false;
 };
 

@@ -96,14 +96,6 @@ void set_layer2_classes(const StreamParams& params, Layer12State& state) {
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wpsabi"
 
-typedef std::int32_t LaneInts __attribute__((vector_size(16)));
-
-inline __attribute__((always_inline)) LaneInts load_ints(const void* p) {
-    LaneInts v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
 // The Layer II rule four subbands at a time, each lane with its own class; subbands without a class give 0.
 __attribute__((target_clones("avx2", "default"))) void requantize_layer2_lanes(int channels, Layer12State& state) {
     const Lanes zero = {0.0, 0.0, 0.0, 0.0};

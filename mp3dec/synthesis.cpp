@@ -158,8 +158,27 @@ void spread_rows(const MatrixingPlan& plan, const double* sums, double* vector) 
     for (int i = 0; i < 15; ++i) vector[49 + i] = sums[31 - i];
 }
 
-// round_to_pcm for a whole block, four samples at a time; returns the number clipped.
-typedef int LaneInts __attribute__((vector_size(16)));
+#pragma GCC diagnostic pop
+
+}  // namespace
+
+std::int16_t round_to_pcm(double sum, int& clipped) {
+    const double scaled = sum * 32768.0;
+    const double rounded = scaled > 0.0 ? scaled + 0.5 : scaled - 0.5;
+    // Compare before converting: the truncated value of a large sum would not fit an integer.
+    if (rounded >= 32768.0) {
+        ++clipped;
+        return 32767;
+    }
+    if (rounded <= -32769.0) {
+        ++clipped;
+        return -32768;
+    }
+    return static_cast<std::int16_t>(static_cast<int>(rounded));
+}
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpsabi"
 
 __attribute__((target_clones("avx2", "default"))) int round_block_to_pcm(const double sums[32],
                                                                          std::int16_t output[32]) {
@@ -185,23 +204,6 @@ __attribute__((target_clones("avx2", "default"))) int round_block_to_pcm(const d
 }
 
 #pragma GCC diagnostic pop
-
-}  // namespace
-
-std::int16_t round_to_pcm(double sum, int& clipped) {
-    const double scaled = sum * 32768.0;
-    const double rounded = scaled > 0.0 ? scaled + 0.5 : scaled - 0.5;
-    // Compare before converting: the truncated value of a large sum would not fit an integer.
-    if (rounded >= 32768.0) {
-        ++clipped;
-        return 32767;
-    }
-    if (rounded <= -32769.0) {
-        ++clipped;
-        return -32768;
-    }
-    return static_cast<std::int16_t>(static_cast<int>(rounded));
-}
 
 const double* synthesis_window() {
     return kSynthesisWindow;
