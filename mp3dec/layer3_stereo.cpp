@@ -16,10 +16,12 @@ void set_positions(std::int16_t positions[576], int begin, int end, int value) {
     for (int k = begin; k < end && k < 576; ++k) positions[k] = static_cast<std::int16_t>(value);
 }
 
+// Intensity stereo codes the bands above the right channel's last non-zero line; a right channel that is
+// zero throughout leaves every band to it, band 0 included, as in short blocks.
 void long_block_positions(const double right[576], const ScaleFactors& sf, const ScaleFactorBands& bands,
                           std::int16_t positions[576]) {
     int last = 575;
-    while (last > 0 && right[last] == 0.0) --last;
+    while (last >= 0 && right[last] == 0.0) --last;
     int band = 0;
     while (band < 22 && bands.long_start[band] <= last) ++band;
     for (; band <= 20; ++band)

@@ -500,13 +500,20 @@ TEST(Mp3DecLayer3Stereo, Mpeg1IntensityInLongBlocks) {
     EXPECT_DOUBLE_EQ(out[0][500], 2.0 * r2 / (1 + r2));  // band 21 follows band 20
     EXPECT_DOUBLE_EQ(out[1][500], 2.0 * 1 / (1 + r2));
 
-    // An all-zero right channel starts the intensity part at band 1, not band 0.
+    // An all-zero right channel leaves every band to intensity, band 0 included; a right channel whose only
+    // non-zero line is line 0 starts it at band 1.
     for (int k = 0; k < 576; ++k) in[1][k] = 0.0;
     sf[1].long_band[0] = 0;
     sf[1].long_band[1] = 0;
     process_stereo(in.get(), out.get(), sf, g, g, p.params);
+    EXPECT_EQ(out[0][0], 0.0);
+    EXPECT_EQ(out[1][0], 2.0);
+    EXPECT_EQ(out[0][4], 0.0);
+    EXPECT_EQ(out[1][4], 2.0);
+    in[1][0] = 1.0;
+    process_stereo(in.get(), out.get(), sf, g, g, p.params);
     EXPECT_EQ(out[0][0], 2.0);
-    EXPECT_EQ(out[1][0], 0.0);
+    EXPECT_EQ(out[1][0], 1.0);
     EXPECT_EQ(out[0][4], 0.0);
     EXPECT_EQ(out[1][4], 2.0);
 }

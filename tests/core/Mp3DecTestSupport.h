@@ -12,24 +12,12 @@
 #include "mp3dec/decode_stream.h"
 #include "mp3dec/decoder.h"
 #include "mp3dec/decoder_stop.h"
+#include "tests/support/BitWriter.h"
 #include "tests/support/WaveBuilder.h"
 
 namespace mp3dec_test {
 
-class BitWriter {
-public:
-    void Put(std::uint32_t value, int width) {
-        for (int bit = width - 1; bit >= 0; --bit) {
-            if (m_bits % 8 == 0) bytes.push_back(0);
-            if ((value >> bit) & 1u) bytes.back() |= static_cast<std::uint8_t>(0x80u >> (m_bits % 8));
-            ++m_bits;
-        }
-    }
-    std::vector<std::uint8_t> bytes;
-
-private:
-    std::size_t m_bits = 0;
-};
+using BitWriter = tressel::testing::BitWriter;
 
 struct DecodeResult {
     int code = 0;
