@@ -1,5 +1,6 @@
 #include <unistd.h>
 
+#include <bit>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -34,11 +35,15 @@ public:
     }
     void Append(std::span<const std::int16_t> samples) {
         if (m_failed) return;
-        m_bytes.resize(2 * samples.size());
-        mp3dec::store_little_endian(samples, m_bytes.data());
-        m_failed = !m_writer.Write(m_bytes.data(), m_bytes.size());
+        if constexpr (std::endian::native == std::endian::little) {
+            m_failed = !m_writer.Write(samples.data(), samples.size_bytes());  // already as the file stores them
+        } else {
+            m_bytes.resize(2 * samples.size());
+            mp3dec::store_little_endian(samples, m_bytes.data());
+            m_failed = !m_writer.Write(m_bytes.data(), m_bytes.size());
+        }
         // Disk writes start while decoding goes on, rather than all at once when the file is committed.
-        m_unflushed += m_bytes.size();
+        m_unflushed += samples.size_bytes();
         if (m_unflushed >= kWriteBackBytes) {
             m_writer.StartWriteBack();
             m_unflushed = 0;

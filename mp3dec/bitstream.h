@@ -73,6 +73,45 @@ inline void consume_bits(BitReader& reader, std::uint64_t n) {
     reader.position += n;
     if (reader.position > reader.end_bit) reader.end_of_stream = true;
 }
+// The bits from `start` on, left-aligned: at least 57 of them are the stream's (zeros past its end).
+inline std::uint64_t window_at(const BitReader& reader, std::uint64_t start) {
+    const std::uint64_t byte = start >> 3;
+    std::uint64_t window = 0;
+    if (byte + 8 <= reader.size) {
+        std::memcpy(&window, reader.data + byte, sizeof window);
+        if constexpr (std::endian::native == std::endian::little) window = __builtin_bswap64(window);
+    } else {
+        for (std::uint64_t b = byte; b < byte + 8; ++b) window = (window << 8) | (b < reader.size ? reader.data[b] : 0u);
+    }
+    return window << (start & 7);
+}
+
+// Fields read one after the other where nothing looks at the end of the stream in between: they come from
+// a window of the stream, and the reader is moved (and the end of the stream noted) once, by finish.
+class BitFields {
+public:
+    explicit BitFields(BitReader& reader) : m_reader(reader), m_position(reader.position) {}
+    std::uint32_t take(int n) {  // 0 <= n <= 32
+        if (n == 0) return 0;
+        if (n > m_available) {
+            m_window = window_at(m_reader, m_position);
+            m_available = 57;
+        }
+        const auto value = static_cast<std::uint32_t>(m_window >> (64 - n));
+        m_window <<= n;
+        m_available -= n;
+        m_position += static_cast<std::uint64_t>(n);
+        return value;
+    }
+    void finish() { consume_bits(m_reader, m_position - m_reader.position); }
+
+private:
+    BitReader& m_reader;
+    std::uint64_t m_position;
+    std::uint64_t m_window = 0;
+    int m_available = 0;
+};
+
 // Skips up to n bits in steps of 32, stopping after the step that reaches the end of the stream.
 void skip_bits(BitReader& reader, std::uint64_t n);
 

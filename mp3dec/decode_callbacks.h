@@ -21,8 +21,9 @@ struct DecodeCallbacks {
     DecodeProgressFn progress;
     DiagnosticFn diagnostic;
     PcmSinkFn pcm;
-    // Called once before the samples arrive with the number of interleaved samples the stream yields when
-    // no frame is dropped, so that a caller gathering them can allocate once.
+    // Called once with the number of interleaved samples the stream yields when no frame is dropped, so that
+    // a caller gathering them can allocate once: before the samples arrive, or (in a parallel decode whose
+    // scan is still running) as soon as the scan is done.
     std::function<void(std::uint64_t)> expected_samples;
 };
 

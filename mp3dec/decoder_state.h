@@ -50,8 +50,10 @@ struct Layer12State {
     unsigned scale_index[kMaxChannels][3][32] = {};
     std::uint32_t sample_code[kMaxChannels][3][32] = {};
     double fraction[kMaxChannels][3][32] = {};
-    // Layer II: the quantisation class of each subband's allocation in this frame, set with the allocation:
-    // the sign bit of its codes (0 where nothing is coded), the weight of one unit, D and C.
+    // Layer II: the quantisation class of each subband's allocation in this frame, worked out by the first
+    // requantisation after the allocation was read: the sign bit of its codes (0 where nothing is coded), the
+    // weight of one unit, D and C.
+    bool classes_known = false;
     std::int32_t class_sign_bit[kMaxChannels][32] = {};
     double class_unit[kMaxChannels][32] = {};
     double class_d[kMaxChannels][32] = {};

@@ -216,57 +216,64 @@ void scale_layer1(const StreamParams& params, Layer12State& state) {
 
 void read_layer2_allocation(BitReader& reader, const StreamParams& params, Layer12State& state) {
     const AllocTable& table = *params.alloc;
+    BitFields fields(reader);
     for (int sb = 0; sb < params.subband_limit; ++sb) {
         const int width = table[sb][0].bits;
         if (sb < params.joint_stereo_bound) {
-            for (int ch = 0; ch < params.channels; ++ch) {
-                state.allocation[ch][sb] = static_cast<int>(read_bits(reader, width));
-            }
+            for (int ch = 0; ch < params.channels; ++ch) state.allocation[ch][sb] = static_cast<int>(fields.take(width));
         } else {
-            const int shared = static_cast<int>(read_bits(reader, width));
+            const int shared = static_cast<int>(fields.take(width));
             state.allocation[0][sb] = shared;
             state.allocation[1][sb] = shared;
         }
     }
+    fields.finish();
     for (int sb = params.subband_limit; sb < kSubbands; ++sb) {
         for (int ch = 0; ch < params.channels; ++ch) state.allocation[ch][sb] = 0;
     }
-    set_layer2_classes(params, state);
+    state.classes_known = false;
 }
 
 void read_layer2_scale_factors(BitReader& reader, const StreamParams& params, Layer12State& state) {
-    for (int sb = 0; sb < kSubbands; ++sb) {
+    const int limit = params.subband_limit;
+    BitFields fields(reader);
+    for (int sb = 0; sb < limit; ++sb) {
         for (int ch = 0; ch < params.channels; ++ch) {
-            const bool coded = sb < params.subband_limit && state.allocation[ch][sb] != 0;
-            state.scale_selection[ch][sb] = coded ? static_cast<int>(read_bits(reader, kSelectionBits)) : 0;
+            state.scale_selection[ch][sb] = state.allocation[ch][sb] != 0 ? static_cast<int>(fields.take(kSelectionBits)) : 0;
         }
     }
-    for (int sb = 0; sb < kSubbands; ++sb) {
+    for (int sb = 0; sb < limit; ++sb) {
         for (int ch = 0; ch < params.channels; ++ch) {
-            unsigned* parts[3] = {&state.scale_index[ch][0][sb], &state.scale_index[ch][1][sb],
-                                  &state.scale_index[ch][2][sb]};
-            if (sb >= params.subband_limit || state.allocation[ch][sb] == 0) {
-                *parts[0] = *parts[1] = *parts[2] = kNoScaleFactor;
+            unsigned (&index)[3][32] = state.scale_index[ch];
+            if (state.allocation[ch][sb] == 0) {
+                index[0][sb] = index[1][sb] = index[2][sb] = kNoScaleFactor;
                 continue;
             }
             switch (state.scale_selection[ch][sb]) {
                 case 0:
-                    *parts[0] = read_bits(reader, kScaleFactorBits);
-                    *parts[1] = read_bits(reader, kScaleFactorBits);
-                    *parts[2] = read_bits(reader, kScaleFactorBits);
+                    index[0][sb] = fields.take(kScaleFactorBits);
+                    index[1][sb] = fields.take(kScaleFactorBits);
+                    index[2][sb] = fields.take(kScaleFactorBits);
                     break;
                 case 1:
-                    *parts[0] = *parts[1] = read_bits(reader, kScaleFactorBits);
-                    *parts[2] = read_bits(reader, kScaleFactorBits);
+                    index[0][sb] = index[1][sb] = fields.take(kScaleFactorBits);
+                    index[2][sb] = fields.take(kScaleFactorBits);
                     break;
                 case 2:
-                    *parts[0] = *parts[1] = *parts[2] = read_bits(reader, kScaleFactorBits);
+                    index[0][sb] = index[1][sb] = index[2][sb] = fields.take(kScaleFactorBits);
                     break;
                 default:
-                    *parts[0] = read_bits(reader, kScaleFactorBits);
-                    *parts[1] = *parts[2] = read_bits(reader, kScaleFactorBits);
+                    index[0][sb] = fields.take(kScaleFactorBits);
+                    index[1][sb] = index[2][sb] = fields.take(kScaleFactorBits);
                     break;
             }
+        }
+    }
+    fields.finish();
+    for (int sb = limit; sb < kSubbands; ++sb) {
+        for (int ch = 0; ch < params.channels; ++ch) {
+            state.scale_selection[ch][sb] = 0;
+            for (int part = 0; part < 3; ++part) state.scale_index[ch][part][sb] = kNoScaleFactor;
         }
     }
 }
@@ -295,9 +302,7 @@ void ungroup_layer2_code(std::uint32_t code, int steps, std::uint32_t values[3])
 
 void read_layer2_samples(BitReader& reader, const StreamParams& params, Layer12State& state) {
     const AllocTable& table = *params.alloc;
-    // The codes of a block lie one after the other; nothing looks at the end of the stream before the block
-    // is read, so the reader is moved (and the end noted) once, after the last code.
-    std::uint64_t position = reader.position;
+    BitFields fields(reader);
     for (int sb = 0; sb < params.subband_limit; ++sb) {
         for (int ch = 0; ch < coded_channels(params, sb); ++ch) {
             const int a = state.allocation[ch][sb];
@@ -305,13 +310,9 @@ void read_layer2_samples(BitReader& reader, const StreamParams& params, Layer12S
             if (a != 0) {
                 const AllocEntry& entry = table[sb][a];
                 if (entry.group == kUngrouped) {
-                    for (auto& value : values) {
-                        value = bits_at(reader, position, entry.bits);
-                        position += static_cast<std::uint64_t>(entry.bits);
-                    }
+                    for (auto& value : values) value = fields.take(entry.bits);
                 } else if (entry.steps > 0) {
-                    ungroup_layer2_code(bits_at(reader, position, entry.bits), entry.steps, values);
-                    position += static_cast<std::uint64_t>(entry.bits);
+                    ungroup_layer2_code(fields.take(entry.bits), entry.steps, values);
                 }
             }
             for (int part = 0; part < 3; ++part) state.sample_code[ch][part][sb] = values[part];
@@ -325,7 +326,7 @@ void read_layer2_samples(BitReader& reader, const StreamParams& params, Layer12S
             for (int part = 0; part < 3; ++part) state.sample_code[ch][part][sb] = 0;
         }
     }
-    consume_bits(reader, position - reader.position);
+    fields.finish();
 }
 
 int layer2_sample_bits(const StreamParams& params, const Layer12State& state) {
@@ -351,6 +352,8 @@ double requantize_layer2_sample(const AllocEntry& entry, std::uint32_t value) {
 }
 
 void requantize_layer2(const StreamParams& params, Layer12State& state) {
+    if (!state.classes_known) set_layer2_classes(params, state);
+    state.classes_known = true;
     requantize_layer2_lanes(params.channels, state);
 }
 

@@ -51,6 +51,9 @@ void decode_chunk(Chunk& chunk) {
     chunk.end = std::move(state);
 }
 
+// Thrown into the scan when the merge no longer needs its chunks.
+struct PlanningCancelled {};
+
 class ChunkedDecoder {
 public:
     ChunkedDecoder(const StreamBytes& stream, int threads, const DecodeCallbacks& callbacks)
@@ -64,29 +67,42 @@ public:
             m_cancelled = true;
         }
         m_changed.notify_all();
+        if (m_planner.joinable()) m_planner.join();
         for (std::thread& worker : m_workers) worker.join();
     }
 
     ChunkedDecoder(const ChunkedDecoder&) = delete;
     ChunkedDecoder& operator=(const ChunkedDecoder&) = delete;
 
+    // The scan runs on a thread of its own, so that the chunks it hands out are decoded and merged while it
+    // goes on.
     ChunkedDecode run(const ChunkBoundaries& boundaries) {
-        const ScanTotals totals = plan_chunks(m_stream, boundaries, [this](ChunkPlan&& plan) { add(std::move(plan)); });
-        {
-            const std::lock_guard<std::mutex> lock(m_mutex);
-            m_planned = true;
-        }
-        m_changed.notify_all();
-        if (m_callbacks.expected_samples) m_callbacks.expected_samples(totals.samples);
+        m_planner = std::thread([this, &boundaries] { plan(boundaries); });
         return merge();
     }
 
 private:
+    void plan(const ChunkBoundaries& boundaries) {
+        ScanTotals totals;
+        try {
+            totals = plan_chunks(m_stream, boundaries, [this](ChunkPlan&& plan) { add(std::move(plan)); });
+        } catch (...) {
+            // Cancelled, or out of memory: the merge decodes whatever no chunk covers by itself.
+        }
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_planned = true;
+            m_totals = totals;
+        }
+        m_changed.notify_all();
+    }
+
     void add(ChunkPlan&& plan) {
         auto chunk = std::make_unique<Chunk>();
         chunk->plan = std::move(plan);
         {
             const std::lock_guard<std::mutex> lock(m_mutex);
+            if (m_cancelled) throw PlanningCancelled{};
             m_chunks.push_back(std::move(chunk));
         }
         m_changed.notify_all();
@@ -114,10 +130,11 @@ private:
         }
     }
 
-    Chunk& wait_for_chunk(std::size_t index) {
+    // The chunk once it is decoded; null when the scan ended without planning it.
+    Chunk* wait_for_chunk(std::size_t index) {
         std::unique_lock<std::mutex> lock(m_mutex);
-        m_changed.wait(lock, [&] { return index < m_chunks.size() && m_chunks[index]->decoded; });
-        return *m_chunks[index];
+        m_changed.wait(lock, [&] { return (index < m_chunks.size() && m_chunks[index]->decoded) || (m_planned && index >= m_chunks.size()); });
+        return index < m_chunks.size() ? m_chunks[index].get() : nullptr;
     }
 
     void release_chunk(std::size_t index) {
@@ -129,6 +146,19 @@ private:
         m_changed.notify_all();
     }
 
+    // The expected sample count goes out once the scan has made it, before the samples that follow.
+    void announce_expected_samples() {
+        if (m_announced || !m_callbacks.expected_samples) return;
+        std::uint64_t samples = 0;
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            if (!m_planned) return;
+            samples = m_totals.samples;
+        }
+        m_callbacks.expected_samples(samples);
+        m_announced = true;
+    }
+
     // Takes the chunks in order; each counts if it starts where the one before it ended, else it is decoded
     // again from there.
     ChunkedDecode merge() {
@@ -137,18 +167,23 @@ private:
         start_stream(*truth, m_stream);
         bool ended = false;
         for (std::size_t index = 0; !ended && !result.stopped; ++index) {
-            Chunk& chunk = wait_for_chunk(index);
+            Chunk* chunk = wait_for_chunk(index);
+            announce_expected_samples();
+            if (chunk == nullptr) {  // the scan gave out early: the rest is decoded here
+                ended = redecode(*truth, kAllFrames, result);
+                break;
+            }
             ++result.figures.chunks;
-            result.figures.warm_up_frames += chunk.plan.first_frame - chunk.plan.warm_up_frame;
-            if (!chunk.warm_up_failed && same_continuation(*chunk.start, *truth)) {
-                replay_output(chunk.output, m_callbacks);
-                result.sample_frames += chunk.output.sample_frames;
-                truth = std::move(chunk.end);
-                result.stopped = chunk.stopped;
-                ended = chunk.stream_ended;
+            result.figures.warm_up_frames += chunk->plan.first_frame - chunk->plan.warm_up_frame;
+            if (!chunk->warm_up_failed && same_continuation(*chunk->start, *truth)) {
+                replay_output(chunk->output, m_callbacks);
+                result.sample_frames += chunk->output.sample_frames;
+                truth = std::move(chunk->end);
+                result.stopped = chunk->stopped;
+                ended = chunk->stream_ended;
             } else {
                 ++result.figures.redecoded_chunks;
-                ended = redecode(*truth, chunk.plan.end_frame, result);
+                ended = redecode(*truth, chunk->plan.end_frame, result);
             }
             release_chunk(index);
         }
@@ -185,6 +220,9 @@ private:
     std::size_t m_merged = 0;
     bool m_planned = false;
     bool m_cancelled = false;
+    ScanTotals m_totals;
+    bool m_announced = false;  // only the merging thread reads and writes it
+    std::thread m_planner;
     std::vector<std::thread> m_workers;
 };
 
