@@ -32,6 +32,9 @@ public:
     const std::string& TemporaryPath() const { return m_temporaryPath; }
 
 private:
+    // Writes at the current end, or at *offset when given.
+    bool WriteFrom(std::size_t* offset, const void* data, std::size_t size);
+
     std::string m_targetPath;
     std::string m_temporaryPath;
     int m_descriptor = -1;

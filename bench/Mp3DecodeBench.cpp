@@ -150,7 +150,8 @@ void Measure(const std::string& title, const std::string& cli, const std::string
                     median.wall / peer.wall, median.peak_mb);
     }
     double worst_peak = 0.0;
-    for (std::size_t i = 1; i < contenders.size(); ++i) worst_peak = std::max(worst_peak, contenders[i].MedianFigures().peak_mb);
+    for (std::size_t i = 1; i < contenders.size(); ++i)
+        worst_peak = std::max(worst_peak, contenders[i].MedianFigures().peak_mb);
     std::printf("    memory: peak %.1f MB against a budget of %.1f MB (input + output + %.0f MB)\n", worst_peak,
                 input_mb + output_mb + kMemoryAllowanceMb, kMemoryAllowanceMb);
     std::printf("    warm-up share %.2f %% of the frames\n", WarmUpShare(stream, 2));
@@ -178,7 +179,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "could not make the test streams (sox, lame and twolame are needed)\n");
         status = 1;
     } else {
-        std::printf("%d s of stereo 44.1 kHz; this machine has %u cores\n", seconds, std::thread::hardware_concurrency());
+        std::printf("%d s of stereo 44.1 kHz; this machine has %u cores\n", seconds,
+                    std::thread::hardware_concurrency());
         Measure("Layer III, 128 kbit/s (lame)", TRESSEL_CLI_PATH, layer3, folder, runs);
         Measure("Layer II, 192 kbit/s (twolame)", TRESSEL_CLI_PATH, layer2, folder, runs);
     }

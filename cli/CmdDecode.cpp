@@ -51,9 +51,9 @@ public:
     }
     bool Finish(const mp3dec::DecodeSummary& summary) {
         std::uint8_t header[mp3dec::kWaveHeaderBytes];
-        mp3dec::store_wave_header(mp3dec::wave_header_for(summary.format.channels, summary.format.samples_per_second,
-                                                          summary.sample_frames),
-                                  header);
+        mp3dec::store_wave_header(
+            mp3dec::wave_header_for(summary.format.channels, summary.format.samples_per_second, summary.sample_frames),
+            header);
         return !m_failed && m_writer.WriteAt(0, header, sizeof header) && m_writer.Commit();
     }
     int LastError() const { return m_writer.LastError(); }

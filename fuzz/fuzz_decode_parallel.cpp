@@ -37,8 +37,9 @@ Decode DecodeWith(const std::vector<std::uint8_t>& image, const mp3dec::DecodeSe
 }
 
 bool SameSummary(const mp3dec::DecodeSummary& a, const mp3dec::DecodeSummary& b) {
-    return a.result == b.result && a.stopped == b.stopped && a.frames == b.frames && a.sample_frames == b.sample_frames &&
-           a.format.channels == b.format.channels && a.format.samples_per_second == b.format.samples_per_second;
+    return a.result == b.result && a.stopped == b.stopped && a.frames == b.frames &&
+           a.sample_frames == b.sample_frames && a.format.channels == b.format.channels &&
+           a.format.samples_per_second == b.format.samples_per_second;
 }
 
 }  // namespace

@@ -13,7 +13,7 @@ constexpr std::uint64_t kSkipStepBits = 32;
 std::size_t end_of_stream_byte(std::size_t size, int staging_bytes) {
     const auto buffer = static_cast<std::size_t>(staging_bytes);
     const std::size_t refill = buffer - kLowWaterBytes;  // new bytes per refill after the first fill
-    if (size == 0) return 1;  // the first byte read comes from the empty first fill
+    if (size == 0) return 1;                             // the first byte read comes from the empty first fill
     // The fill that comes up short holds the last byte; the end is flagged on reaching that byte's
     // successor or the low-water mark of that fill, whichever comes first.
     const std::size_t short_fill = size < buffer ? 0 : (size - buffer) / refill + 1;

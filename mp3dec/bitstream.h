@@ -81,7 +81,8 @@ inline std::uint64_t window_at(const BitReader& reader, std::uint64_t start) {
         std::memcpy(&window, reader.data + byte, sizeof window);
         if constexpr (std::endian::native == std::endian::little) window = __builtin_bswap64(window);
     } else {
-        for (std::uint64_t b = byte; b < byte + 8; ++b) window = (window << 8) | (b < reader.size ? reader.data[b] : 0u);
+        for (std::uint64_t b = byte; b < byte + 8; ++b)
+            window = (window << 8) | (b < reader.size ? reader.data[b] : 0u);
     }
     return window << (start & 7);
 }

@@ -38,7 +38,8 @@ unsigned long_band_reads(const DecodeState& scanned) {
     for (int ch = 0; ch < scanned.params.channels; ++ch) {
         for (int gr = 0; gr < scanned.granules_per_frame; ++gr) {
             bool reuses = false;
-            for (const int flag : side_info.channel[ch].scale_factor_selection) reuses = reuses || (gr > 0 && flag != 0);
+            for (const int flag : side_info.channel[ch].scale_factor_selection)
+                reuses = reuses || (gr > 0 && flag != 0);
             if (!has_short_blocks(side_info.channel[ch].granule[gr]) && !reuses) channels |= 1u << ch;
         }
     }

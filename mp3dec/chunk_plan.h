@@ -18,10 +18,10 @@
 namespace mp3dec {
 
 struct ChunkPlan {
-    std::uint32_t warm_up_frame = 0;         // the first frame decoded
-    std::uint32_t first_frame = 0;           // the first frame whose output counts
-    std::uint32_t end_frame = kAllFrames;    // the first frame of the next chunk
-    StreamCursor cursor;                     // as it stands before warm_up_frame
+    std::uint32_t warm_up_frame = 0;       // the first frame decoded
+    std::uint32_t first_frame = 0;         // the first frame whose output counts
+    std::uint32_t end_frame = kAllFrames;  // the first frame of the next chunk
+    StreamCursor cursor;                   // as it stands before warm_up_frame
 };
 
 // Where chunks begin: every `frames_per_chunk` frames, or at the given frames (ascending).

@@ -56,20 +56,24 @@ ChunkBoundaries forced_boundaries(const StreamBytes& stream, int count) {
     const std::uint64_t frames = scan_totals(stream).frames;
     ChunkBoundaries boundaries;
     for (int i = 1; i < count; ++i) {
-        const auto boundary = static_cast<std::uint32_t>(frames * static_cast<std::uint64_t>(i) / static_cast<std::uint64_t>(count));
-        if (boundary > 0 && (boundaries.at.empty() || boundary > boundaries.at.back())) boundaries.at.push_back(boundary);
+        const auto boundary =
+            static_cast<std::uint32_t>(frames * static_cast<std::uint64_t>(i) / static_cast<std::uint64_t>(count));
+        if (boundary > 0 && (boundaries.at.empty() || boundary > boundaries.at.back()))
+            boundaries.at.push_back(boundary);
     }
     return boundaries;
 }
 
-DecodeSummary decode_chunked(const StreamBytes& stream, const DecodeSettings& settings, const DecodeCallbacks& callbacks) {
+DecodeSummary decode_chunked(const StreamBytes& stream, const DecodeSettings& settings,
+                             const DecodeCallbacks& callbacks) {
     ChunkBoundaries boundaries;
     if (settings.forced_chunks > 0) {
         boundaries = forced_boundaries(stream, settings.forced_chunks);
     } else {
         boundaries.frames_per_chunk = kFramesPerChunk;
     }
-    const ChunkedDecode decoded = decode_in_chunks(stream, decode_thread_count(settings.threads), boundaries, callbacks);
+    const ChunkedDecode decoded =
+        decode_in_chunks(stream, decode_thread_count(settings.threads), boundaries, callbacks);
     DecodeSummary summary = summarize(*decoded.last, decoded.sample_frames, decoded.stopped);
     summary.chunks = decoded.figures;
     return summary;
@@ -114,8 +118,9 @@ struct WaveGather {
 };
 
 DecodedWave finish_wave(DecodeSummary summary, std::vector<std::uint8_t>& image) {
-    store_wave_header(wave_header_for(summary.format.channels, summary.format.samples_per_second, summary.sample_frames),
-                      image.data());
+    store_wave_header(
+        wave_header_for(summary.format.channels, summary.format.samples_per_second, summary.sample_frames),
+        image.data());
     return {summary, std::move(image)};
 }
 
@@ -127,13 +132,15 @@ int decode_thread_count(int requested) {
     return cores > 0 ? static_cast<int>(cores) : 1;
 }
 
-DecodeSummary decode_stream(const StreamBytes& stream, const DecodeSettings& settings, const DecodeCallbacks& callbacks) {
+DecodeSummary decode_stream(const StreamBytes& stream, const DecodeSettings& settings,
+                            const DecodeCallbacks& callbacks) {
     DecodeSummary summary;
     try {
         summary = decode_thread_count(settings.threads) > 1 ? decode_chunked(stream, settings, callbacks)
-                                                             : decode_sequentially(stream, callbacks);
+                                                            : decode_sequentially(stream, callbacks);
     } catch (const std::bad_alloc&) {
-        if (callbacks.diagnostic) callbacks.diagnostic({DiagnosticStream::standard_output, "Unable to allocate decoder memory\n"});
+        if (callbacks.diagnostic)
+            callbacks.diagnostic({DiagnosticStream::standard_output, "Unable to allocate decoder memory\n"});
         summary = DecodeSummary{};
         summary.stopped = true;
     }

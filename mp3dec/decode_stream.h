@@ -47,7 +47,8 @@ struct DecodeSummary {
 
 // Decodes the bitstream into the callbacks. When `callbacks` asks for the expected sample count, the stream
 // is scanned first.
-DecodeSummary decode_stream(const StreamBytes& stream, const DecodeSettings& settings, const DecodeCallbacks& callbacks);
+DecodeSummary decode_stream(const StreamBytes& stream, const DecodeSettings& settings,
+                            const DecodeCallbacks& callbacks);
 
 // Decoding into memory in one call. `name` stands for the input in the messages. The announcement of the
 // input form ("the bit stream file NAME is a BINARY file") and a missing file ("Could not find") are

@@ -30,7 +30,9 @@ int decode_file(std::FILE* output, const std::string& path, const DecodeProgress
     DecodeCallbacks callbacks;
     callbacks.progress = progress;
     callbacks.diagnostic = print_diagnostic;
-    callbacks.pcm = [&queue, output](std::span<const std::int16_t> samples) { queue_pcm_samples(queue, samples, output); };
+    callbacks.pcm = [&queue, output](std::span<const std::int16_t> samples) {
+        queue_pcm_samples(queue, samples, output);
+    };
     DecodeSettings settings;
     settings.threads = threads;
     const DecodeSummary summary = decode_stream(stream, settings, callbacks);
@@ -63,7 +65,8 @@ int decode_mpeg_audio_to_wave(std::FILE* output, const std::string& path, const 
 
 }  // namespace mp3dec
 
-bool DecodeMp3ToWave(const std::string& path, std::FILE* output, const mp3dec::DecodeProgressFn& progress, int threads) {
+bool DecodeMp3ToWave(const std::string& path, std::FILE* output, const mp3dec::DecodeProgressFn& progress,
+                     int threads) {
     const int result = mp3dec::decode_mpeg_audio_to_wave(output, path, progress, threads);
     // Only a complete decode counts: a file that could not be positioned, a header or sample write that
     // failed would otherwise be loaded as if it were the decoded audio.

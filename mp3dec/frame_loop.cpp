@@ -25,11 +25,10 @@ void account_frame_bits(DecodeState& state) {
     if (state.frame_count > 0 && state.bits_per_slot > 0 &&
         frame_bits % static_cast<std::uint32_t>(state.bits_per_slot) != 0) {
         const auto per_slot = static_cast<std::uint32_t>(state.bits_per_slot);
-        report_diagnostic(state.output, format_diagnostic(DiagnosticStream::standard_error,
-                                                          "Got %ld bits = %ld slots plus %ld\n",
-                                                          static_cast<long>(frame_bits),
-                                                          static_cast<long>(frame_bits / per_slot),
-                                                          static_cast<long>(frame_bits % per_slot)));
+        report_diagnostic(state.output,
+                          format_diagnostic(DiagnosticStream::standard_error, "Got %ld bits = %ld slots plus %ld\n",
+                                            static_cast<long>(frame_bits), static_cast<long>(frame_bits / per_slot),
+                                            static_cast<long>(frame_bits % per_slot)));
     }
     state.bits_up_to_sync += frame_bits;
 }
@@ -52,8 +51,7 @@ void run_frame_body(DecodeState& state) {
             state.samples_per_frame = state.header.version == 1 ? 1152 : 576;
             scan ? scan_layer3_frame(state) : decode_layer3_frame(state);
             break;
-        default:
-            break;
+        default: break;
     }
 }
 

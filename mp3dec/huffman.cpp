@@ -64,8 +64,9 @@ inline void refresh_window(ReservoirCursor& cursor, WindowFields& fields) {
 // The code's leaf, or the largest values in place of an illegal code, which is reported once the walk is
 // known to have stayed within the stored bytes. After the code, a pair takes at most two escapes and two
 // signs; when the code leaves too few bits in the window for them, the window is read again.
-inline __attribute__((always_inline)) void leaf_values(const HuffmanTable& table, ReservoirCursor& cursor, WindowFields& fields, int& x, int& y,
-                        const DiagnosticFn& diagnostic) {
+inline __attribute__((always_inline)) void leaf_values(const HuffmanTable& table, ReservoirCursor& cursor,
+                                                       WindowFields& fields, int& x, int& y,
+                                                       const DiagnosticFn& diagnostic) {
     const int leaf = walk_code(table, fields);
     if (cursor.bit + static_cast<std::uint64_t>(fields.taken) >= cursor.limit) {
         refresh_window(cursor, fields);
@@ -83,8 +84,8 @@ inline __attribute__((always_inline)) void leaf_values(const HuffmanTable& table
 }
 
 // One code of a pair table with its escape bits and signs.
-inline __attribute__((always_inline)) void decode_pair(const HuffmanTable& table, ReservoirCursor& cursor, int& x, int& y,
-                        const DiagnosticFn& diagnostic) {
+inline __attribute__((always_inline)) void decode_pair(const HuffmanTable& table, ReservoirCursor& cursor, int& x,
+                                                       int& y, const DiagnosticFn& diagnostic) {
     WindowFields fields{cursor_window(cursor)};
     leaf_values(table, cursor, fields, x, y, diagnostic);
     const int linbits = static_cast<int>(table.linbits);
@@ -97,8 +98,8 @@ inline __attribute__((always_inline)) void decode_pair(const HuffmanTable& table
 }
 
 // One code of a quadruple table: v, w, x and y from the bits of the leaf, each with its sign.
-inline __attribute__((always_inline)) void decode_quadruple(const HuffmanTable& table, ReservoirCursor& cursor, int quad[4],
-                             const DiagnosticFn& diagnostic) {
+inline __attribute__((always_inline)) void decode_quadruple(const HuffmanTable& table, ReservoirCursor& cursor,
+                                                            int quad[4], const DiagnosticFn& diagnostic) {
     WindowFields fields{cursor_window(cursor)};
     int x = 0;
     int y = 0;
@@ -161,8 +162,8 @@ int decode_huffman_samples(std::int32_t values[kLines], const SideInfo& side_inf
     ReservoirCursor cursor = reservoir_cursor(reservoir);
     // The end of part 2 and 3 as a cursor bit (the scale factors may already have read past it).
     const std::uint32_t part_end = part2_start + static_cast<std::uint32_t>(info.part2_3_length);
-    const auto end_bit = static_cast<std::int64_t>(cursor.bit) +
-                         static_cast<std::int32_t>(part_end - reservoir_position(reservoir));
+    const auto end_bit =
+        static_cast<std::int64_t>(cursor.bit) + static_cast<std::int32_t>(part_end - reservoir_position(reservoir));
     auto bits_past_end = [&] { return static_cast<std::int64_t>(cursor.bit) - end_bit; };
 
     int i = 0;

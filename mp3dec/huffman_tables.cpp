@@ -115,7 +115,8 @@ int load_huffman_tables(HuffmanTables& tables, const char* text, std::span<const
         table.linmax = linbits < 32 ? (1u << linbits) - 1u : 0xFFFFFFFFu;
         unsigned number = 0;
         if (std::sscanf(name, "%u", &number) != 1 || number != static_cast<unsigned>(n)) {
-            report(format_diagnostic(DiagnosticStream::standard_error, "wrong table number %u\n", static_cast<unsigned>(n)));
+            report(format_diagnostic(DiagnosticStream::standard_error, "wrong table number %u\n",
+                                     static_cast<unsigned>(n)));
             return -2;
         }
 

@@ -125,7 +125,8 @@ __attribute__((target_clones("avx2", "default"))) void scale_layer2_lanes(int ch
         for (int sb = 0; sb < kSubbands; ++sb) scale[sb] = kScaleFactors[state.scale_index[ch][scale_part][sb] & 63u];
         for (int part = 0; part < 3; ++part) {
             for (int sb = 0; sb < kSubbands; sb += 4) {
-                store_lanes(&state.fraction[ch][part][sb], load_lanes(&state.fraction[ch][part][sb]) * load_lanes(scale + sb));
+                store_lanes(&state.fraction[ch][part][sb],
+                            load_lanes(&state.fraction[ch][part][sb]) * load_lanes(scale + sb));
             }
         }
     }
@@ -220,7 +221,8 @@ void read_layer2_allocation(BitReader& reader, const StreamParams& params, Layer
     for (int sb = 0; sb < params.subband_limit; ++sb) {
         const int width = table[sb][0].bits;
         if (sb < params.joint_stereo_bound) {
-            for (int ch = 0; ch < params.channels; ++ch) state.allocation[ch][sb] = static_cast<int>(fields.take(width));
+            for (int ch = 0; ch < params.channels; ++ch)
+                state.allocation[ch][sb] = static_cast<int>(fields.take(width));
         } else {
             const int shared = static_cast<int>(fields.take(width));
             state.allocation[0][sb] = shared;
@@ -239,12 +241,13 @@ void read_layer2_scale_factors(BitReader& reader, const StreamParams& params, La
     BitFields fields(reader);
     for (int sb = 0; sb < limit; ++sb) {
         for (int ch = 0; ch < params.channels; ++ch) {
-            state.scale_selection[ch][sb] = state.allocation[ch][sb] != 0 ? static_cast<int>(fields.take(kSelectionBits)) : 0;
+            state.scale_selection[ch][sb] =
+                state.allocation[ch][sb] != 0 ? static_cast<int>(fields.take(kSelectionBits)) : 0;
         }
     }
     for (int sb = 0; sb < limit; ++sb) {
         for (int ch = 0; ch < params.channels; ++ch) {
-            unsigned (&index)[3][32] = state.scale_index[ch];
+            unsigned(&index)[3][32] = state.scale_index[ch];
             if (state.allocation[ch][sb] == 0) {
                 index[0][sb] = index[1][sb] = index[2][sb] = kNoScaleFactor;
                 continue;
@@ -259,9 +262,7 @@ void read_layer2_scale_factors(BitReader& reader, const StreamParams& params, La
                     index[0][sb] = index[1][sb] = fields.take(kScaleFactorBits);
                     index[2][sb] = fields.take(kScaleFactorBits);
                     break;
-                case 2:
-                    index[0][sb] = index[1][sb] = index[2][sb] = fields.take(kScaleFactorBits);
-                    break;
+                case 2: index[0][sb] = index[1][sb] = index[2][sb] = fields.take(kScaleFactorBits); break;
                 default:
                     index[0][sb] = fields.take(kScaleFactorBits);
                     index[1][sb] = index[2][sb] = fields.take(kScaleFactorBits);

@@ -92,12 +92,14 @@ void decode_layer2_frame(DecodeState& state) {
 
 void scan_layer1_frame(DecodeState& state) {
     if (!read_layer1_side(state)) return;
-    consume_bits(state.reader, kBlocksPerFrame * static_cast<std::uint64_t>(layer1_sample_bits(state.params, state.layer12)));
+    consume_bits(state.reader,
+                 kBlocksPerFrame * static_cast<std::uint64_t>(layer1_sample_bits(state.params, state.layer12)));
 }
 
 void scan_layer2_frame(DecodeState& state) {
     if (!read_layer2_side(state)) return;
-    consume_bits(state.reader, kBlocksPerFrame * static_cast<std::uint64_t>(layer2_sample_bits(state.params, state.layer12)));
+    consume_bits(state.reader,
+                 kBlocksPerFrame * static_cast<std::uint64_t>(layer2_sample_bits(state.params, state.layer12)));
 }
 
 }  // namespace mp3dec

@@ -133,7 +133,9 @@ private:
     // The chunk once it is decoded; null when the scan ended without planning it.
     Chunk* wait_for_chunk(std::size_t index) {
         std::unique_lock<std::mutex> lock(m_mutex);
-        m_changed.wait(lock, [&] { return (index < m_chunks.size() && m_chunks[index]->decoded) || (m_planned && index >= m_chunks.size()); });
+        m_changed.wait(lock, [&] {
+            return (index < m_chunks.size() && m_chunks[index]->decoded) || (m_planned && index >= m_chunks.size());
+        });
         return index < m_chunks.size() ? m_chunks[index].get() : nullptr;
     }
 

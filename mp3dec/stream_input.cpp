@@ -54,8 +54,7 @@ Diagnostic missing_input_message(const std::string& name) {
     return format_diagnostic(DiagnosticStream::standard_output, "Could not find \"%s\".\n", name.c_str());
 }
 
-StreamBytes::StreamBytes(std::span<const std::uint8_t> image)
-    : m_image(image), m_format(classify_stream_image(image)) {
+StreamBytes::StreamBytes(std::span<const std::uint8_t> image) : m_image(image), m_format(classify_stream_image(image)) {
     if (m_format == kHexTextFormat) {
         m_converted = hex_text_to_bytes(image);
     } else {

@@ -34,7 +34,7 @@ struct MatrixingPlan {
     alignas(32) double transposed[32][kVectorLength];  // [k][distinct row]
     int source[kVectorLength];           // distinct row whose sum gives row i
     double sign[kVectorLength];
-    bool every_pair_exact = false;       // source and sign follow paired_source
+    bool every_pair_exact = false;  // source and sign follow paired_source
 
     MatrixingPlan() {
         for (int i = 0; i < kVectorLength; ++i) {

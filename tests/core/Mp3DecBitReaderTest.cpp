@@ -34,7 +34,8 @@ std::size_t StagedReaderEndByte(std::size_t size, int buffer) {
         if (index < 4 || index < short_fill_mark) {
             if (short_fill_mark != 0) return byte;
             const long free_bytes = buffer - 1 - index;
-            const long stored = static_cast<long>(std::min<std::size_t>(static_cast<std::size_t>(free_bytes), size - loaded));
+            const long stored =
+                static_cast<long>(std::min<std::size_t>(static_cast<std::size_t>(free_bytes), size - loaded));
             loaded += static_cast<std::size_t>(stored);
             if (stored < free_bytes) short_fill_mark = free_bytes - stored;
             index = buffer - 1;
@@ -137,7 +138,8 @@ TEST(Mp3DecStreamInput, UpperCaseHexTextIsReadTwoCharactersPerByte) {
     EXPECT_EQ(stream.format(), kHexTextFormat);
     EXPECT_EQ(std::vector<std::uint8_t>(stream.bytes().begin(), stream.bytes().end()),
               (std::vector<std::uint8_t>{0xA5, 0x3C, 0xFF, 0x00, 0x81}));
-    EXPECT_EQ(stream_format_announcement("t.txt", stream.format()).text, "the bit stream file t.txt is an ASCII file\n");
+    EXPECT_EQ(stream_format_announcement("t.txt", stream.format()).text,
+              "the bit stream file t.txt is an ASCII file\n");
 }
 
 TEST(Mp3DecStreamInput, LowerCaseHexDigitsMakeTheImageBinaryAndAnEmptyOneIsText) {

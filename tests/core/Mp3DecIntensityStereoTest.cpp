@@ -40,8 +40,8 @@ struct IntensityCase {
     Blocks blocks;
     int widths[3];  // scale-factor field widths of the right channel's partitions 1..3
     int intensity_scale;
-    int mode_extension;  // 1: intensity stereo, 3: with middle/side
-    int right_lines;     // the right channel's non-zero lines: 0..right_lines - 1
+    int mode_extension;          // 1: intensity stereo, 3: with middle/side
+    int right_lines;             // the right channel's non-zero lines: 0..right_lines - 1
     std::vector<int> positions;  // repeated over the transmitted scale factors
 };
 
@@ -63,16 +63,19 @@ LsfFrame FrameOf(const IntensityCase& c) {
         channel.mixed_block = c.blocks == kMixed;
     }
     // The left channel sounds in every line; the right one only below its intensity part.
-    for (int k = 0; k < 576; ++k) frame.channel[0].values[static_cast<std::size_t>(k)] = ((k * 7) % 5 + 1) * ((k / 3) % 2 ? 1 : -1);
+    for (int k = 0; k < 576; ++k)
+        frame.channel[0].values[static_cast<std::size_t>(k)] = ((k * 7) % 5 + 1) * ((k / 3) % 2 ? 1 : -1);
     for (int k = 0; k < c.right_lines; ++k) frame.channel[1].values[static_cast<std::size_t>(k)] = k % 3 + 1;
     frame.channel[1].scale_factor_compress = IntensityCompress(c.widths, c.intensity_scale);
-    for (int i = 0; i < 40; ++i) frame.channel[1].scale_factors.push_back(c.positions[static_cast<std::size_t>(i) % c.positions.size()]);
+    for (int i = 0; i < 40; ++i)
+        frame.channel[1].scale_factors.push_back(c.positions[static_cast<std::size_t>(i) % c.positions.size()]);
     return frame;
 }
 
 std::vector<std::int16_t> Pcm16(const std::vector<std::uint8_t>& bytes) {
     std::vector<std::int16_t> samples(bytes.size() / 2);
-    for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<std::int16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        samples[i] = static_cast<std::int16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
     return samples;
 }
 
@@ -86,10 +89,12 @@ std::vector<IntensityCase> Cases() {
         const std::string s = scale == 0 ? "_scale0" : "_scale1";
         auto add = [&](const std::string& name, Blocks blocks, std::vector<int> widths, int extension, int right,
                        std::vector<int> positions) {
-            cases.push_back({name + s, blocks, {widths[0], widths[1], widths[2]}, scale, extension, right, std::move(positions)});
+            cases.push_back(
+                {name + s, blocks, {widths[0], widths[1], widths[2]}, scale, extension, right, std::move(positions)});
         };
         add("long_widths_333_every_position", kLong, {3, 3, 3}, 1, 24, {0, 1, 2, 3, 4, 5, 6, 7});
-        add("long_widths_444_every_position", kLong, {4, 4, 4}, 1, 24, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15});
+        add("long_widths_444_every_position", kLong, {4, 4, 4}, 1, 24,
+            {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15});
         add("long_widths_444_largest", kLong, {4, 4, 4}, 1, 24, {15});
         add("long_widths_222_largest", kLong, {2, 2, 2}, 1, 24, {3});
         add("long_widths_222_below", kLong, {2, 2, 2}, 1, 24, {2});
@@ -122,7 +127,8 @@ TEST_P(Mp3DecIntensityStereo, DecodesAsMpg123Does) {
     for (int i = 0; i < 12; ++i) stream.insert(stream.end(), frame.begin(), frame.end());
     ScratchDir dir;
     WriteFileBytes(dir.File("in.mp3"), stream);
-    const std::string decode = "mpg123 -q --no-gapless -s '" + dir.File("in.mp3") + "' > '" + dir.File("out.raw") + "' 2>/dev/null";
+    const std::string decode =
+        "mpg123 -q --no-gapless -s '" + dir.File("in.mp3") + "' > '" + dir.File("out.raw") + "' 2>/dev/null";
     ASSERT_EQ(std::system(decode.c_str()), 0);
     const std::vector<std::int16_t> theirs = Pcm16(ReadFileBytes(dir.File("out.raw")));
     const mp3dec::DecodedAudio ours = mp3dec::decode_image_to_pcm(stream, c.name, {}, {}, {});
@@ -160,7 +166,8 @@ TEST(Mp3DecIntensityStereoIllegal, EveryPositionIllegalDecodesAsPlainStereo) {
             plain.channel[1].values.fill(0);
             plain.channel[1].scale_factor_compress = 0;
             plain.channel[1].scale_factors.clear();
-            const mp3dec::DecodedAudio a = mp3dec::decode_image_to_pcm(WriteLsfFrame(intensity), "intensity", {}, {}, {});
+            const mp3dec::DecodedAudio a =
+                mp3dec::decode_image_to_pcm(WriteLsfFrame(intensity), "intensity", {}, {}, {});
             const mp3dec::DecodedAudio b = mp3dec::decode_image_to_pcm(WriteLsfFrame(plain), "plain", {}, {}, {});
             ASSERT_EQ(a.summary.result, 0);
             EXPECT_EQ(a.samples, b.samples) << "block kind " << blocks << ", width " << widths_value;
@@ -211,14 +218,16 @@ TEST(Mp3DecIntensityStereoMixed, PositionsFollowTheMpeg2TransmissionOrder) {
     mp3dec::intensity_positions(silent, scale_factors, right, params, positions);
     const mp3dec::ScaleFactorBands& bands = mp3dec::kScaleFactorBands[0];  // 22.05 kHz
     for (int band = 0; band < 6; ++band)
-        for (int k = bands.long_start[band]; k < bands.long_start[band + 1]; ++k) ASSERT_EQ(positions[k], transmitted[static_cast<std::size_t>(band)]) << "line " << k;
+        for (int k = bands.long_start[band]; k < bands.long_start[band + 1]; ++k)
+            ASSERT_EQ(positions[k], transmitted[static_cast<std::size_t>(band)]) << "line " << k;
     for (int band = 3; band < 13; ++band) {
         const int width = bands.short_start[band + 1] - bands.short_start[band];
         for (int window = 0; window < 3; ++window) {
             const int source = band < 12 ? band : 11;
             const int expected = transmitted[static_cast<std::size_t>(6 + 3 * (source - 3) + window)];
             const int first = 3 * bands.short_start[band] + window * width;
-            for (int k = first; k < first + width; ++k) ASSERT_EQ(positions[k], expected) << "band " << band << " window " << window;
+            for (int k = first; k < first + width; ++k)
+                ASSERT_EQ(positions[k], expected) << "band " << band << " window " << window;
         }
     }
 }

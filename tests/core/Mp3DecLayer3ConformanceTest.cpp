@@ -65,10 +65,7 @@ INSTANTIATE_TEST_SUITE_P(Iso, Mp3DecLayer3Vectors,
                                            Vector{"l3-hecommon", 2, 44100}, Vector{"l3-si_block", 1, 44100},
                                            Vector{"M2L3_compl24", 1, 24000}),
                          [](const ::testing::TestParamInfo<Vector>& info) {
-                             std::string name = info.param.name;
-                             for (char& c : name)
-                                 if (c == '-') c = '_';
-                             return name;
+                             return mp3dec_test::TestCaseName(info.param.name);
                          });
 
 TEST(Mp3DecLayer3State, EveryDecodeStartsFresh) {

@@ -62,7 +62,8 @@ std::vector<Stream> StreamsUnderTest() {
         tressel::testing::WaveSpec layout;
         layout.channels = static_cast<std::uint16_t>(peer.channels);
         layout.samplesPerSecond = static_cast<std::uint32_t>(peer.rate);
-        const auto wave = tressel::testing::BuildWave16(layout, mp3dec_test::BurstSignal(peer.rate, peer.channels, 1.5));
+        const auto wave =
+            tressel::testing::BuildWave16(layout, mp3dec_test::BurstSignal(peer.rate, peer.channels, 1.5));
         streams.push_back({peer.name, EncodeWithPeer(peer.command, wave)});
     }
     return streams;
@@ -102,8 +103,8 @@ TEST_P(Mp3DecParallel, EveryThreadCountAndChunkingGivesTheSequentialDecode) {
         int chunks;  // 0: the decoder's own chunking
     };
     for (const Cut cut : {Cut{2, 0}, Cut{3, 0}, Cut{4, 0}, Cut{2, 2}, Cut{3, 3}, Cut{4, 4}, Cut{2, 7}, Cut{4, 16}}) {
-        const std::string what = stream.name + ", " + std::to_string(cut.threads) + " threads, " +
-                                 std::to_string(cut.chunks) + " chunks";
+        const std::string what =
+            stream.name + ", " + std::to_string(cut.threads) + " threads, " + std::to_string(cut.chunks) + " chunks";
         const DecodeRecord parallel = DecodeRecorded(stream.bytes, Threads(cut.threads, cut.chunks));
         ExpectSameDecode(parallel, sequential, what);
         if (stream.steady && cut.chunks > 0 && cut.chunks <= 4) {
@@ -118,10 +119,7 @@ TEST_P(Mp3DecParallel, EveryThreadCountAndChunkingGivesTheSequentialDecode) {
 
 INSTANTIATE_TEST_SUITE_P(Streams, Mp3DecParallel, ::testing::ValuesIn(StreamsUnderTest()),
                          [](const ::testing::TestParamInfo<Stream>& info) {
-                             std::string name = info.param.name;
-                             for (char& c : name)
-                                 if (c == '-') c = '_';
-                             return name;
+                             return mp3dec_test::TestCaseName(info.param.name);
                          });
 
 // A corrupted frame next to the seam of two chunks: the frame that fails its CRC check at the start of the
@@ -130,7 +128,8 @@ INSTANTIATE_TEST_SUITE_P(Streams, Mp3DecParallel, ::testing::ValuesIn(StreamsUnd
 // in the second case the check at the seam finds the difference and the chunk is decoded again.
 TEST(Mp3DecParallelSeam, ACorruptedFrameBesideTheSeamGivesTheSequentialDecode) {
     if (!ToolAvailable("twolame")) GTEST_SKIP() << "twolame missing";
-    const std::vector<std::uint8_t> clean = EncodeWithPeer("twolame --quiet -b 192 -m s -p", mp3dec_test::TwoToneWave(44100));
+    const std::vector<std::uint8_t> clean =
+        EncodeWithPeer("twolame --quiet -b 192 -m s -p", mp3dec_test::TwoToneWave(44100));
     const std::vector<std::size_t> frames = FrameOffsets(clean);
     ASSERT_GT(frames.size(), 40u);
     const std::size_t seam = frames.size() / 2;  // where two forced chunks meet
@@ -158,9 +157,22 @@ TEST(Mp3DecParallelSeam, ACorruptedFrameBesideTheSeamGivesTheSequentialDecode) {
 // The vectorised rounding against the scalar rule, every lane at the edges of the 16-bit range: halves
 // round away from zero, 32767.5 clips to 32767, -32768.5 clips to -32768, and -1.0 is -32768 unclipped.
 TEST(Mp3DecSynthesisRounding, EveryLaneRoundsAndClipsAsTheScalarRule) {
-    const double edges[] = {32767.5 / 32768, 32767.4999 / 32768, 32766.5 / 32768, -1.0, -32768.5 / 32768,
-                            -32768.4999 / 32768, -32767.5 / 32768, 0.5 / 32768, -0.5 / 32768, 0.0, -0.0,
-                            1.0, 2.0, -2.0, 0.49999 / 32768, -0.49999 / 32768};
+    const double edges[] = {32767.5 / 32768,
+                            32767.4999 / 32768,
+                            32766.5 / 32768,
+                            -1.0,
+                            -32768.5 / 32768,
+                            -32768.4999 / 32768,
+                            -32767.5 / 32768,
+                            0.5 / 32768,
+                            -0.5 / 32768,
+                            0.0,
+                            -0.0,
+                            1.0,
+                            2.0,
+                            -2.0,
+                            0.49999 / 32768,
+                            -0.49999 / 32768};
     for (const double edge : edges) {
         for (int lane = 0; lane < 32; ++lane) {
             double sums[32];

@@ -98,6 +98,13 @@ inline std::string VectorPath(const std::string& name) {
     return std::string(TRESSEL_TEST_DATA) + "/vectors/" + name;
 }
 
+// A case name as GoogleTest takes it in a test's name.
+inline std::string TestCaseName(std::string name) {
+    for (char& c : name)
+        if (c == '-') c = '_';
+    return name;
+}
+
 inline bool ToolAvailable(const std::string& tool) {
     return std::system(("command -v " + tool + " > /dev/null 2>&1").c_str()) == 0;
 }
@@ -115,10 +122,12 @@ inline std::vector<std::int16_t> BurstSignal(int rate, int channels, double seco
         phase += 2.0 * M_PI * (150.0 + 2500.0 * t / seconds) / rate;
         const double since_burst = std::fmod(t, 0.2);
         noise = noise * 1664525u + 1013904223u;
-        const double burst =
-            since_burst < 0.03 ? (static_cast<double>(noise >> 16) / 32768.0 - 1.0) * std::exp(-since_burst * 150.0) : 0.0;
+        const double burst = since_burst < 0.03
+                                 ? (static_cast<double>(noise >> 16) / 32768.0 - 1.0) * std::exp(-since_burst * 150.0)
+                                 : 0.0;
         const double left = 0.35 * std::sin(phase) + 0.4 * burst;
-        const double right = 0.2 * std::sin(2.0 * M_PI * 330.0 * t) + 0.15 * std::sin(2.0 * M_PI * 495.0 * t) + 0.4 * burst;
+        const double right =
+            0.2 * std::sin(2.0 * M_PI * 330.0 * t) + 0.15 * std::sin(2.0 * M_PI * 495.0 * t) + 0.4 * burst;
         samples.push_back(static_cast<std::int16_t>(std::lround(left * 32767.0)));
         if (channels == 2) samples.push_back(static_cast<std::int16_t>(std::lround(right * 32767.0)));
     }
@@ -159,13 +168,12 @@ inline std::vector<std::uint8_t> EncodeWithPeer(const std::string& command, cons
 // Byte offsets of the frames of a stream with stated bitrates, walked by their headers (Layers I to III,
 // MPEG-1 and MPEG-2); the walk stops at the first byte that does not start a frame.
 inline std::vector<std::size_t> FrameOffsets(const std::vector<std::uint8_t>& bytes) {
-    static const int kBitrates[2][3][15] = {
-        {{0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256},
-         {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},
-         {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160}},
-        {{0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448},
-         {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384},
-         {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320}}};
+    static const int kBitrates[2][3][15] = {{{0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256},
+                                             {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},
+                                             {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160}},
+                                            {{0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448},
+                                             {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384},
+                                             {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320}}};
     static const int kRates[2][3] = {{22050, 24000, 16000}, {44100, 48000, 32000}};
     std::vector<std::size_t> offsets;
     std::size_t pos = 0;

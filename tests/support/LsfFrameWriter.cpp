@@ -16,7 +16,7 @@ constexpr int kRates[3] = {22050, 24000, 16000};
 // The number of scale-factor bands (short blocks: band windows) in each partition, by the row of the
 // compress value and the block kind (ISO/IEC 13818-3, Table B.9 of the text).
 constexpr int kPartitionBands[6][3][4] = {
-    {{6, 5, 5, 5}, {9, 9, 9, 9}, {6, 9, 9, 9}},     {{6, 5, 7, 3}, {9, 9, 12, 6}, {6, 9, 12, 6}},
+    {{6, 5, 5, 5}, {9, 9, 9, 9}, {6, 9, 9, 9}},       {{6, 5, 7, 3}, {9, 9, 12, 6}, {6, 9, 12, 6}},
     {{11, 10, 0, 0}, {18, 18, 0, 0}, {15, 18, 0, 0}}, {{7, 7, 7, 0}, {12, 12, 12, 0}, {6, 15, 12, 0}},
     {{6, 6, 6, 3}, {12, 9, 9, 6}, {6, 12, 9, 6}},     {{8, 8, 5, 0}, {15, 12, 9, 0}, {6, 18, 9, 0}}};
 
@@ -142,8 +142,8 @@ LsfScaleFactorPartitions LsfPartitions(int compress, bool intensity_right, int b
 std::vector<std::uint8_t> WriteLsfFrame(const LsfFrame& frame) {
     const bool intensity = frame.mode == 1 && (frame.mode_extension & 1) != 0;
     const CodedGranule coded[2] = {Code(frame.channel[0], false), Code(frame.channel[1], intensity)};
-    const std::size_t frame_bytes = static_cast<std::size_t>(72 * kBitrates[frame.bitrate_index] * 1000 /
-                                                             kRates[frame.sampling_index]);
+    const std::size_t frame_bytes =
+        static_cast<std::size_t>(72 * kBitrates[frame.bitrate_index] * 1000 / kRates[frame.sampling_index]);
     BitWriter bits;
     bits.Put(0xFFF, 12);
     bits.Put(0, 1);  // MPEG-2

@@ -25,10 +25,10 @@ struct LsfGranuleChannel {
 };
 
 struct LsfFrame {
-    int sampling_index = 0;   // 0: 22.05 kHz, 1: 24 kHz, 2: 16 kHz
-    int bitrate_index = 14;   // 160 kbit/s: room for two dense granules
-    int mode = 1;             // joint stereo
-    int mode_extension = 1;   // bit 0: intensity stereo, bit 1: middle/side
+    int sampling_index = 0;  // 0: 22.05 kHz, 1: 24 kHz, 2: 16 kHz
+    int bitrate_index = 14;  // 160 kbit/s: room for two dense granules
+    int mode = 1;            // joint stereo
+    int mode_extension = 1;  // bit 0: intensity stereo, bit 1: middle/side
     LsfGranuleChannel channel[2];
 };
 
