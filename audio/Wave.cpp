@@ -168,8 +168,7 @@ std::int32_t CWave::GetDataOffset() const {
     }
     // The first "data" anywhere in the image counts, even inside another chunk: chunk sizes are not walked.
     if (m_imageLength >= 4) {
-        const std::uint8_t* found = static_cast<const std::uint8_t*>(
-            memmem(m_image.data(), m_imageLength, "data", 4));
+        const std::uint8_t* found = static_cast<const std::uint8_t*>(memmem(m_image.data(), m_imageLength, "data", 4));
         if (found) {
             return static_cast<std::int32_t>(found - m_image.data()) + 8;
         }
@@ -193,8 +192,8 @@ std::uint32_t CWave::GetDataLength() const {
 }
 
 void CWave::AdvanceReadPosition(std::int32_t byteCount) {
-    m_readPosition = static_cast<std::int32_t>(static_cast<std::uint32_t>(m_readPosition) +
-                                               static_cast<std::uint32_t>(byteCount));
+    m_readPosition =
+        static_cast<std::int32_t>(static_cast<std::uint32_t>(m_readPosition) + static_cast<std::uint32_t>(byteCount));
     if (m_readPosition > static_cast<std::int32_t>(GetDataLength())) {
         m_feedback->ShowMessage("Read behind allocated memory block");
     }

@@ -5,7 +5,10 @@
 // memory of each process beside the budget (input + output + 32 MB), the share of frames decoded twice
 // to warm up chunk starts, and the wall time expected on eight cores. Decides nothing.
 //
-//   tressel_mp3dec_bench [SECONDS] [RUNS]   (defaults: 300 seconds, 5 runs; the median counts)
+//   tressel_mp3dec_bench [SECONDS] [RUNS] [OUTPUT_FOLDER]
+//       defaults: 300 seconds, 5 runs (the median counts), the WAV files in the temporary folder. Our
+//       command commits its file with fsync, mpg123 does not; a folder on tmpfs (/dev/shm) shows the
+//       decoding without what the disk adds.
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -117,6 +120,7 @@ double WarmUpShare(const std::string& stream, int threads) {
 
 void Measure(const std::string& title, const std::string& cli, const std::string& stream, const fs::path& folder,
              int runs) {
+    std::printf("%s, WAV files written to %s\n", title.c_str(), folder.c_str());
     std::vector<Contender> contenders = {{"mpg123", 0, {}}};
     for (int threads = 1; threads <= kMaxThreads; ++threads) contenders.push_back({"tressel", threads, {}});
     const std::string output = (folder / "out.wav").string();
@@ -141,7 +145,7 @@ void Measure(const std::string& title, const std::string& cli, const std::string
     const double input_mb = static_cast<double>(fs::file_size(stream)) / (1024.0 * 1024.0);
     const double output_mb = static_cast<double>(output_bytes) / (1024.0 * 1024.0);
     const ProcessFigures peer = contenders[0].MedianFigures();
-    std::printf("%s, medians of %d runs (input %.1f MB, output %.1f MB)\n", title.c_str(), runs, input_mb, output_mb);
+    std::printf("    medians of %d runs (input %.1f MB, output %.1f MB)\n", runs, input_mb, output_mb);
     std::printf("    %-8s %7s %9s %9s %8s %9s\n", "program", "threads", "wall s", "cpu s", "ratio", "peak MB");
     for (const Contender& contender : contenders) {
         const ProcessFigures median = contender.MedianFigures();
@@ -171,7 +175,10 @@ int main(int argc, char** argv) {
     const int seconds = argc > 1 ? std::atoi(argv[1]) : 300;
     const int runs = argc > 2 ? std::atoi(argv[2]) : 5;
     const fs::path folder = fs::temp_directory_path() / ("tressel-mp3dec-bench-" + std::to_string(getpid()));
+    const fs::path output_folder = (argc > 3 ? fs::path(argv[3]) : fs::temp_directory_path()) /
+                                   ("tressel-mp3dec-bench-out-" + std::to_string(getpid()));
     fs::create_directories(folder);
+    fs::create_directories(output_folder);
     std::string layer3;
     std::string layer2;
     int status = 0;
@@ -181,9 +188,10 @@ int main(int argc, char** argv) {
     } else {
         std::printf("%d s of stereo 44.1 kHz; this machine has %u cores\n", seconds,
                     std::thread::hardware_concurrency());
-        Measure("Layer III, 128 kbit/s (lame)", TRESSEL_CLI_PATH, layer3, folder, runs);
-        Measure("Layer II, 192 kbit/s (twolame)", TRESSEL_CLI_PATH, layer2, folder, runs);
+        Measure("Layer III, 128 kbit/s (lame)", TRESSEL_CLI_PATH, layer3, output_folder, runs);
+        Measure("Layer II, 192 kbit/s (twolame)", TRESSEL_CLI_PATH, layer2, output_folder, runs);
     }
     fs::remove_all(folder);
+    fs::remove_all(output_folder);
     return status;
 }

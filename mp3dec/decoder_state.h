@@ -43,6 +43,15 @@ struct StreamCursor {
     StreamCursor& operator=(const StreamCursor& other);
 };
 
+// One coded subband and channel of a Layer II frame: where its codes go and how wide they are.
+struct Layer2CodeRead {
+    std::uint8_t channel = 0;
+    std::uint8_t subband = 0;
+    std::uint8_t bits = 0;
+    bool shared = false;      // from the joint-stereo bound on: the values serve the right channel too
+    std::uint16_t steps = 0;  // of a grouped code; 0 for three separate codes
+};
+
 // Layer I and II working arrays: [channel][subband] and [channel][part 0..2][subband].
 struct Layer12State {
     int allocation[kMaxChannels][32] = {};
@@ -54,6 +63,11 @@ struct Layer12State {
     // requantisation after the allocation was read: the sign bit of its codes (0 where nothing is coded), the
     // weight of one unit, D and C.
     bool classes_known = false;
+    // Layer II: the codes a block holds, in the order they are read, worked out by the first block read
+    // after the allocation was read.
+    bool reads_known = false;
+    int read_count = 0;
+    Layer2CodeRead reads[2 * 32];
     std::int32_t class_sign_bit[kMaxChannels][32] = {};
     double class_unit[kMaxChannels][32] = {};
     double class_d[kMaxChannels][32] = {};

@@ -234,6 +234,7 @@ void read_layer2_allocation(BitReader& reader, const StreamParams& params, Layer
         for (int ch = 0; ch < params.channels; ++ch) state.allocation[ch][sb] = 0;
     }
     state.classes_known = false;
+    state.reads_known = false;
 }
 
 void read_layer2_scale_factors(BitReader& reader, const StreamParams& params, Layer12State& state) {
@@ -301,30 +302,47 @@ void ungroup_layer2_code(std::uint32_t code, int steps, std::uint32_t values[3])
     }
 }
 
-void read_layer2_samples(BitReader& reader, const StreamParams& params, Layer12State& state) {
+namespace {
+
+// The coded subbands and channels in reading order; every code of the frame starts at zero, so that what
+// is not coded stays zero through the blocks.
+void plan_layer2_reads(const StreamParams& params, Layer12State& state) {
     const AllocTable& table = *params.alloc;
-    BitFields fields(reader);
+    state.read_count = 0;
     for (int sb = 0; sb < params.subband_limit; ++sb) {
         for (int ch = 0; ch < coded_channels(params, sb); ++ch) {
             const int a = state.allocation[ch][sb];
-            std::uint32_t values[3] = {0, 0, 0};
-            if (a != 0) {
-                const AllocEntry& entry = table[sb][a];
-                if (entry.group == kUngrouped) {
-                    for (auto& value : values) value = fields.take(entry.bits);
-                } else if (entry.steps > 0) {
-                    ungroup_layer2_code(fields.take(entry.bits), entry.steps, values);
-                }
-            }
-            for (int part = 0; part < 3; ++part) state.sample_code[ch][part][sb] = values[part];
-        }
-        if (params.channels == 2 && sb >= params.joint_stereo_bound) {
-            for (int part = 0; part < 3; ++part) state.sample_code[1][part][sb] = state.sample_code[0][part][sb];
+            if (a == 0) continue;
+            const AllocEntry& entry = table[sb][a];
+            if (entry.group != kUngrouped && entry.steps == 0) continue;  // no such class: nothing is read
+            Layer2CodeRead& read = state.reads[state.read_count++];
+            read.channel = static_cast<std::uint8_t>(ch);
+            read.subband = static_cast<std::uint8_t>(sb);
+            read.bits = static_cast<std::uint8_t>(entry.bits);
+            read.shared = params.channels == 2 && sb >= params.joint_stereo_bound;
+            read.steps = static_cast<std::uint16_t>(entry.group == kUngrouped ? 0 : entry.steps);
         }
     }
-    for (int sb = params.subband_limit; sb < kSubbands; ++sb) {
-        for (int ch = 0; ch < params.channels; ++ch) {
-            for (int part = 0; part < 3; ++part) state.sample_code[ch][part][sb] = 0;
+    std::memset(state.sample_code, 0, sizeof state.sample_code);
+    state.reads_known = true;
+}
+
+}  // namespace
+
+void read_layer2_samples(BitReader& reader, const StreamParams& params, Layer12State& state) {
+    if (!state.reads_known) plan_layer2_reads(params, state);
+    BitFields fields(reader);
+    for (int r = 0; r < state.read_count; ++r) {
+        const Layer2CodeRead& read = state.reads[r];
+        std::uint32_t values[3];
+        if (read.steps == 0) {
+            for (auto& value : values) value = fields.take(read.bits);
+        } else {
+            ungroup_layer2_code(fields.take(read.bits), read.steps, values);
+        }
+        for (int part = 0; part < 3; ++part) {
+            state.sample_code[read.channel][part][read.subband] = values[part];
+            if (read.shared) state.sample_code[1][part][read.subband] = values[part];
         }
     }
     fields.finish();

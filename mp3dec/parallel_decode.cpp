@@ -34,6 +34,10 @@ void decode_chunk(Chunk& chunk) {
             return;
         }
         chunk.start = std::make_unique<DecodeState>(*state);
+        if (chunk.plan.end_frame != kAllFrames) {  // room for the chunk's frames at their largest
+            chunk.output.samples.reserve(static_cast<std::size_t>(chunk.plan.end_frame - chunk.plan.first_frame) *
+                                         2304);
+        }
         state->output = &chunk.output;
         chunk.stream_ended = ended || run_frames(*state, chunk.plan.end_frame);
     } catch (const DecoderStopped& stop) {

@@ -27,7 +27,7 @@ void interleave_slot(const std::int16_t* left, const std::int16_t* right, std::i
 
 void emit_pcm(DecodeOutput* output, const PcmBlock& block, int time_slots, int channels) {
     if (output == nullptr) return;
-    std::vector<std::int16_t>& samples = output->samples;
+    SampleBuffer& samples = output->samples;
     const std::size_t start = samples.size();
     const std::size_t count = static_cast<std::size_t>(time_slots) * 32u * static_cast<std::size_t>(channels);
     samples.resize(start + count);

@@ -4,12 +4,34 @@
 // to do with them (a chunk of a parallel decode).
 
 #include <cstdint>
+#include <memory>
+#include <new>
+#include <utility>
 #include <vector>
 
 #include "mp3dec/decode_callbacks.h"
 #include "mp3dec/synthesis.h"
 
 namespace mp3dec {
+
+// An allocator whose elements start uninitialised when a vector grows: the decoder writes every sample it
+// adds, so zero-filling them first would be wasted work.
+template <typename T>
+struct UninitialisedAllocator : std::allocator<T> {
+    template <typename U>
+    struct rebind {
+        using other = UninitialisedAllocator<U>;
+    };
+    template <typename U>
+    void construct(U* place) {
+        ::new (static_cast<void*>(place)) U;
+    }
+    template <typename U, typename... Arguments>
+    void construct(U* place, Arguments&&... arguments) {
+        ::new (static_cast<void*>(place)) U(std::forward<Arguments>(arguments)...);
+    }
+};
+using SampleBuffer = std::vector<std::int16_t, UninitialisedAllocator<std::int16_t>>;
 
 struct DecodeEvent {
     bool is_progress = false;
@@ -20,7 +42,7 @@ struct DecodeEvent {
 struct DecodeOutput {
     const DecodeCallbacks* forward = nullptr;  // null: samples and events are kept below
     std::size_t batch_samples = 1u << 14;      // samples gathered before they are forwarded
-    std::vector<std::int16_t> samples;         // interleaved
+    SampleBuffer samples;                      // interleaved
     std::vector<DecodeEvent> events;
     std::uint32_t sample_frames = 0;  // one per time instant, all channels together
 };

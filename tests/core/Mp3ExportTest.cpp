@@ -422,8 +422,7 @@ TEST(Mp3BitrateText, OnlyAnExactListEntryCountsEverythingElseFallsBackTo128WithO
     for (const char* text : {" 128", "128k", "", "12", "64 ", "1280", "0", "144"}) {
         feedback.messages.clear();
         EXPECT_EQ(BitrateFromText(text, feedback), 128) << text;
-        EXPECT_EQ(feedback.messages, (std::vector<std::string>{"No valid selection - Encoding with 128 kbit"}))
-            << text;
+        EXPECT_EQ(feedback.messages, (std::vector<std::string>{"No valid selection - Encoding with 128 kbit"})) << text;
     }
 }
 

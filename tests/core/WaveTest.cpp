@@ -255,9 +255,8 @@ TEST_F(WaveTest, LoadAndSaveMessagesOfTheAudioCommands) {
     WriteFileBytes(scratch.File("good.wav"), BuildWave({}, {1, 2}));
     EXPECT_TRUE(LoadWaveFile(wave, scratch.File("good.wav"), feedback));
     EXPECT_FALSE(SaveWaveFile(wave, scratch.File("no/such/folder.wav"), feedback));
-    EXPECT_EQ(feedback.messages,
-              (std::vector<std::string>{"Could not open file", "Not a valid Wave format",
-                                        "Only PCM Wave format supported", "Could not open File"}));
+    EXPECT_EQ(feedback.messages, (std::vector<std::string>{"Could not open file", "Not a valid Wave format",
+                                                           "Only PCM Wave format supported", "Could not open File"}));
 }
 
 TEST(WaveFileNames, ExtensionIsLowerCasedAfterTheLastDot) {
