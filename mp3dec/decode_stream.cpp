@@ -72,10 +72,11 @@ DecodeSummary decode_chunked(const StreamBytes& stream, const DecodeSettings& se
     } else {
         boundaries.frames_per_chunk = kFramesPerChunk;
     }
-    const ChunkedDecode decoded =
+    const std::optional<ChunkedDecode> decoded =
         decode_in_chunks(stream, decode_thread_count(settings.threads), boundaries, callbacks);
-    DecodeSummary summary = summarize(*decoded.last, decoded.sample_frames, decoded.stopped);
-    summary.chunks = decoded.figures;
+    if (!decoded) return decode_sequentially(stream, callbacks);  // no threads to be had
+    DecodeSummary summary = summarize(*decoded->last, decoded->sample_frames, decoded->stopped);
+    summary.chunks = decoded->figures;
     return summary;
 }
 

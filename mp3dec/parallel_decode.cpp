@@ -3,6 +3,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <new>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -61,9 +62,10 @@ struct PlanningCancelled {};
 class ChunkedDecoder {
 public:
     ChunkedDecoder(const StreamBytes& stream, int threads, const DecodeCallbacks& callbacks)
-        : m_stream(stream), m_callbacks(callbacks), m_window(static_cast<std::size_t>(2 * threads + 2)) {
-        for (int i = 0; i < threads; ++i) m_workers.emplace_back([this] { work(); });
-    }
+        : m_stream(stream),
+          m_callbacks(callbacks),
+          m_threads(threads),
+          m_window(static_cast<std::size_t>(2 * threads + 2)) {}
 
     ~ChunkedDecoder() {
         {
@@ -78,11 +80,48 @@ public:
     ChunkedDecoder(const ChunkedDecoder&) = delete;
     ChunkedDecoder& operator=(const ChunkedDecoder&) = delete;
 
-    // The scan runs on a thread of its own, so that the chunks it hands out are decoded and merged while it
-    // goes on.
-    ChunkedDecode run(const ChunkBoundaries& boundaries) {
-        m_planner = std::thread([this, &boundaries] { plan(boundaries); });
-        return merge();
+    // Starts the workers and the scan, which runs on a thread of its own, so that the chunks it hands out are
+    // decoded and merged while it goes on. False when the threads cannot be had (nothing has been reported).
+    bool start(const ChunkBoundaries& boundaries) {
+        try {
+            for (int i = 0; i < m_threads; ++i) m_workers.emplace_back([this] { work(); });
+            m_planner = std::thread([this, &boundaries] { plan(boundaries); });
+        } catch (const std::system_error&) {
+            return false;  // the destructor stops and joins whatever started
+        }
+        return true;
+    }
+
+    // Takes the chunks in order; each counts if it starts where the one before it ended, else it is decoded
+    // again from there.
+    ChunkedDecode merge() {
+        ChunkedDecode result;
+        auto truth = std::make_unique<DecodeState>();
+        start_stream(*truth, m_stream);
+        bool ended = false;
+        for (std::size_t index = 0; !ended && !result.stopped; ++index) {
+            Chunk* chunk = wait_for_chunk(index);
+            announce_expected_samples();
+            if (chunk == nullptr) {  // the scan gave out early: the rest is decoded here
+                ended = redecode(*truth, kAllFrames, result);
+                break;
+            }
+            ++result.figures.chunks;
+            result.figures.warm_up_frames += chunk->plan.first_frame - chunk->plan.warm_up_frame;
+            if (!chunk->warm_up_failed && same_continuation(*chunk->start, *truth)) {
+                replay_output(chunk->output, m_callbacks);
+                result.sample_frames += chunk->output.sample_frames;
+                truth = std::move(chunk->end);
+                result.stopped = chunk->stopped;
+                ended = chunk->stream_ended;
+            } else {
+                ++result.figures.redecoded_chunks;
+                ended = redecode(*truth, chunk->plan.end_frame, result);
+            }
+            release_chunk(index);
+        }
+        result.last = std::move(truth);
+        return result;
     }
 
 private:
@@ -165,38 +204,6 @@ private:
         m_announced = true;
     }
 
-    // Takes the chunks in order; each counts if it starts where the one before it ended, else it is decoded
-    // again from there.
-    ChunkedDecode merge() {
-        ChunkedDecode result;
-        auto truth = std::make_unique<DecodeState>();
-        start_stream(*truth, m_stream);
-        bool ended = false;
-        for (std::size_t index = 0; !ended && !result.stopped; ++index) {
-            Chunk* chunk = wait_for_chunk(index);
-            announce_expected_samples();
-            if (chunk == nullptr) {  // the scan gave out early: the rest is decoded here
-                ended = redecode(*truth, kAllFrames, result);
-                break;
-            }
-            ++result.figures.chunks;
-            result.figures.warm_up_frames += chunk->plan.first_frame - chunk->plan.warm_up_frame;
-            if (!chunk->warm_up_failed && same_continuation(*chunk->start, *truth)) {
-                replay_output(chunk->output, m_callbacks);
-                result.sample_frames += chunk->output.sample_frames;
-                truth = std::move(chunk->end);
-                result.stopped = chunk->stopped;
-                ended = chunk->stream_ended;
-            } else {
-                ++result.figures.redecoded_chunks;
-                ended = redecode(*truth, chunk->plan.end_frame, result);
-            }
-            release_chunk(index);
-        }
-        result.last = std::move(truth);
-        return result;
-    }
-
     // The sequential decode from `state` up to `end_frame`, straight into the callbacks.
     bool redecode(DecodeState& state, std::uint32_t end_frame, ChunkedDecode& result) {
         DecodeOutput output;
@@ -217,6 +224,7 @@ private:
 
     const StreamBytes& m_stream;
     const DecodeCallbacks& m_callbacks;
+    const int m_threads;
     const std::size_t m_window;
 
     std::mutex m_mutex;
@@ -234,10 +242,11 @@ private:
 
 }  // namespace
 
-ChunkedDecode decode_in_chunks(const StreamBytes& stream, int threads, const ChunkBoundaries& boundaries,
-                               const DecodeCallbacks& callbacks) {
+std::optional<ChunkedDecode> decode_in_chunks(const StreamBytes& stream, int threads, const ChunkBoundaries& boundaries,
+                                              const DecodeCallbacks& callbacks) {
     ChunkedDecoder decoder(stream, threads, callbacks);
-    return decoder.run(boundaries);
+    if (!decoder.start(boundaries)) return std::nullopt;
+    return decoder.merge();
 }
 
 }  // namespace mp3dec

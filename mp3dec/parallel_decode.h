@@ -9,6 +9,7 @@
 // the check is decoded again on the calling thread from the state the chunk before it ended with.
 
 #include <memory>
+#include <optional>
 
 #include "mp3dec/chunk_plan.h"
 #include "mp3dec/decode_callbacks.h"
@@ -24,8 +25,9 @@ struct ChunkedDecode {
     ChunkFigures figures;
 };
 
-// `threads` workers; callbacks run on the calling thread. A stop is reported through the callbacks.
-ChunkedDecode decode_in_chunks(const StreamBytes& stream, int threads, const ChunkBoundaries& boundaries,
-                               const DecodeCallbacks& callbacks);
+// `threads` workers; callbacks run on the calling thread. A stop is reported through the callbacks. Nothing
+// when the threads cannot be started (before anything was reported).
+std::optional<ChunkedDecode> decode_in_chunks(const StreamBytes& stream, int threads, const ChunkBoundaries& boundaries,
+                                              const DecodeCallbacks& callbacks);
 
 }  // namespace mp3dec
