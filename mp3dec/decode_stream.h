@@ -64,7 +64,9 @@ DecodedAudio decode_file_to_pcm(const std::string& path, const DecodeSettings& s
                                 const DecodeProgressFn& progress, const DiagnosticFn& diagnostic);
 
 // The same as a complete WAV image: the 44-byte header and the little-endian samples, the bytes the file
-// driver writes for the same input.
+// driver writes for the same input when the decode runs to its end (result 0, or -1 for a stream without a
+// frame). After a stop the header describes the samples decoded before it (the file driver leaves it
+// unwritten); a missing file gives an empty image.
 struct DecodedWave {
     DecodeSummary summary;
     std::vector<std::uint8_t> image;
