@@ -24,12 +24,7 @@
 #include "mp3dec/tables_layer3.h"
 #include "tests/support/LsfFrameWriter.h"
 
-using tressel::testing::LsfFrame;
-using tressel::testing::LsfPartitions;
-using tressel::testing::ReadFileBytes;
-using tressel::testing::ScratchDir;
-using tressel::testing::WriteFileBytes;
-using tressel::testing::WriteLsfFrame;
+using namespace tressel::testing;
 
 namespace {
 
@@ -181,7 +176,7 @@ TEST(Mp3DecIntensityStereoIllegal, EveryPositionIllegalDecodesAsPlainStereo) {
 TEST(Mp3DecIntensityStereoMixed, PositionsFollowTheMpeg2TransmissionOrder) {
     const int widths[3] = {4, 4, 4};
     const int compress = IntensityCompress(widths, 0);
-    const tressel::testing::LsfScaleFactorPartitions partitions = LsfPartitions(compress, true, kMixed);
+    const LsfScaleFactorPartitions partitions = LsfPartitions(compress, true, kMixed);
     // Positions that differ from their neighbours in transmission order (none of them 7, the illegal
     // position, so that every band takes intensity).
     std::vector<int> transmitted;
