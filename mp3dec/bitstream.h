@@ -17,6 +17,7 @@ namespace mp3dec {
 constexpr int kReaderBufferSize = 4096;
 constexpr std::uint32_t kSyncWord = 0xFFF;
 constexpr int kSyncWordWidth = 12;
+constexpr int kHeaderBitsAfterSync = 20;
 
 struct BitReader {
     const std::uint8_t* data = nullptr;

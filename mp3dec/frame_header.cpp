@@ -43,19 +43,52 @@ bool is_valid_header(const FrameHeader& header) {
            header.sampling_frequency_index != kReservedFrequencyIndex;
 }
 
+FrameHeader header_from_bits(std::uint32_t bits_after_sync) {
+    const auto field = [bits_after_sync](int shift, unsigned mask) {
+        return static_cast<int>((bits_after_sync >> shift) & mask);
+    };
+    FrameHeader header;
+    header.version = field(19, 1);
+    header.layer = kReservedLayer - field(17, 3);
+    header.error_protection = field(16, 1) == 0 ? 1 : 0;
+    header.bitrate_index = field(12, 15);
+    header.sampling_frequency_index = field(10, 3);
+    header.padding = field(9, 1);
+    header.extension = field(8, 1);
+    header.mode = field(6, 3);
+    header.mode_extension = field(4, 3);
+    header.copyright = field(3, 1);
+    header.original = field(2, 1);
+    header.emphasis = field(0, 3);
+    return header;
+}
+
 void read_frame_header(BitReader& reader, FrameHeader& header) {
-    header.version = static_cast<int>(read_bits(reader, 1));
-    header.layer = kReservedLayer - static_cast<int>(read_bits(reader, 2));
-    header.error_protection = read_bits(reader, 1) == 0 ? 1 : 0;
-    header.bitrate_index = static_cast<int>(read_bits(reader, 4));
-    header.sampling_frequency_index = static_cast<int>(read_bits(reader, 2));
-    header.padding = static_cast<int>(read_bits(reader, 1));
-    header.extension = static_cast<int>(read_bits(reader, 1));
-    header.mode = static_cast<int>(read_bits(reader, 2));
-    header.mode_extension = static_cast<int>(read_bits(reader, 2));
-    header.copyright = static_cast<int>(read_bits(reader, 1));
-    header.original = static_cast<int>(read_bits(reader, 1));
-    header.emphasis = static_cast<int>(read_bits(reader, 2));
+    header = header_from_bits(read_bits(reader, kHeaderBitsAfterSync));
+}
+
+int frame_samples(const FrameHeader& header) {
+    switch (header.layer) {
+        case 1: return 384;
+        case 2: return 1152;
+        default: return header.version == 1 ? 1152 : 576;
+    }
+}
+
+int frame_slot_bits(const FrameHeader& header) {
+    return header.layer == 1 ? 32 : 8;
+}
+
+long stated_frame_slots(const FrameHeader& header) {
+    const double khz = sampling_frequency_khz(header.version, header.sampling_frequency_index);
+    const int kbps = bitrate_kbps(header.version, header.layer, header.bitrate_index);
+    if (khz <= 0.0) return 0;
+    const auto slots = static_cast<long>(frame_samples(header) / khz * kbps / frame_slot_bits(header));
+    return slots + header.padding;
+}
+
+bool same_stream_kind(const FrameHeader& a, const FrameHeader& b) {
+    return a.version == b.version && a.layer == b.layer && a.sampling_frequency_index == b.sampling_frequency_index;
 }
 
 int joint_stereo_bound(int layer, int mode_extension) {

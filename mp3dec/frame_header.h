@@ -55,8 +55,18 @@ int sampling_rate_hz(int version, int sampling_frequency_index);
 // True when the layer, bitrate and sampling-frequency fields hold no reserved value.
 bool is_valid_header(const FrameHeader& header);
 
+// The header held by the 20 bits that follow the sync word.
+FrameHeader header_from_bits(std::uint32_t bits_after_sync);
 // Reads the 20 header bits that follow the sync word.
 void read_frame_header(BitReader& reader, FrameHeader& header);
+
+// Samples per channel, and bits per slot (the unit of frame lengths and padding), of a frame.
+int frame_samples(const FrameHeader& header);
+int frame_slot_bits(const FrameHeader& header);
+// Slots of a frame with a stated bitrate (index 1..14), padding included.
+long stated_frame_slots(const FrameHeader& header);
+// True when two headers belong to one stream: same version, layer and sampling frequency.
+bool same_stream_kind(const FrameHeader& a, const FrameHeader& b);
 void derive_stream_params(StreamParams& params);
 // Prints "js_bound bad layer/modext ..." and stops the decoder for a layer outside 1..3 or an
 // extension outside 0..3.

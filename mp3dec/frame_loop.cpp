@@ -1,5 +1,6 @@
 #include "mp3dec/frame_loop.h"
 
+#include "mp3dec/frame_sync.h"
 #include "mp3dec/free_format.h"
 #include "mp3dec/layer12_frame.h"
 #include "mp3dec/layer3.h"
@@ -8,13 +9,16 @@ namespace mp3dec {
 
 namespace {
 
-constexpr int kHeaderBitsAfterSync = 20;
 
 // Finds the next sync word followed by a header without reserved values; a sync word that leads a
-// reserved header is passed over and the search resumes inside it.
-int find_frame(BitReader& reader) {
+// reserved header is passed over and the search resumes inside it. Until the first frame, a sync word
+// must also lead a frame that another one follows (frame_sync.h).
+int find_frame(StreamCursor& state) {
+    BitReader& reader = state.reader;
     while (find_sync(reader, kSyncWord, kSyncWordWidth) != 0) {
-        if (header_bits_are_valid(peek_bits(reader, kHeaderBitsAfterSync))) return 1;
+        if (header_bits_are_valid(peek_bits(reader, kHeaderBitsAfterSync)) &&
+            (state.frame_count > 0 || frame_is_confirmed(reader)))
+            return 1;
         rewind_to_byte_start(reader);
     }
     return 0;
@@ -35,34 +39,20 @@ void account_frame_bits(DecodeState& state) {
 
 void run_frame_body(DecodeState& state) {
     const bool scan = state.work == FrameWork::scan;
+    state.bits_per_slot = frame_slot_bits(state.header);
+    state.samples_per_frame = frame_samples(state.header);
     switch (state.header.layer) {
-        case 1:
-            state.bits_per_slot = 32;
-            state.samples_per_frame = 384;
-            scan ? scan_layer1_frame(state) : decode_layer1_frame(state);
-            break;
-        case 2:
-            state.bits_per_slot = 8;
-            state.samples_per_frame = 1152;
-            scan ? scan_layer2_frame(state) : decode_layer2_frame(state);
-            break;
-        case 3:
-            state.bits_per_slot = 8;
-            state.samples_per_frame = state.header.version == 1 ? 1152 : 576;
-            scan ? scan_layer3_frame(state) : decode_layer3_frame(state);
-            break;
+        case 1: scan ? scan_layer1_frame(state) : decode_layer1_frame(state); break;
+        case 2: scan ? scan_layer2_frame(state) : decode_layer2_frame(state); break;
+        case 3: scan ? scan_layer3_frame(state) : decode_layer3_frame(state); break;
         default: break;
     }
 }
 
 // Slots of the current frame, padding included; 0 when the length is unknown.
 long frame_slots(const StreamCursor& state) {
-    const FrameHeader& header = state.header;
-    if (header.bitrate_index == 0) return state.free_format_frame_bytes * 8L / state.bits_per_slot;
-    const double khz = sampling_frequency_khz(header.version, header.sampling_frequency_index);
-    const int kbps = bitrate_kbps(header.version, header.layer, header.bitrate_index);
-    const auto slots = static_cast<long>(state.samples_per_frame / khz * kbps / state.bits_per_slot);
-    return slots + header.padding;
+    if (state.header.bitrate_index == 0) return state.free_format_frame_bytes * 8L / state.bits_per_slot;
+    return stated_frame_slots(state.header);
 }
 
 // Reads past the ancillary data so that the reader stands on the next frame's sync word.
@@ -98,7 +88,7 @@ void start_stream(StreamCursor& state, const StreamBytes& stream) {
 bool run_frames(DecodeState& state, std::uint32_t end_frame) {
     while (!at_end_of_stream(state.reader)) {
         if (state.frame_count >= end_frame) return false;
-        const int found = find_frame(state.reader);
+        const int found = find_frame(state);
         account_frame_bits(state);
         if (found == 0) break;
         run_one_frame(state);

@@ -4,7 +4,6 @@ namespace mp3dec {
 
 namespace {
 
-constexpr int kHeaderBitsAfterSync = 20;
 constexpr int kSyncAndHeaderBits = 32;
 
 struct HeaderKey {
@@ -20,6 +19,19 @@ HeaderKey key_of(std::uint32_t header_bits) {
 }
 
 }  // namespace
+
+bool find_agreeing_free_format_header(BitReader& look, const FrameHeader& header) {
+    while (find_sync(look, kSyncWord, kSyncWordWidth) != 0) {
+        const std::uint32_t bits = peek_bits(look, kHeaderBitsAfterSync);
+        const HeaderKey key = key_of(bits);
+        const bool agrees = header_bits_are_valid(bits) && key.version == static_cast<unsigned>(header.version) &&
+                            4 - static_cast<int>(key.layer_bits) == header.layer && key.bitrate_index == 0 &&
+                            static_cast<int>(key.frequency_index) == header.sampling_frequency_index;
+        if (agrees) return true;
+        rewind_to_byte_start(look);
+    }
+    return false;
+}
 
 bool header_bits_are_valid(std::uint32_t header_bits) {
     const HeaderKey key = key_of(header_bits);
@@ -39,19 +51,11 @@ int measure_free_format_frame(StreamCursor& state) {
     const std::uint32_t search_from = frame_start + 16;
     if (bits_consumed(look) < search_from) skip_bits(look, search_from - bits_consumed(look));
 
-    while (find_sync(look, kSyncWord, kSyncWordWidth) != 0) {
-        const std::uint32_t bits = peek_bits(look, kHeaderBitsAfterSync);
-        const HeaderKey key = key_of(bits);
-        const bool agrees = header_bits_are_valid(bits) && key.version == static_cast<unsigned>(header.version) &&
-                            4 - static_cast<int>(key.layer_bits) == header.layer && key.bitrate_index == 0 &&
-                            static_cast<int>(key.frequency_index) == header.sampling_frequency_index;
-        if (agrees) {
-            const std::uint32_t next_start = bits_consumed(look) - kSyncWordWidth;
-            const int frame_bytes = static_cast<int>((next_start - frame_start) / 8);
-            state.free_format_base_bytes = frame_bytes - padding_bytes;
-            return frame_bytes;
-        }
-        rewind_to_byte_start(look);
+    if (find_agreeing_free_format_header(look, header)) {
+        const std::uint32_t next_start = bits_consumed(look) - kSyncWordWidth;
+        const int frame_bytes = static_cast<int>((next_start - frame_start) / 8);
+        state.free_format_base_bytes = frame_bytes - padding_bytes;
+        return frame_bytes;
     }
     // A lone free-format frame: nothing follows it, so it runs to the end of the stream.
     return 0;

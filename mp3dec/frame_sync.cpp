@@ -1,0 +1,43 @@
+#include "mp3dec/frame_sync.h"
+
+#include <algorithm>
+
+#include "mp3dec/frame_header.h"
+#include "mp3dec/free_format.h"
+
+namespace mp3dec {
+
+namespace {
+
+constexpr int kHeaderBits = kSyncWordWidth + kHeaderBitsAfterSync;
+// Longer than any free-format frame a decoder meets (Layer III at 640 kbit/s and 32 kHz is 2880 bytes);
+// the search for the next header of a false free-format sync word stops there.
+constexpr std::uint64_t kLongestFreeFormatBytes = 8192;
+
+bool free_format_frame_follows(const BitReader& reader, const FrameHeader& header, std::uint64_t frame_start) {
+    const std::uint64_t search_end = std::min<std::uint64_t>(reader.size, frame_start / 8 + kLongestFreeFormatBytes);
+    BitReader look;
+    bit_reader_attach(look, reader.data, static_cast<std::size_t>(search_end));
+    // From the frame's third byte on: a sync word any earlier would overlap this header.
+    skip_bits(look, frame_start + 16);
+    return find_agreeing_free_format_header(look, header);
+}
+
+}  // namespace
+
+bool frame_is_confirmed(const BitReader& reader) {
+    const std::uint64_t frame_start = reader.position - kSyncWordWidth;
+    const FrameHeader header = header_from_bits(bits_at(reader, reader.position, kHeaderBitsAfterSync));
+    if (header.bitrate_index == 0) return free_format_frame_follows(reader, header, frame_start);
+
+    const std::uint64_t data_end = 8 * static_cast<std::uint64_t>(reader.size);
+    const std::uint64_t next = frame_start + static_cast<std::uint64_t>(stated_frame_slots(header) * frame_slot_bits(header));
+    if (next == data_end) return true;
+    if (next + kHeaderBits > data_end) return false;
+    const std::uint32_t word = bits_at(reader, next, kHeaderBits);
+    const std::uint32_t after_sync = word & ((1u << kHeaderBitsAfterSync) - 1u);
+    return (word >> kHeaderBitsAfterSync) == kSyncWord && header_bits_are_valid(after_sync) &&
+           same_stream_kind(header, header_from_bits(after_sync));
+}
+
+}  // namespace mp3dec
