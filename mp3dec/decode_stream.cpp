@@ -20,7 +20,7 @@ constexpr std::uint32_t kFramesPerChunk = 128;
 
 StreamFormat format_of(const StreamCursor& last) {
     return {last.params.channels == 1 ? 1 : 2,
-            sampling_rate_hz(last.header.version, last.header.sampling_frequency_index)};
+            sampling_rate_hz(last.header)};
 }
 
 DecodeSummary summarize(const StreamCursor& last, std::uint32_t sample_frames, bool stopped) {

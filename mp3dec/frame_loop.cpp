@@ -15,8 +15,8 @@ namespace {
 // must also lead a frame that another one follows (frame_sync.h).
 int find_frame(StreamCursor& state) {
     BitReader& reader = state.reader;
-    while (find_sync(reader, kSyncWord, kSyncWordWidth) != 0) {
-        if (header_bits_are_valid(peek_bits(reader, kHeaderBitsAfterSync)) &&
+    while (find_frame_sync(reader) != 0) {
+        if (header_bits_are_valid(header_bits_after_sync(reader)) &&
             (state.frame_count > 0 || frame_is_confirmed(reader)))
             return 1;
         rewind_to_byte_start(reader);

@@ -27,17 +27,18 @@ bool free_format_frame_follows(const BitReader& reader, const FrameHeader& heade
 
 bool frame_is_confirmed(const BitReader& reader) {
     const std::uint64_t frame_start = reader.position - kSyncWordWidth;
-    const FrameHeader header = header_from_bits(bits_at(reader, reader.position, kHeaderBitsAfterSync));
+    const FrameHeader header = header_from_bits(header_bits_after_sync(reader));
     if (header.bitrate_index == 0) return free_format_frame_follows(reader, header, frame_start);
 
     const std::uint64_t data_end = 8 * static_cast<std::uint64_t>(reader.size);
     const std::uint64_t next = frame_start + static_cast<std::uint64_t>(stated_frame_slots(header) * frame_slot_bits(header));
     if (next == data_end) return true;
     if (next + kHeaderBits > data_end) return false;
+    // Eleven sync bits, then the header from the twelfth on.
     const std::uint32_t word = bits_at(reader, next, kHeaderBits);
-    const std::uint32_t after_sync = word & ((1u << kHeaderBitsAfterSync) - 1u);
-    return (word >> kHeaderBitsAfterSync) == kSyncWord && header_bits_are_valid(after_sync) &&
-           same_stream_kind(header, header_from_bits(after_sync));
+    const std::uint32_t bits = word & ((1u << (kHeaderBitsAfterSync + 1)) - 1u);
+    return (word >> (kHeaderBitsAfterSync + 1)) == (kSyncWord >> 1) && header_bits_are_valid(bits) &&
+           same_stream_kind(header, header_from_bits(bits));
 }
 
 }  // namespace mp3dec

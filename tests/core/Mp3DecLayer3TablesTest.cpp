@@ -33,6 +33,34 @@ TEST(Mp3DecLayer3Tables, BandBoundariesRiseToTheGranuleEnd) {
     }
 }
 
+// MPEG 2.5: 11.025 and 12 kHz share the bands of 16 kHz; at 8 kHz every band is twice as wide, until the
+// doubled bands no longer fit the granule and the last ones shrink to two lines.
+TEST(Mp3DecLayer3Tables, Mpeg25BandsAreThoseOf16kHzAndTheirDoublesAt8kHz) {
+    const ScaleFactorBands& at16k = kScaleFactorBands[2];
+    for (int t = 0; t < kMpeg25BandTableCount; ++t) {
+        SCOPED_TRACE(t);
+        const ScaleFactorBands& b = kMpeg25ScaleFactorBands[t];
+        EXPECT_EQ(b.long_start[0], 0);
+        EXPECT_EQ(b.long_start[22], 576);
+        EXPECT_EQ(b.short_start[0], 0);
+        EXPECT_EQ(b.short_start[13], 192);
+        for (int i = 1; i < kLongBandBoundaries; ++i) {
+            EXPECT_GT(b.long_start[i], b.long_start[i - 1]);
+            EXPECT_EQ(b.long_start[i] % 2, 0);
+        }
+        for (int i = 1; i < kShortBandBoundaries; ++i) EXPECT_GT(b.short_start[i], b.short_start[i - 1]);
+        for (int i = 0; i < kLongBandBoundaries; ++i) {
+            const int expected = t < 2 ? at16k.long_start[i] : 2 * at16k.long_start[i];
+            if (expected <= 476) EXPECT_EQ(b.long_start[i], expected) << i;
+            else if (i < 22) EXPECT_LE(b.long_start[i + 1] - b.long_start[i], b.long_start[i] - b.long_start[i - 1]);
+        }
+        for (int i = 0; i < kShortBandBoundaries; ++i) {
+            const int expected = t < 2 ? at16k.short_start[i] : 2 * at16k.short_start[i];
+            if (expected <= 160) EXPECT_EQ(b.short_start[i], expected) << i;
+        }
+    }
+}
+
 TEST(Mp3DecLayer3Tables, ScaleFactorLengthsPreEmphasisAndPartitions) {
     // slen1 and slen2 list every pair once (16 distinct combinations).
     for (int i = 0; i < 16; ++i)
