@@ -36,6 +36,7 @@ bool same_cursor(const StreamCursor& a, const StreamCursor& b) {
     return same_reader(a.reader, b.reader) && same_header(a.header, b.header) && a.frame_count == b.frame_count &&
            a.bits_up_to_sync == b.bits_up_to_sync && a.bits_per_slot == b.bits_per_slot &&
            same_reader(a.lookahead, b.lookahead) && a.free_format_base_bytes == b.free_format_base_bytes &&
+           a.first_frame_checked == b.first_frame_checked &&
            same_reservoir(a.reservoir, b.reservoir) && a.frame_start == b.frame_start;
 }
 
@@ -76,6 +77,7 @@ StreamCursor& StreamCursor::operator=(const StreamCursor& other) {
     free_format_frame_bytes = other.free_format_frame_bytes;
     lookahead = other.lookahead;
     free_format_base_bytes = other.free_format_base_bytes;
+    first_frame_checked = other.first_frame_checked;
     reservoir = other.reservoir;
     frame_start = other.frame_start;
     return *this;

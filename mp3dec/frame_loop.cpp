@@ -1,5 +1,7 @@
 #include "mp3dec/frame_loop.h"
 
+#include <memory>
+
 #include "mp3dec/frame_sync.h"
 #include "mp3dec/free_format.h"
 #include "mp3dec/layer12_frame.h"
@@ -63,6 +65,29 @@ void skip_ancillary_data(StreamCursor& state) {
     if (remaining > 0) skip_bits(state.reader, static_cast<std::uint64_t>(remaining));
 }
 
+// The tag of the frame whose sync word the reader has just passed, read from that frame's bytes alone.
+std::optional<LeadingTag> tag_of_found_frame(const StreamCursor& state) {
+    const FrameHeader header = header_from_bits(header_bits_after_sync(state.reader));
+    if (header.layer != 3) return std::nullopt;
+    const std::uint64_t start = (state.reader.position - kSyncWordWidth) / 8;
+    const std::uint64_t bytes = found_frame_bytes(state.reader);
+    if (bytes == 0 || start + bytes > state.reader.size) return std::nullopt;
+    const std::optional<InfoTag> tag =
+        parse_info_tag(std::span<const std::uint8_t>(state.reader.data + start, static_cast<std::size_t>(bytes)),
+                       header, state.reader.size - start - bytes);
+    if (!tag) return std::nullopt;
+    return LeadingTag{*tag, header};
+}
+
+// Steps over the first frame when it is an encoder's tag frame; true then.
+bool pass_tag_frame(StreamCursor& state) {
+    if (state.frame_count > 0 || state.first_frame_checked) return false;
+    state.first_frame_checked = true;
+    if (!tag_of_found_frame(state)) return false;
+    skip_bits(state.reader, found_frame_bytes(state.reader) * 8 - kSyncWordWidth);
+    return true;
+}
+
 void run_one_frame(DecodeState& state) {
     read_frame_header(state.reader, state.header);
     derive_stream_params(state.params);
@@ -85,12 +110,20 @@ void start_stream(StreamCursor& state, const StreamBytes& stream) {
     skip_bits(state.reader, 8 * static_cast<std::uint64_t>(stream.first_search_byte()));
 }
 
+std::optional<LeadingTag> find_leading_tag(const StreamBytes& stream) {
+    auto cursor = std::make_unique<StreamCursor>();
+    start_stream(*cursor, stream);
+    if (find_frame(*cursor) == 0) return std::nullopt;
+    return tag_of_found_frame(*cursor);
+}
+
 bool run_frames(DecodeState& state, std::uint32_t end_frame) {
     while (!at_end_of_stream(state.reader)) {
         if (state.frame_count >= end_frame) return false;
         const int found = find_frame(state);
         account_frame_bits(state);
         if (found == 0) break;
+        if (pass_tag_frame(state)) continue;
         run_one_frame(state);
     }
     return true;

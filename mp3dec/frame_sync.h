@@ -14,4 +14,9 @@ namespace mp3dec {
 // free-format header within the longest frame such a stream can have. Reads nothing outside the data.
 bool frame_is_confirmed(const BitReader& reader);
 
+// The length in bytes of the frame whose sync word the reader has just passed: stated by its header, or for a
+// free-format frame the distance to the next agreeing free-format header within the longest frame such a
+// stream can have; 0 when a free-format frame has no such header.
+std::uint64_t found_frame_bytes(const BitReader& reader);
+
 }  // namespace mp3dec

@@ -64,11 +64,19 @@ class Mpeg:
             "sine", "440", "sine", "1000", "vol", "0.5")
         return path
 
-    def layer3(self, rate, channels, seconds, kbps):
+    def layer3(self, rate, channels, seconds, kbps, info_frame=False):
         source = self.tone("l3-%d-%d" % (rate, channels), rate, channels, seconds)
-        out = source[:-4] + ".mp3"
-        run("lame", "--quiet", "-t", "--cbr", "-b", str(kbps), "-m", "m" if channels == 1 else "j",
-            "--resample", str(rate / 1000), source, out)
+        out = source[:-4] + (".info" if info_frame else "") + ".mp3"
+        run("lame", "--quiet", *([] if info_frame else ["-t"]), "--cbr", "-b", str(kbps), "-m",
+            "m" if channels == 1 else "j", "--resample", str(rate / 1000), source, out)
+        return open(out, "rb").read()
+
+    def layer3_vbr(self, rate, channels, seconds, quality):
+        """With lame's Info frame ("Xing" for VBR) and its extension: frame count, delay and padding."""
+        source = self.tone("l3-%d-%d" % (rate, channels), rate, channels, seconds)
+        out = source[:-4] + ".vbr.mp3"
+        run("lame", "--quiet", "-V", str(quality), "-m", "m" if channels == 1 else "j", "--resample",
+            str(rate / 1000), source, out)
         return open(out, "rb").read()
 
     def layer2(self, rate, channels, seconds, kbps, protect=False):
@@ -151,7 +159,8 @@ def main():
         shutil.rmtree(BAD)
     os.makedirs(BAD)
     manifest = []
-    seeds = {"fuzz_wave": {}, "fuzz_filter_file": {}, "fuzz_decode": {}, "fuzz_decode_parallel": {}, "fuzz_export": {}, "fuzz_macro": {}}
+    seeds = {"fuzz_wave": {}, "fuzz_filter_file": {}, "fuzz_decode": {}, "fuzz_decode_parallel": {}, "fuzz_info_tag": {},
+             "fuzz_export": {}, "fuzz_macro": {}}
 
     def case(name, kind, expected, data, comment):
         with open(os.path.join(BAD, name), "wb") as out:
@@ -212,6 +221,8 @@ def main():
         l3_low_mono = mpeg.layer3(22050, 1, 0.2, 32)
         low_frames = len(frame_starts(l3_low_mono))
         l2_crc = mpeg.layer2(48000, 2, 0.15, 128, protect=True)
+        tagged = mpeg.layer3(44100, 1, 0.1, 64, info_frame=True)
+        tagged_vbr = mpeg.layer3_vbr(8000, 1, 0.3, 6)
     finally:
         shutil.rmtree(work)
 
@@ -283,6 +294,12 @@ def main():
         "garbage-between": b"\x09" + between, "cut": b"\x04" + l3[:l3_starts[6] - 100],
         "mode-change": b"\x0a" + l3[:l3_starts[4]] + l3_low_mono[:low_starts[4]],
         "layer2-as-hex": b"\x12" + l2[:l2_starts[4]]})
+
+    # The tag harness: streams whose first frame is lame's tag frame, one with a broken checksum.
+    broken = bytearray(tagged)
+    broken[4 + 17 + 120 + 21] ^= 0xFF
+    seeds["fuzz_info_tag"].update({"info-cbr": tagged, "xing-vbr-8k": tagged_vbr, "broken-checksum": bytes(broken),
+                                   "info-frame-alone": tagged[:frame_starts(tagged)[1]]})
 
     # ---- Filter files --------------------------------------------------------------------------------
     good = b"; Filter Logfile\r\n; taps\r\n0.25\r\n-1.234e-002\r\n0.5\r\n-1.234D-002\r\n0.25\r\n"
