@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "audio/DefaultInitAllocator.h"
 #include "audio/Feedback.h"
 #include "audio/SoundOutput.h"
 
@@ -66,7 +67,8 @@ private:
     std::string m_fileName;
     std::int32_t m_readPosition = 0;
     bool m_loaded = false;
-    std::vector<std::uint8_t> m_image;
+    // Filled by one read straight after it is sized, so it is not zero-filled first.
+    std::vector<std::uint8_t, tressel::DefaultInitAllocator<std::uint8_t>> m_image;
     std::uint32_t m_imageLength = 0;
 
     tressel::Feedback* m_feedback;

@@ -49,11 +49,6 @@ double OriginalOrZero(const ChannelSamples& channel, std::int64_t n) {
     return n >= 0 && n < channel.length ? channel.Read(n) : 0.0;
 }
 
-// The stripe length for `outputs` outputs: whole register blocks.
-std::int64_t StripeFor(std::int64_t outputs, const FirKernel& kernel) {
-    return RoundUp((outputs + kernel.lanes - 1) / kernel.lanes, kernel.tile);
-}
-
 // Chunk boundaries over [first, end): one chunk for one thread; for several, chunks of a falling share of
 // what is left, in whole blocks.
 std::vector<std::int64_t> PlanChunks(std::int64_t first, std::int64_t end, std::int64_t blockOutputs, int threads) {
@@ -198,7 +193,7 @@ FirEngine::FirEngine(const double* taps, int count, MixLevels levels, std::int64
         end = std::max(first, channelLength - tail);
         m_edgeSums.resize(static_cast<std::size_t>(first + channelLength - end));
     }
-    const std::int64_t stripe = StripeFor(std::max(1, m_settings.blockSize), m_kernel);
+    const std::int64_t stripe = m_kernel.StripeFor(std::max(1, m_settings.blockSize));
     const std::int64_t blockOutputs = stripe * m_kernel.lanes;
     m_blockOutputs = blockOutputs;
     int threads = m_settings.threads > 0 ? std::min(m_settings.threads, kMaximumThreads)
@@ -346,7 +341,7 @@ void FirEngine::FilterChunk(Pass& pass, Worker& worker, std::int64_t chunk, bool
     std::int64_t start = m_chunkStarts[static_cast<std::size_t>(chunk)];
     while (start < chunkEnd) {
         const std::int64_t outputs = std::min(pass.blockOutputs, chunkEnd - start);
-        const std::int64_t stripe = StripeFor(outputs, m_kernel);
+        const std::int64_t stripe = m_kernel.StripeFor(outputs);
         const BlockSources sources{channel, worker.before.data(), context + m_half, start, chunkEnd,
                                    m_half, m_count - 1 - m_half};
         if (channel.sixteenBit) {

@@ -23,6 +23,12 @@ struct FirKernel {
     FirSumsFunction sums = nullptr;
     int lanes = 1;  // stripes side by side, the doubles of one vector
     int tile = 1;   // stripe positions held in registers at once; stripes of a multiple of it run fastest
+
+    // The shortest stripe of whole register blocks that holds `outputs` outputs.
+    std::int64_t StripeFor(std::int64_t outputs) const {
+        const std::int64_t positions = (outputs + lanes - 1) / lanes;
+        return (positions + tile - 1) / tile * tile;
+    }
 };
 
 enum class FirKernelKind {
