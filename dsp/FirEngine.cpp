@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <cmath>
+#include <cstring>
 #include <system_error>
 #include <thread>
 
@@ -137,7 +139,10 @@ void StoreBlock(const ChannelSamples& channel, std::int64_t start, const float* 
         std::uint8_t* p = channel.first + (start + first) * channel.stride;
         for (std::int64_t q = 0; q < count; ++q, p += channel.stride) {
             const float value = values[q * lanes + l];
-            if constexpr (SixteenBit) {
+            if constexpr (SixteenBit && std::endian::native == std::endian::little) {
+                const std::int16_t sample = ToSample16(value);
+                std::memcpy(p, &sample, sizeof sample);  // the stored layout itself, in one store
+            } else if constexpr (SixteenBit) {
                 const auto bits = static_cast<std::uint16_t>(ToSample16(value));
                 p[0] = static_cast<std::uint8_t>(bits & 0xFF);
                 p[1] = static_cast<std::uint8_t>(bits >> 8);
@@ -223,8 +228,19 @@ float FirEngine::Mix(float sum, int original) const {
 void FirEngine::MixInto(float* sums, const double* originals, std::int64_t outputs) const {
     const double a = m_levels.filtered;
     const double b = m_levels.original;
-    for (std::int64_t o = 0; o < outputs; ++o) {
-        sums[o] = static_cast<float>(a * static_cast<double>(sums[o]) + b * originals[o]);
+    auto mix = [a, b](float sum, double original) {
+        return static_cast<float>(a * static_cast<double>(sum) + b * original);
+    };
+    // Groups of a fixed size become straight-line code the compiler turns into vector operations.
+    constexpr int kGroup = 8;
+    std::int64_t o = 0;
+    for (; o + kGroup <= outputs; o += kGroup) {
+        for (int k = 0; k < kGroup; ++k) {
+            sums[o + k] = mix(sums[o + k], originals[o + k]);
+        }
+    }
+    for (; o < outputs; ++o) {
+        sums[o] = mix(sums[o], originals[o]);
     }
 }
 
