@@ -8,6 +8,8 @@
 #include <system_error>
 #include <thread>
 
+#include "dsp/FirChunkPlan.h"
+
 namespace tressel::dsp {
 
 namespace {
@@ -15,19 +17,12 @@ namespace {
 // Below this many multiply-adds a second thread costs more than it saves.
 constexpr std::int64_t kThreadingThreshold = std::int64_t{1} << 22;
 constexpr int kMaximumThreads = 64;
-// Each chunk is this share of the outputs still unassigned, divided by the threads: chunks shrink towards
-// the end, so a thread that was held up by other work on the machine costs the others at most one block.
-constexpr std::int64_t kChunkShare = 2;
 // Kernel inputs start on this boundary, so no vector load straddles two cache lines.
 constexpr std::size_t kWindowAlignment = 64;
 
 int AvailableCores() {
     const unsigned cores = std::thread::hardware_concurrency();
     return cores == 0 ? 1 : static_cast<int>(std::min<unsigned>(cores, kMaximumThreads));
-}
-
-std::int64_t RoundUp(std::int64_t value, std::int64_t multiple) {
-    return (value + multiple - 1) / multiple * multiple;
 }
 
 // With finite taps a missing neighbour counted as 0.0 adds exactly nothing: the sum keeps its +0.0 until
@@ -49,18 +44,6 @@ int ReadSample(const std::uint8_t* p) {
 // The sample values before the pass, 0.0 outside the data.
 double OriginalOrZero(const ChannelSamples& channel, std::int64_t n) {
     return n >= 0 && n < channel.length ? channel.Read(n) : 0.0;
-}
-
-// Chunk boundaries over [first, end): one chunk for one thread; for several, chunks of a falling share of
-// what is left, in whole blocks.
-std::vector<std::int64_t> PlanChunks(std::int64_t first, std::int64_t end, std::int64_t blockOutputs, int threads) {
-    std::vector<std::int64_t> starts{first};
-    while (starts.back() < end) {
-        const std::int64_t left = end - starts.back();
-        const std::int64_t share = threads == 1 ? left : left / (kChunkShare * threads);
-        starts.push_back(starts.back() + std::min(left, std::max(blockOutputs, RoundUp(share, blockOutputs))));
-    }
-    return starts;
 }
 
 // Doubles starting on the window alignment.
@@ -204,7 +187,7 @@ FirEngine::FirEngine(const double* taps, int count, MixLevels levels, std::int64
     int threads = m_settings.threads > 0 ? std::min(m_settings.threads, kMaximumThreads)
                                          : ((end - first) * m_count >= kThreadingThreshold ? AvailableCores() : 1);
     threads = static_cast<int>(std::min<std::int64_t>(threads, (end - first + blockOutputs - 1) / blockOutputs));
-    m_chunkStarts = PlanChunks(first, end, blockOutputs, std::max(threads, 1));
+    m_chunkStarts = PlanFirChunks(first, end, blockOutputs, threads);
     const std::size_t chunks = m_chunkStarts.size() - 1;
     m_contexts.resize(chunks * static_cast<std::size_t>(m_count - 1));
     for (int t = 0; t < threads; ++t) {

@@ -1,7 +1,8 @@
 // The vector kernel, written once and compiled once per instruction set: each including file defines
-// TRESSEL_FIR_LANES (doubles per vector) and TRESSEL_FIR_TILE (vectors of outputs kept in registers) and
-// is itself compiled for the matching instruction set. Everything here has internal linkage so the copies
-// of different instruction sets never meet at link time.
+// TRESSEL_FIR_LANES (doubles per vector), TRESSEL_FIR_TILE (vectors of outputs kept in registers) and
+// TRESSEL_FIR_SUMS (the name of the kernel function it provides, if any) and is itself compiled for the
+// matching instruction set. Everything else here has internal linkage so the copies of different
+// instruction sets never meet at link time.
 //
 // Input and sums are laid out stripe by stripe (see FirKernel.h): position q of every stripe forms one
 // vector, so the inputs of output p + 1 are those of output p moved on by one whole vector. A register
@@ -120,3 +121,13 @@ inline void ComputeSums(const double* taps, int count, const double* input, std:
 }
 
 }  // namespace
+
+#if defined(TRESSEL_FIR_SUMS)
+namespace tressel::dsp::kernels {
+
+void TRESSEL_FIR_SUMS(const double* taps, int count, const double* input, std::int64_t stripe, float* sums) {
+    ComputeSums(taps, count, input, stripe, sums);
+}
+
+}  // namespace tressel::dsp::kernels
+#endif

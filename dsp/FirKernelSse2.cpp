@@ -3,6 +3,7 @@
 
 #define TRESSEL_FIR_LANES 2
 #define TRESSEL_FIR_TILE tressel::dsp::kernels::kSse2Tile
+#define TRESSEL_FIR_SUMS SumsSse2
 #include "dsp/FirKernelBody.h"
 
 namespace tressel::dsp::kernels {
@@ -15,10 +16,6 @@ void SumsScalar(const double* taps, int count, const double* input, std::int64_t
         }
         sums[p] = static_cast<float>(sum);
     }
-}
-
-void SumsSse2(const double* taps, int count, const double* input, std::int64_t stripe, float* sums) {
-    ComputeSums(taps, count, input, stripe, sums);
 }
 
 }  // namespace tressel::dsp::kernels

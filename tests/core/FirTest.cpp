@@ -11,6 +11,7 @@
 
 #include "audio/Wave.h"
 #include "dsp/DelayLine.h"
+#include "dsp/FirChunkPlan.h"
 #include "dsp/FirEngine.h"
 #include "dsp/SampleConversion.h"
 #include "tests/support/RecordingFeedback.h"
@@ -293,6 +294,53 @@ TEST(FirKernelTest, TheWidestSupportedKernelIsChosenAndUnsupportedOnesFallBackTo
             EXPECT_LE(dsp::GetFirKernel(kind).lanes, dsp::GetFirKernel(widest).lanes);
         } else {
             EXPECT_EQ(dsp::GetFirKernel(kind).sums, dsp::GetFirKernel(FirKernelKind::Scalar).sums);
+        }
+    }
+}
+
+TEST(FirChunkPlanTest, ChunksCoverThePassInOrderAndEndInSingleBlocks) {
+    struct PlanCase {
+        std::int64_t first;
+        std::int64_t end;
+        std::int64_t block;
+        int threads;
+    };
+    const PlanCase cases[] = {
+        {0, 13'230'000, 8204, 2},  // five minutes of one channel
+        {127, 999'872, 8204, 2},   // outputs summed apart at both ends
+        {0, 1'000, 28, 3},
+        {0, 50'000, 8204, 1},
+        {0, 12'345, 7, 64},
+        {0, 30, 28, 2},            // less than two blocks
+        {5, 5, 28, 2},             // nothing to do
+    };
+    for (const PlanCase& c : cases) {
+        SCOPED_TRACE(std::to_string(c.end - c.first) + " outputs, " + std::to_string(c.threads) + " threads");
+        const std::vector<std::int64_t> starts = dsp::PlanFirChunks(c.first, c.end, c.block, c.threads);
+        ASSERT_FALSE(starts.empty());
+        EXPECT_EQ(starts.front(), c.first);
+        EXPECT_EQ(starts.back(), c.end);
+        const std::size_t chunks = starts.size() - 1;
+        if (c.threads == 1) {
+            EXPECT_LE(chunks, 1u);
+        }
+        for (std::size_t k = 0; k < chunks; ++k) {
+            const std::int64_t size = starts[k + 1] - starts[k];
+            ASSERT_GT(size, 0);
+            if (k + 1 < chunks) {
+                EXPECT_EQ(size % c.block, 0) << "chunk " << k;
+            }
+            if (k > 0) {
+                EXPECT_LE(size, starts[k] - starts[k - 1]) << "chunk " << k;
+            }
+        }
+        const std::int64_t blocks = (c.end - c.first) / c.block;
+        if (c.threads > 1 && blocks >= 2 * c.threads) {
+            // Nobody takes more than its share at once, and the last chunk of every thread is one block.
+            EXPECT_LT(starts[1] - starts[0], (c.end - c.first) / c.threads);
+            for (std::size_t k = chunks - static_cast<std::size_t>(c.threads); k < chunks; ++k) {
+                EXPECT_LE(starts[k + 1] - starts[k], c.block) << "chunk " << k;
+            }
         }
     }
 }
