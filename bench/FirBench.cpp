@@ -150,8 +150,14 @@ struct KernelInput {
     double* window = nullptr;
 };
 
-// Multiply-adds per second, in billions, of `threads` threads each running the kernel on its own block.
-double KernelRate(FirKernelKind kind, int count, int threads) {
+struct RateBesidePeak {
+    double rate = 0.0;  // GMAC/s
+    double peak = 0.0;  // GMAC/s of the peak chains on as many threads, measured in between
+};
+
+// Multiply-adds per second, in billions, of `threads` threads each running the kernel on its own block;
+// batches alternate with the peak chains, so both figures meet the same neighbours and clock.
+RateBesidePeak KernelRate(FirKernelKind kind, int count, int threads) {
     const tressel::dsp::FirKernel kernel = tressel::dsp::GetFirKernel(kind);
     std::vector<std::unique_ptr<KernelInput>> inputs;
     for (int t = 0; t < threads; ++t) {
@@ -159,14 +165,19 @@ double KernelRate(FirKernelKind kind, int count, int threads) {
     }
     const double macsPerCall = static_cast<double>(inputs[0]->stripe) * kernel.lanes * count;
     const int calls = std::max(1, static_cast<int>(4e6 / macsPerCall));
-    return tressel::bench::BestConcurrentRate(threads, 60, [&](int thread) {
-               KernelInput& in = *inputs[static_cast<std::size_t>(thread)];
-               for (int c = 0; c < calls; ++c) {
-                   kernel.sums(in.taps.data(), count, in.window, in.stripe, in.sums.data());
-               }
-               return macsPerCall * calls;
-           }) *
-           1e-9;
+    auto work = [&](int thread) {
+        KernelInput& in = *inputs[static_cast<std::size_t>(thread)];
+        for (int c = 0; c < calls; ++c) {
+            kernel.sums(in.taps.data(), count, in.window, in.stripe, in.sums.data());
+        }
+        return macsPerCall * calls;
+    };
+    RateBesidePeak best;
+    for (int batch = 0; batch < 6; ++batch) {
+        best.peak = std::max(best.peak, tressel::bench::PeakGigaMultiplyAdds(threads, 60));
+        best.rate = std::max(best.rate, tressel::bench::BestConcurrentRate(threads, 10, work) * 1e-9);
+    }
+    return best;
 }
 
 std::vector<FirKernelKind> SupportedKernels() {
@@ -191,15 +202,16 @@ std::vector<double> ReportPeak() {
     return peak;
 }
 
-void ReportKernels(const std::vector<double>& peak) {
-    std::printf("\n2. kernel alone, one engine block per thread in the cache, best of 60 rounds\n"
-                "   %-8s %6s %8s %9s %7s\n", "kernel", "taps", "threads", "GMAC/s", "peak");
+void ReportKernels() {
+    std::printf("\n2. kernel alone, one engine block per thread in the cache, best of 60 rounds, beside the peak\n"
+                "   measured in between\n"
+                "   %-8s %6s %8s %9s %9s %7s\n", "kernel", "taps", "threads", "GMAC/s", "peak", "share");
     for (FirKernelKind kind : SupportedKernels()) {
         for (int count : kTapCounts) {
             for (int threads : ThreadCounts()) {
-                const double rate = KernelRate(kind, count, threads);
-                std::printf("   %-8s %6d %8d %9.2f %6.0f%%\n", tressel::dsp::FirKernelName(kind), count, threads, rate,
-                            100.0 * rate / peak[static_cast<std::size_t>(threads)]);
+                const RateBesidePeak measured = KernelRate(kind, count, threads);
+                std::printf("   %-8s %6d %8d %9.2f %9.2f %6.0f%%\n", tressel::dsp::FirKernelName(kind), count, threads,
+                            measured.rate, measured.peak, 100.0 * measured.rate / measured.peak);
             }
         }
     }
@@ -402,7 +414,7 @@ int main(int argc, char** argv) {
                 "neighbours, so the rates are the best of many short rounds and the commands are interleaved\n",
                 tressel::dsp::FirKernelName(tressel::dsp::WidestFirKernel()), Cores(), load[0]);
     const std::vector<double> peak = ReportPeak();
-    ReportKernels(peak);
+    ReportKernels();
     ReportFilter(dir, peak);
     ReportWholeProcesses(dir, seconds);
     if (longSeconds > 0) {

@@ -74,8 +74,8 @@ double RunPeakChains(long rounds) {
     return __builtin_cpu_supports("avx2") ? ChainsAvx2(rounds) : ChainsSse2(rounds);
 }
 
-double PeakGigaMultiplyAdds(int threads) {
-    return BestConcurrentRate(threads, 400, [](int) { return RunPeakChains(kRoundsPerCall); }) * 1e-9;
+double PeakGigaMultiplyAdds(int threads, int rounds) {
+    return BestConcurrentRate(threads, rounds, [](int) { return RunPeakChains(kRoundsPerCall); }) * 1e-9;
 }
 
 }  // namespace tressel::bench
