@@ -25,11 +25,29 @@ int AvailableCores() {
     return cores == 0 ? 1 : static_cast<int>(std::min<unsigned>(cores, kMaximumThreads));
 }
 
-// With finite taps a missing neighbour counted as 0.0 adds exactly nothing: the sum keeps its +0.0 until
-// the first real term and its value after the last one. An infinite or not-a-number tap times 0.0 would
-// add not-a-number, so then the outputs near the ends are summed over the present samples only.
-bool AllFinite(const double* taps, int count) {
-    return std::all_of(taps, taps + count, [](double tap) { return std::isfinite(tap); });
+struct OutputRange {
+    std::int64_t first = 0;
+    std::int64_t end = 0;
+};
+
+// The outputs the kernel computes. With finite taps that is all of them: a missing neighbour counted as
+// 0.0 adds exactly nothing, the sum keeps its +0.0 until the first real term and its value after the last
+// one. An infinite or not-a-number tap times 0.0 would add not-a-number, so then the kernel computes only
+// the outputs whose window lies inside the data and those near the ends are summed apart.
+OutputRange KernelOutputs(const double* taps, int count, std::int64_t length) {
+    if (std::all_of(taps, taps + count, [](double tap) { return std::isfinite(tap); })) {
+        return {0, length};
+    }
+    const int half = count / 2;
+    const std::int64_t first = std::min<std::int64_t>(half, length);
+    return {first, std::max(first, length - (count - 1 - half))};
+}
+
+// One thread per core when the work is large enough, never more threads than blocks.
+int ThreadsFor(const FirEngineSettings& settings, std::int64_t outputs, int count, std::int64_t blockOutputs) {
+    const int threads = settings.threads > 0 ? std::min(settings.threads, kMaximumThreads)
+                                             : (outputs * count >= kThreadingThreshold ? AvailableCores() : 1);
+    return static_cast<int>(std::min<std::int64_t>(threads, (outputs + blockOutputs - 1) / blockOutputs));
 }
 
 template <bool SixteenBit>
@@ -173,27 +191,17 @@ FirEngine::FirEngine(const double* taps, int count, MixLevels levels, std::int64
         return;
     }
     m_kernel = GetFirKernel(m_settings.autoKernel ? WidestFirKernel() : m_settings.kernel);
-    const int tail = m_count - 1 - m_half;
-    std::int64_t first = 0;
-    std::int64_t end = channelLength;
-    if (!AllFinite(taps, m_count)) {
-        first = std::min<std::int64_t>(m_half, channelLength);
-        end = std::max(first, channelLength - tail);
-        m_edgeSums.resize(static_cast<std::size_t>(first + channelLength - end));
-    }
+    const OutputRange range = KernelOutputs(taps, m_count, channelLength);
+    m_edgeSums.resize(static_cast<std::size_t>(range.first + channelLength - range.end));
     const std::int64_t stripe = m_kernel.StripeFor(std::max(1, m_settings.blockSize));
-    const std::int64_t blockOutputs = stripe * m_kernel.lanes;
-    m_blockOutputs = blockOutputs;
-    int threads = m_settings.threads > 0 ? std::min(m_settings.threads, kMaximumThreads)
-                                         : ((end - first) * m_count >= kThreadingThreshold ? AvailableCores() : 1);
-    threads = static_cast<int>(std::min<std::int64_t>(threads, (end - first + blockOutputs - 1) / blockOutputs));
-    m_chunkStarts = PlanFirChunks(first, end, blockOutputs, threads);
-    const std::size_t chunks = m_chunkStarts.size() - 1;
-    m_contexts.resize(chunks * static_cast<std::size_t>(m_count - 1));
+    m_blockOutputs = stripe * m_kernel.lanes;
+    const int threads = ThreadsFor(m_settings, range.end - range.first, m_count, m_blockOutputs);
+    m_chunkStarts = PlanFirChunks(range.first, range.end, m_blockOutputs, threads);
+    m_contexts.resize((m_chunkStarts.size() - 1) * static_cast<std::size_t>(m_count - 1));
     for (int t = 0; t < threads; ++t) {
         auto worker = std::make_unique<Worker>();
         worker->window.Resize(static_cast<std::size_t>((stripe + m_count - 1) * m_kernel.lanes));
-        worker->sums.resize(static_cast<std::size_t>(blockOutputs));
+        worker->sums.resize(static_cast<std::size_t>(m_blockOutputs));
         worker->before.resize(static_cast<std::size_t>(m_half));
         m_workers.push_back(std::move(worker));
     }
