@@ -542,6 +542,7 @@ TEST_F(FirTest, ProgressCountsEveryHundredthStepOverAllPassesOnEveryEngine) {
         int channel1;
         int channel2;
         int range;
+        bool infiniteTap = false;  // the ends summed apart from the rest
     };
     const ProgressCase cases[] = {
         {{1, 16}, 1234, 255, 1, 1, 12},  // steps from -128: position -1 comes first
@@ -549,6 +550,7 @@ TEST_F(FirTest, ProgressCountsEveryHundredthStepOverAllPassesOnEveryEngine) {
         {{2, 16}, 950, 401, 0, 1, 9},    // one channel: F / 100, positions from step 0 again
         {{2, 16}, 0, 301, 1, 1, 0},      // no data: the window still comes and goes
         {{1, 8}, 99, 3, 1, 1, 0},
+        {{2, 16}, 1500, 201, 1, 1, 30, true},
     };
     for (const ProgressCase& c : cases) {
         const int passes = c.format.channels == 2 && c.channel1 && c.channel2 ? 2 : 1;
@@ -559,7 +561,11 @@ TEST_F(FirTest, ProgressCountsEveryHundredthStepOverAllPassesOnEveryEngine) {
             Load(c.format, std::vector<std::uint8_t>(
                                static_cast<std::size_t>(c.frames * c.format.channels * c.format.bits / 8), 130));
             feedback.progress.clear();
-            Apply(std::vector<double>(static_cast<std::size_t>(c.taps), 0.01), c.channel1, c.channel2);
+            std::vector<double> h(static_cast<std::size_t>(c.taps), 0.01);
+            if (c.infiniteTap) {
+                h[1] = std::numeric_limits<double>::infinity();
+            }
+            Apply(h, c.channel1, c.channel2);
             ASSERT_EQ(feedback.progress.size(), 1u);
             const ProgressRecord& record = *feedback.progress[0];
             EXPECT_EQ(record.low, 0);
