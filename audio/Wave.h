@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "audio/DefaultInitAllocator.h"
+#include "audio/ImageAllocator.h"
 #include "audio/Feedback.h"
 #include "audio/SoundOutput.h"
 
@@ -67,8 +67,7 @@ private:
     std::string m_fileName;
     std::int32_t m_readPosition = 0;
     bool m_loaded = false;
-    // Filled by one read straight after it is sized, so it is not zero-filled first.
-    std::vector<std::uint8_t, tressel::DefaultInitAllocator<std::uint8_t>> m_image;
+    std::vector<std::uint8_t, tressel::ImageAllocator<std::uint8_t>> m_image;
     std::uint32_t m_imageLength = 0;
 
     tressel::Feedback* m_feedback;
