@@ -27,6 +27,7 @@
 #include <unistd.h>
 
 #include "audio/Feedback.h"
+#include "audio/ImageAllocator.h"
 #include "audio/Wave.h"
 #include "audio/WaveFiles.h"
 #include "bench/ConcurrentRate.h"
@@ -368,15 +369,16 @@ void ReportWholeProcesses(const fs::path& dir, double seconds) {
     fs::remove(input);
 }
 
-// The file's bytes into a fresh buffer with plain reads: what a load cannot beat.
+// The file's bytes into a fresh buffer (allocated as the image is) with plain reads: what a load cannot
+// beat.
 double TimePlainRead(const fs::path& path) {
     const auto start = Clock::now();
     const int fd = open(path.c_str(), O_RDONLY);
     const auto size = static_cast<std::size_t>(fs::file_size(path));
-    std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[size]);
+    std::vector<std::uint8_t, tressel::ImageAllocator<std::uint8_t>> buffer(size);
     std::size_t done = 0;
     for (ssize_t got = 1; done < size && got > 0; done += static_cast<std::size_t>(got)) {
-        got = read(fd, buffer.get() + done, size - done);
+        got = read(fd, buffer.data() + done, size - done);
     }
     close(fd);
     return SecondsSince(start);
