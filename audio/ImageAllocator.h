@@ -21,7 +21,7 @@ public:
     ImageAllocator(const ImageAllocator<U>&) noexcept {}
 
     T* allocate(std::size_t count) { return static_cast<T*>(::operator new(count * sizeof(T), kAlignment)); }
-    void deallocate(T* first, std::size_t count) noexcept { ::operator delete(first, count * sizeof(T), kAlignment); }
+    void deallocate(T* first, std::size_t) noexcept { ::operator delete(first, kAlignment); }
 
     template <typename U>
     void construct(U* place) noexcept {
