@@ -104,7 +104,15 @@ Result DecodeMp3IntoWave(CWave& wave, const std::string& path, const Mp3ImportHo
     if (Result decoded = DecodeToImage(path, hooks, image); !decoded) {
         return decoded;
     }
-    wave.Adopt(std::move(image), path);
+    // The decoder's buffer is a plain vector; the wave keeps its bytes on a cache line.
+    WaveImage adopted;
+    try {
+        adopted.assign(image.begin(), image.end());
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory();
+    }
+    image = {};
+    wave.Adopt(std::move(adopted), path);
     return {};
 }
 
