@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <memory>
-#include <optional>
 #include <new>
+#include <optional>
 #include <thread>
 
 #include "mp3dec/decoder_stop.h"
@@ -51,7 +51,9 @@ public:
         const std::uint64_t to = std::min(m_seen, m_end);
         if (from >= to) return;
         m_kept += to - from;
-        if (m_sink) m_sink(samples.subspan(static_cast<std::size_t>(from - first), static_cast<std::size_t>(to - from)));
+        if (m_sink) {
+            m_sink(samples.subspan(static_cast<std::size_t>(from - first), static_cast<std::size_t>(to - from)));
+        }
     }
     std::uint32_t kept_sample_frames() const { return static_cast<std::uint32_t>(m_kept / m_channels); }
 

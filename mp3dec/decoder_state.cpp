@@ -17,7 +17,8 @@ bool same_reader(const BitReader& a, const BitReader& b) {
 }
 
 bool same_header(const FrameHeader& a, const FrameHeader& b) {
-    return a.version == b.version && a.mpeg25 == b.mpeg25 && a.layer == b.layer && a.error_protection == b.error_protection &&
+    return a.version == b.version && a.mpeg25 == b.mpeg25 && a.layer == b.layer &&
+           a.error_protection == b.error_protection &&
            a.bitrate_index == b.bitrate_index && a.sampling_frequency_index == b.sampling_frequency_index &&
            a.padding == b.padding && a.extension == b.extension && a.mode == b.mode &&
            a.mode_extension == b.mode_extension && a.copyright == b.copyright && a.original == b.original &&

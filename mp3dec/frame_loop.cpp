@@ -11,7 +11,6 @@ namespace mp3dec {
 
 namespace {
 
-
 // Finds the next sync word followed by a header without reserved values; a sync word that leads a
 // reserved header is passed over and the search resumes inside it. Until the first frame, a sync word
 // must also lead a frame that another one follows (frame_sync.h).

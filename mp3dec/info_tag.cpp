@@ -128,11 +128,11 @@ std::optional<InfoTag> parse_info_tag(std::span<const std::uint8_t> frame, const
 
 std::optional<GaplessWindow> gapless_window(const InfoTag& tag, int samples_per_frame) {
     if (!tag.gapless || tag.frames == 0) return std::nullopt;
+    const auto delay = static_cast<std::uint64_t>(tag.encoder_delay);
+    const auto padding = static_cast<std::uint64_t>(tag.padding);
     const std::uint64_t total = static_cast<std::uint64_t>(tag.frames) * static_cast<std::uint64_t>(samples_per_frame);
-    const auto begin = static_cast<std::uint64_t>(tag.encoder_delay) + kSynthesisDelay;
-    const std::uint64_t trimmed = static_cast<std::uint64_t>(tag.encoder_delay) + static_cast<std::uint64_t>(tag.padding);
-    if (trimmed >= total) return std::nullopt;
-    return GaplessWindow{begin, total - static_cast<std::uint64_t>(tag.padding) + kSynthesisDelay};
+    if (delay + padding >= total) return std::nullopt;
+    return GaplessWindow{delay + kSynthesisDelay, total - padding + kSynthesisDelay};
 }
 
 }  // namespace mp3dec

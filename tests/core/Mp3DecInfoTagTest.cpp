@@ -27,7 +27,7 @@ void PrintTo(const TagCase& c, std::ostream* os) {
 }
 
 void SetBigEndian(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) bytes[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (24 - 8 * i));
+    for (std::size_t i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::uint8_t>(value >> (24 - 8 * i));
 }
 
 // LAME's extension starts 120 bytes after "Info" (ID, flags, frame count, byte count, 100-byte table,
@@ -57,8 +57,9 @@ TEST_P(Mp3DecInfoTag, IsUsedOnlyWhenIntactAndTrue) {
     WaveSpec layout;
     layout.channels = 1;
     layout.samplesPerSecond = kRate;
+    const double seconds = 1.0 * kSampleFrames / kRate;
     std::vector<std::uint8_t> stream = mp3dec_test::EncodeWithPeer(
-        "lame --quiet -b 64 -m m", BuildWave16(layout, mp3dec_test::BurstSignal(kRate, 1, 1.0 * kSampleFrames / kRate)));
+        "lame --quiet -b 64 -m m", BuildWave16(layout, mp3dec_test::BurstSignal(kRate, 1, seconds)));
     ASSERT_FALSE(stream.empty());
     const std::size_t tag = 4 + 17;  // after the header and the side information of an MPEG-1 mono frame
     ASSERT_EQ(std::string(stream.begin() + tag, stream.begin() + tag + 4), "Info");
