@@ -83,6 +83,19 @@ TEST_P(Mp3DecInfoTag, IsUsedOnlyWhenIntactAndTrue) {
     EXPECT_EQ(frames.samples.size(), frames.summary.frames * 1152u);
     EXPECT_EQ(frames.progress.back(), -1);
     EXPECT_EQ(frames.progress[frames.progress.size() - 2], static_cast<int>(frames.summary.frames) - 1);
+
+    // Cut into chunks decoded side by side, the stream gives the same samples, frames and progress.
+    settings.threads = 3;
+    settings.forced_chunks = 3;
+    for (const bool trim : {true, false}) {
+        settings.gapless = trim;
+        const mp3dec_test::DecodeRecord parallel = mp3dec_test::DecodeRecorded(stream, settings);
+        const mp3dec_test::DecodeRecord& sequential = trim ? gapless : frames;
+        EXPECT_EQ(parallel.samples, sequential.samples);
+        EXPECT_EQ(parallel.progress, sequential.progress);
+        EXPECT_EQ(parallel.summary.sample_frames, sequential.summary.sample_frames);
+        EXPECT_GE(parallel.summary.chunks.chunks, 2u);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
