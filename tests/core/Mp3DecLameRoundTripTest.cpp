@@ -156,7 +156,9 @@ TEST_P(Mp3DecLameRoundTrip, DecodesAsMpg123Does) {
         std::printf("%-20s %-12s samples %zu (mpg123 %zu)  PSNR %.2f dB  largest difference %d\n", c.name,
                     gapless ? "gapless" : "no-gapless", samples.size(), theirs.size(), cmp.psnr_db, cmp.max_difference);
         EXPECT_EQ(samples.size(), theirs.size());
-        if (gapless) EXPECT_EQ(samples.size(), original.size()) << "not the length that went in";
+        if (gapless) {
+            EXPECT_EQ(samples.size(), original.size()) << "not the length that went in";
+        }
         // Both decoders round the same synthesis to 16 bits; their arithmetic differs only in the last bits.
         EXPECT_GE(cmp.psnr_db, 100.0);
         EXPECT_LE(cmp.max_difference, 2);

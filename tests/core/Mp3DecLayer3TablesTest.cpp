@@ -51,12 +51,17 @@ TEST(Mp3DecLayer3Tables, Mpeg25BandsAreThoseOf16kHzAndTheirDoublesAt8kHz) {
         ExpectBoundariesRiseToTheGranuleEnd(b);
         for (int i = 0; i < kLongBandBoundaries; ++i) {
             const int expected = t < 2 ? at16k.long_start[i] : 2 * at16k.long_start[i];
-            if (expected <= 476) EXPECT_EQ(b.long_start[i], expected) << i;
-            else if (i < 22) EXPECT_LE(b.long_start[i + 1] - b.long_start[i], b.long_start[i] - b.long_start[i - 1]);
+            if (expected <= 476) {
+                EXPECT_EQ(b.long_start[i], expected) << i;
+            } else if (i < 22) {
+                EXPECT_LE(b.long_start[i + 1] - b.long_start[i], b.long_start[i] - b.long_start[i - 1]);
+            }
         }
         for (int i = 0; i < kShortBandBoundaries; ++i) {
             const int expected = t < 2 ? at16k.short_start[i] : 2 * at16k.short_start[i];
-            if (expected <= 160) EXPECT_EQ(b.short_start[i], expected) << i;
+            if (expected <= 160) {
+                EXPECT_EQ(b.short_start[i], expected) << i;
+            }
         }
     }
 }
