@@ -30,7 +30,7 @@ test-sanitize:
 test-core:
 	@$(MAKE) --no-print-directory test PRESET=core
 
-# Every libFuzzer harness for a bounded time (FUZZ_SECONDS each, default 45) under both sanitizers.
+# Every libFuzzer harness for a bounded time (FUZZ_SECONDS each, default 38) under both sanitizers.
 fuzz: setup
 	@bash scripts/fuzz.sh
 

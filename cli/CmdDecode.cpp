@@ -78,12 +78,13 @@ int ParseThreads(const ParsedArguments& parsed) {
 
 int RunDecode(const std::vector<std::string>& arguments, ConsoleFeedback& feedback) {
     ParsedArguments parsed;
-    RequireValid(ParseArguments(arguments, {{"--threads"}, {}}, parsed));
+    RequireValid(ParseArguments(arguments, {{"--threads"}, {"--no-gapless"}}, parsed));
     if (parsed.positionals.size() != 2) {
         throw UsageError{"decode takes an input file and an output WAV file"};
     }
     mp3dec::DecodeSettings settings;
     settings.threads = ParseThreads(parsed);
+    settings.gapless = !parsed.Has("--no-gapless");
     const std::string& input = parsed.positionals[0];
     const std::string& output = parsed.positionals[1];
 
@@ -122,10 +123,11 @@ int RunDecode(const std::vector<std::string>& arguments, ConsoleFeedback& feedba
 
 const CliCommandRegistration registration({
     "decode",
-    "decode IN OUT.wav [--threads N]",
+    "decode IN OUT.wav [--threads N] [--no-gapless]",
     "  Decodes an MPEG audio file (Layer I, II or III) into a 16-bit PCM WAV file. --threads sets how many\n"
     "  threads decode it side by side (default: one per processor core; 1 decodes sequentially); the file is\n"
-    "  the same for every count.",
+    "  the same for every count. When the encoder's tag states the delay and padding it added, only the\n"
+    "  original audio is written; --no-gapless writes every frame's samples.",
     RunDecode,
 });
 

@@ -33,9 +33,9 @@ void CheckWaveHeader(const std::vector<std::uint8_t>& wave, int frames) {
     FUZZ_CHECK(Field(wave, 28, 4) == rate * blockAlign);
     FUZZ_CHECK(Field(wave, 4, 4) == dataSize + 36);
     if (frames > 0) {
-        // Only the six rates of the two versions can describe a decoded frame.
+        // Only the nine rates of MPEG-1, MPEG-2 and MPEG 2.5 can describe a decoded frame.
         FUZZ_CHECK(rate == 44100 || rate == 48000 || rate == 32000 || rate == 22050 || rate == 24000 ||
-                   rate == 16000);
+                   rate == 16000 || rate == 11025 || rate == 12000 || rate == 8000);
     }
     // A frame holds at most 1152 sample frames.
     FUZZ_CHECK(dataSize / blockAlign <= static_cast<std::uint64_t>(frames) * 1152);

@@ -50,8 +50,9 @@ void skip_bits(BitReader& reader, std::uint64_t n) {
     reader.end_of_stream = true;
 }
 
-int find_sync(BitReader& reader, std::uint32_t sync_word, int width) {
-    const std::uint32_t mask = width >= 32 ? 0xFFFFFFFFu : ((1u << width) - 1u);
+namespace {
+
+int find_masked_sync(BitReader& reader, std::uint32_t sync_word, int width, std::uint32_t mask) {
     const int misalignment = static_cast<int>(reader.position % 8);
     if (misalignment != 0) read_bits(reader, 8 - misalignment);
     std::uint32_t value = read_bits(reader, width);
@@ -59,6 +60,17 @@ int find_sync(BitReader& reader, std::uint32_t sync_word, int width) {
         value = (value << 8) | read_bits(reader, 8);
     }
     return at_end_of_stream(reader) ? 0 : 1;
+}
+
+}  // namespace
+
+int find_sync(BitReader& reader, std::uint32_t sync_word, int width) {
+    return find_masked_sync(reader, sync_word, width, width >= 32 ? 0xFFFFFFFFu : ((1u << width) - 1u));
+}
+
+int find_frame_sync(BitReader& reader) {
+    constexpr std::uint32_t kElevenBits = 0xFFE;
+    return find_masked_sync(reader, kElevenBits, kSyncWordWidth, kElevenBits);
 }
 
 unsigned read_crc_word(BitReader& reader) {

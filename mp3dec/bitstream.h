@@ -17,6 +17,7 @@ namespace mp3dec {
 constexpr int kReaderBufferSize = 4096;
 constexpr std::uint32_t kSyncWord = 0xFFF;
 constexpr int kSyncWordWidth = 12;
+constexpr int kHeaderBitsAfterSync = 20;
 
 struct BitReader {
     const std::uint8_t* data = nullptr;
@@ -118,6 +119,9 @@ void skip_bits(BitReader& reader, std::uint64_t n);
 
 // Searches byte-aligned positions for the sync word; 1 when found, 0 when the stream ended first.
 int find_sync(BitReader& reader, std::uint32_t sync_word, int width);
+// Searches byte-aligned positions for the eleven set bits that begin every frame header (the twelfth is 0
+// only in MPEG 2.5 streams); 1 when found, with the reader past twelve bits, 0 when the stream ended first.
+int find_frame_sync(BitReader& reader);
 
 // The next n bits (n <= 24) without consuming them.
 inline std::uint32_t peek_bits(const BitReader& reader, int n) {

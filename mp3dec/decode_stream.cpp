@@ -1,7 +1,9 @@
 #include "mp3dec/decode_stream.h"
 
+#include <algorithm>
 #include <memory>
 #include <new>
+#include <optional>
 #include <thread>
 
 #include "mp3dec/decoder_stop.h"
@@ -20,7 +22,7 @@ constexpr std::uint32_t kFramesPerChunk = 128;
 
 StreamFormat format_of(const StreamCursor& last) {
     return {last.params.channels == 1 ? 1 : 2,
-            sampling_rate_hz(last.header.version, last.header.sampling_frequency_index)};
+            sampling_rate_hz(last.header)};
 }
 
 DecodeSummary summarize(const StreamCursor& last, std::uint32_t sample_frames, bool stopped) {
@@ -31,6 +33,45 @@ DecodeSummary summarize(const StreamCursor& last, std::uint32_t sample_frames, b
     summary.format = format_of(last);
     summary.result = stopped || last.frame_count == 0 ? -1 : 0;
     return summary;
+}
+
+// Hands on only the samples inside the window, counted per channel from the first decoded.
+class GaplessTrim {
+public:
+    GaplessTrim(const GaplessWindow& window, int channels, PcmSinkFn sink)
+        : m_begin(window.begin * static_cast<std::uint64_t>(channels)),
+          m_end(window.end * static_cast<std::uint64_t>(channels)),
+          m_channels(static_cast<std::uint64_t>(channels)),
+          m_sink(std::move(sink)) {}
+
+    void take(std::span<const std::int16_t> samples) {
+        const std::uint64_t first = m_seen;
+        m_seen += samples.size();
+        const std::uint64_t from = std::max(first, m_begin);
+        const std::uint64_t to = std::min(m_seen, m_end);
+        if (from >= to) return;
+        m_kept += to - from;
+        if (m_sink) {
+            m_sink(samples.subspan(static_cast<std::size_t>(from - first), static_cast<std::size_t>(to - from)));
+        }
+    }
+    std::uint32_t kept_sample_frames() const { return static_cast<std::uint32_t>(m_kept / m_channels); }
+
+private:
+    std::uint64_t m_begin;
+    std::uint64_t m_end;
+    std::uint64_t m_channels;
+    PcmSinkFn m_sink;
+    std::uint64_t m_seen = 0;
+    std::uint64_t m_kept = 0;
+};
+
+std::optional<GaplessTrim> gapless_trim_for(const StreamBytes& stream, const PcmSinkFn& sink) {
+    const std::optional<LeadingTag> leading = find_leading_tag(stream);
+    if (!leading) return std::nullopt;
+    const std::optional<GaplessWindow> window = gapless_window(leading->tag, frame_samples(leading->header));
+    if (!window) return std::nullopt;
+    return GaplessTrim(*window, leading->header.mode == kSingleChannel ? 1 : 2, sink);
 }
 
 DecodeSummary decode_sequentially(const StreamBytes& stream, const DecodeCallbacks& callbacks) {
@@ -137,8 +178,12 @@ DecodeSummary decode_stream(const StreamBytes& stream, const DecodeSettings& set
                             const DecodeCallbacks& callbacks) {
     DecodeSummary summary;
     try {
-        summary = decode_thread_count(settings.threads) > 1 ? decode_chunked(stream, settings, callbacks)
-                                                            : decode_sequentially(stream, callbacks);
+        std::optional<GaplessTrim> trim = settings.gapless ? gapless_trim_for(stream, callbacks.pcm) : std::nullopt;
+        DecodeCallbacks trimmed = callbacks;
+        if (trim) trimmed.pcm = [&trim](std::span<const std::int16_t> samples) { trim->take(samples); };
+        summary = decode_thread_count(settings.threads) > 1 ? decode_chunked(stream, settings, trimmed)
+                                                            : decode_sequentially(stream, trimmed);
+        if (trim) summary.sample_frames = trim->kept_sample_frames();
     } catch (const std::bad_alloc&) {
         if (callbacks.diagnostic)
             callbacks.diagnostic({DiagnosticStream::standard_output, "Unable to allocate decoder memory\n"});

@@ -1,8 +1,8 @@
 #pragma once
-// Decoding MPEG audio (Layers I, II and III of MPEG-1 and MPEG-2 low sampling frequencies) from memory into
-// memory. The input is a file image (the raw bitstream, or the same bytes as upper-case hexadecimal text);
-// the output is interleaved 16-bit PCM with its format, handed to a sink or gathered whole. Progress and the
-// decoder's messages go through callbacks, on the calling thread.
+// Decoding MPEG audio (Layers I, II and III of MPEG-1 and MPEG-2 low sampling frequencies, Layer III of
+// MPEG 2.5) from memory into memory. The input is a file image (the raw bitstream, or the same bytes as
+// upper-case hexadecimal text); the output is interleaved 16-bit PCM with its format, handed to a sink or
+// gathered whole. Progress and the decoder's messages go through callbacks, on the calling thread.
 //
 // With more than one thread the stream is decoded in chunks side by side; the samples, messages, progress
 // calls and result are the same as those of the sequential decode, byte for byte.
@@ -20,6 +20,9 @@ namespace mp3dec {
 struct DecodeSettings {
     int threads = 1;        // 1: the sequential decode; 0: one thread per core
     int forced_chunks = 0;  // testing: cut the stream into this many chunks however short it is
+    // Gapless: when the encoder's tag states its delay and padding, only the samples of the original audio
+    // are handed out (and counted). Otherwise every frame's samples are.
+    bool gapless = false;
 };
 
 // 0 asks for one thread per core; the count the decode uses.

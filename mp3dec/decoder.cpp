@@ -16,7 +16,8 @@ int finish_wave(std::FILE* output, const DecodeSummary& summary) {
     return write_wave_header(output, header.riff, header.format, header.data);
 }
 
-int decode_file(std::FILE* output, const std::string& path, const DecodeProgressFn& progress, int threads) {
+int decode_file(std::FILE* output, const std::string& path, const DecodeProgressFn& progress, int threads,
+                bool gapless) {
     std::vector<std::uint8_t> image;
     if (!read_whole_file(path, image)) {
         print_diagnostic(missing_input_message(path));
@@ -35,6 +36,7 @@ int decode_file(std::FILE* output, const std::string& path, const DecodeProgress
     };
     DecodeSettings settings;
     settings.threads = threads;
+    settings.gapless = gapless;
     const DecodeSummary summary = decode_stream(stream, settings, callbacks);
     flush_pcm_queue(queue, output);
     // A decode that had to stop leaves its samples in the file, unannounced.
@@ -54,9 +56,9 @@ int write_wave_header(std::FILE* output, const RiffPart& riff, const FormatPart&
 }
 
 int decode_mpeg_audio_to_wave(std::FILE* output, const std::string& path, const DecodeProgressFn& progress,
-                              int threads) {
+                              int threads, bool gapless) {
     try {
-        return decode_file(output, path, progress, threads);
+        return decode_file(output, path, progress, threads, gapless);
     } catch (const std::bad_alloc&) {
         print_diagnostic({DiagnosticStream::standard_output, "Unable to allocate decoder memory\n"});
         return -1;
@@ -66,8 +68,8 @@ int decode_mpeg_audio_to_wave(std::FILE* output, const std::string& path, const 
 }  // namespace mp3dec
 
 bool DecodeMp3ToWave(const std::string& path, std::FILE* output, const mp3dec::DecodeProgressFn& progress,
-                     int threads) {
-    const int result = mp3dec::decode_mpeg_audio_to_wave(output, path, progress, threads);
+                     int threads, bool gapless) {
+    const int result = mp3dec::decode_mpeg_audio_to_wave(output, path, progress, threads, gapless);
     // Only a complete decode counts: a file that could not be positioned, a header or sample write that
     // failed would otherwise be loaded as if it were the decoded audio.
     if (result != 0 || std::ferror(output) != 0) return false;

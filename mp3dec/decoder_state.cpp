@@ -17,7 +17,8 @@ bool same_reader(const BitReader& a, const BitReader& b) {
 }
 
 bool same_header(const FrameHeader& a, const FrameHeader& b) {
-    return a.version == b.version && a.layer == b.layer && a.error_protection == b.error_protection &&
+    return a.version == b.version && a.mpeg25 == b.mpeg25 && a.layer == b.layer &&
+           a.error_protection == b.error_protection &&
            a.bitrate_index == b.bitrate_index && a.sampling_frequency_index == b.sampling_frequency_index &&
            a.padding == b.padding && a.extension == b.extension && a.mode == b.mode &&
            a.mode_extension == b.mode_extension && a.copyright == b.copyright && a.original == b.original &&
@@ -36,6 +37,7 @@ bool same_cursor(const StreamCursor& a, const StreamCursor& b) {
     return same_reader(a.reader, b.reader) && same_header(a.header, b.header) && a.frame_count == b.frame_count &&
            a.bits_up_to_sync == b.bits_up_to_sync && a.bits_per_slot == b.bits_per_slot &&
            same_reader(a.lookahead, b.lookahead) && a.free_format_base_bytes == b.free_format_base_bytes &&
+           a.first_frame_checked == b.first_frame_checked &&
            same_reservoir(a.reservoir, b.reservoir) && a.frame_start == b.frame_start;
 }
 
@@ -76,6 +78,7 @@ StreamCursor& StreamCursor::operator=(const StreamCursor& other) {
     free_format_frame_bytes = other.free_format_frame_bytes;
     lookahead = other.lookahead;
     free_format_base_bytes = other.free_format_base_bytes;
+    first_frame_checked = other.first_frame_checked;
     reservoir = other.reservoir;
     frame_start = other.frame_start;
     return *this;

@@ -33,6 +33,7 @@ struct StreamCursor {
     // A second reader over the same stream, used only to measure free-format frames.
     BitReader lookahead;
     int free_format_base_bytes = 0;  // unpadded free-format frame length, once measured
+    bool first_frame_checked = false;  // for an encoder's tag frame (info_tag.h)
 
     MainDataReservoir reservoir;
     // Main-data bytes stored for all frames so far, less 4096 for every rewind of the reservoir.

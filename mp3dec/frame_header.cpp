@@ -1,5 +1,7 @@
 #include "mp3dec/frame_header.h"
 
+#include <cmath>
+
 #include "mp3dec/decoder_stop.h"
 #include "mp3dec/tables.h"
 
@@ -25,37 +27,92 @@ int table_subband_limit(int table_number) {
 }  // namespace
 
 int bitrate_kbps(int version, int layer, int bitrate_index) {
-    if (!in_range(version, 0, 1) || !in_range(layer, 1, 3) || !in_range(bitrate_index, 0, 14)) return 0;
-    return kBitrates[version][layer - 1][bitrate_index];
+    if (!in_range(version, 0, kMpeg25) || !in_range(layer, 1, 3) || !in_range(bitrate_index, 0, 14)) return 0;
+    return kBitrates[version == kMpeg25 ? 0 : version][layer - 1][bitrate_index];
 }
 
 double sampling_frequency_khz(int version, int sampling_frequency_index) {
-    if (!in_range(version, 0, 1) || !in_range(sampling_frequency_index, 0, 3)) return 0.0;
+    if (!in_range(version, 0, kMpeg25) || !in_range(sampling_frequency_index, 0, 3)) return 0.0;
     return kSamplingFrequencies[version][sampling_frequency_index];
 }
 
 int sampling_rate_hz(int version, int sampling_frequency_index) {
-    return static_cast<int>(sampling_frequency_khz(version, sampling_frequency_index) * 1000.0);
+    return static_cast<int>(std::lround(sampling_frequency_khz(version, sampling_frequency_index) * 1000.0));
+}
+
+int table_version(const FrameHeader& header) {
+    return header.mpeg25 != 0 ? kMpeg25 : header.version;
+}
+
+int bitrate_kbps(const FrameHeader& header) {
+    return bitrate_kbps(table_version(header), header.layer, header.bitrate_index);
+}
+
+double sampling_frequency_khz(const FrameHeader& header) {
+    return sampling_frequency_khz(table_version(header), header.sampling_frequency_index);
+}
+
+int sampling_rate_hz(const FrameHeader& header) {
+    return sampling_rate_hz(table_version(header), header.sampling_frequency_index);
 }
 
 bool is_valid_header(const FrameHeader& header) {
-    return in_range(header.layer, 1, 3) && header.bitrate_index != kReservedBitrateIndex &&
+    const bool version_defined = header.mpeg25 == 0 || (header.version == 0 && header.layer == 3);
+    return version_defined && in_range(header.layer, 1, 3) && header.bitrate_index != kReservedBitrateIndex &&
            header.sampling_frequency_index != kReservedFrequencyIndex;
 }
 
+FrameHeader header_from_bits(std::uint32_t bits) {
+    const auto field = [bits](int shift, unsigned mask) { return static_cast<int>((bits >> shift) & mask); };
+    FrameHeader header;
+    header.mpeg25 = field(20, 1) == 0 ? 1 : 0;
+    header.version = field(19, 1);
+    header.layer = kReservedLayer - field(17, 3);
+    header.error_protection = field(16, 1) == 0 ? 1 : 0;
+    header.bitrate_index = field(12, 15);
+    header.sampling_frequency_index = field(10, 3);
+    header.padding = field(9, 1);
+    header.extension = field(8, 1);
+    header.mode = field(6, 3);
+    header.mode_extension = field(4, 3);
+    header.copyright = field(3, 1);
+    header.original = field(2, 1);
+    header.emphasis = field(0, 3);
+    return header;
+}
+
+bool header_bits_are_valid(std::uint32_t bits) {
+    return is_valid_header(header_from_bits(bits));
+}
+
 void read_frame_header(BitReader& reader, FrameHeader& header) {
-    header.version = static_cast<int>(read_bits(reader, 1));
-    header.layer = kReservedLayer - static_cast<int>(read_bits(reader, 2));
-    header.error_protection = read_bits(reader, 1) == 0 ? 1 : 0;
-    header.bitrate_index = static_cast<int>(read_bits(reader, 4));
-    header.sampling_frequency_index = static_cast<int>(read_bits(reader, 2));
-    header.padding = static_cast<int>(read_bits(reader, 1));
-    header.extension = static_cast<int>(read_bits(reader, 1));
-    header.mode = static_cast<int>(read_bits(reader, 2));
-    header.mode_extension = static_cast<int>(read_bits(reader, 2));
-    header.copyright = static_cast<int>(read_bits(reader, 1));
-    header.original = static_cast<int>(read_bits(reader, 1));
-    header.emphasis = static_cast<int>(read_bits(reader, 2));
+    header = header_from_bits(header_bits_after_sync(reader));
+    read_bits(reader, kHeaderBitsAfterSync);
+}
+
+int frame_samples(const FrameHeader& header) {
+    switch (header.layer) {
+        case 1: return 384;
+        case 2: return 1152;
+        default: return header.version == 1 ? 1152 : 576;
+    }
+}
+
+int frame_slot_bits(const FrameHeader& header) {
+    return header.layer == 1 ? 32 : 8;
+}
+
+long stated_frame_slots(const FrameHeader& header) {
+    const double khz = sampling_frequency_khz(header);
+    const int kbps = bitrate_kbps(header);
+    if (khz <= 0.0) return 0;
+    const auto slots = static_cast<long>(frame_samples(header) / khz * kbps / frame_slot_bits(header));
+    return slots + header.padding;
+}
+
+bool same_stream_kind(const FrameHeader& a, const FrameHeader& b) {
+    return a.version == b.version && a.mpeg25 == b.mpeg25 && a.layer == b.layer &&
+           a.sampling_frequency_index == b.sampling_frequency_index;
 }
 
 int joint_stereo_bound(int layer, int mode_extension) {

@@ -1,5 +1,5 @@
 #pragma once
-// The 32-bit MPEG audio frame header (MPEG-1 and the MPEG-2 low-sampling-frequency extension) and the
+// The 32-bit MPEG audio frame header (MPEG-1, the MPEG-2 low-sampling-frequency extension and MPEG 2.5) and the
 // per-frame decoding parameters derived from it, including the Layer II bit-allocation table in use.
 
 #include "mp3dec/bitstream.h"
@@ -7,7 +7,8 @@
 namespace mp3dec {
 
 struct FrameHeader {
-    int version = 0;           // 1 = MPEG-1, 0 = MPEG-2 low sampling frequencies
+    int version = 0;           // 1 = MPEG-1, 0 = MPEG-2 low sampling frequencies (and MPEG 2.5)
+    int mpeg25 = 0;            // 1 = MPEG 2.5: the twelfth sync bit is 0; otherwise decoded as MPEG-2
     int layer = 0;             // 1..3; 4 for the reserved layer bits 00
     int error_protection = 0;  // 1 if a CRC word follows the header
     int bitrate_index = 0;     // 0 = free format, 15 = reserved
@@ -46,17 +47,41 @@ struct StreamParams {
     int subband_limit = 0;       // number of subbands coded
 };
 
-// Constant tables of the standards. Reserved indices read as 0.
+// Constant tables of the standards. `version` here is 1 = MPEG-1, 0 = MPEG-2, 2 = MPEG 2.5 (which takes
+// the bitrates of MPEG-2). Reserved indices read as 0.
+constexpr int kMpeg25 = 2;
 int bitrate_kbps(int version, int layer, int bitrate_index);
 double sampling_frequency_khz(int version, int sampling_frequency_index);
-// Samples per second as the WAV header states them (22050, 24000, 16000, 44100, 48000, 32000).
+// Samples per second as the WAV header states them (22050, 24000, 16000, 44100, 48000, 32000, 11025,
+// 12000, 8000).
 int sampling_rate_hz(int version, int sampling_frequency_index);
+// The same for a header.
+int table_version(const FrameHeader& header);
+int bitrate_kbps(const FrameHeader& header);
+double sampling_frequency_khz(const FrameHeader& header);
+int sampling_rate_hz(const FrameHeader& header);
 
-// True when the layer, bitrate and sampling-frequency fields hold no reserved value.
+// True when the version, layer, bitrate and sampling-frequency fields hold no reserved value. MPEG 2.5 is
+// defined for Layer III only.
 bool is_valid_header(const FrameHeader& header);
 
+// The header held by the 21 bits from the twelfth sync bit on (as header_bits_after_sync peeks them).
+FrameHeader header_from_bits(std::uint32_t bits);
+bool header_bits_are_valid(std::uint32_t bits);
+// The reader stands just past a sync word.
+inline std::uint32_t header_bits_after_sync(const BitReader& reader) {
+    return bits_at(reader, reader.position - 1, kHeaderBitsAfterSync + 1);
+}
 // Reads the 20 header bits that follow the sync word.
 void read_frame_header(BitReader& reader, FrameHeader& header);
+
+// Samples per channel, and bits per slot (the unit of frame lengths and padding), of a frame.
+int frame_samples(const FrameHeader& header);
+int frame_slot_bits(const FrameHeader& header);
+// Slots of a frame with a stated bitrate (index 1..14), padding included.
+long stated_frame_slots(const FrameHeader& header);
+// True when two headers belong to one stream: same version (MPEG 2.5 apart), layer and sampling frequency.
+bool same_stream_kind(const FrameHeader& a, const FrameHeader& b);
 void derive_stream_params(StreamParams& params);
 // Prints "js_bound bad layer/modext ..." and stops the decoder for a layer outside 1..3 or an
 // extension outside 0..3.

@@ -1,5 +1,8 @@
 #include "mp3dec/frame_loop.h"
 
+#include <memory>
+
+#include "mp3dec/frame_sync.h"
 #include "mp3dec/free_format.h"
 #include "mp3dec/layer12_frame.h"
 #include "mp3dec/layer3.h"
@@ -8,13 +11,15 @@ namespace mp3dec {
 
 namespace {
 
-constexpr int kHeaderBitsAfterSync = 20;
-
 // Finds the next sync word followed by a header without reserved values; a sync word that leads a
-// reserved header is passed over and the search resumes inside it.
-int find_frame(BitReader& reader) {
-    while (find_sync(reader, kSyncWord, kSyncWordWidth) != 0) {
-        if (header_bits_are_valid(peek_bits(reader, kHeaderBitsAfterSync))) return 1;
+// reserved header is passed over and the search resumes inside it. Until the first frame, a sync word
+// must also lead a frame that another one follows (frame_sync.h).
+int find_frame(StreamCursor& state) {
+    BitReader& reader = state.reader;
+    while (find_frame_sync(reader) != 0) {
+        if (header_bits_are_valid(header_bits_after_sync(reader)) &&
+            (state.frame_count > 0 || frame_is_confirmed(reader)))
+            return 1;
         rewind_to_byte_start(reader);
     }
     return 0;
@@ -35,34 +40,20 @@ void account_frame_bits(DecodeState& state) {
 
 void run_frame_body(DecodeState& state) {
     const bool scan = state.work == FrameWork::scan;
+    state.bits_per_slot = frame_slot_bits(state.header);
+    state.samples_per_frame = frame_samples(state.header);
     switch (state.header.layer) {
-        case 1:
-            state.bits_per_slot = 32;
-            state.samples_per_frame = 384;
-            scan ? scan_layer1_frame(state) : decode_layer1_frame(state);
-            break;
-        case 2:
-            state.bits_per_slot = 8;
-            state.samples_per_frame = 1152;
-            scan ? scan_layer2_frame(state) : decode_layer2_frame(state);
-            break;
-        case 3:
-            state.bits_per_slot = 8;
-            state.samples_per_frame = state.header.version == 1 ? 1152 : 576;
-            scan ? scan_layer3_frame(state) : decode_layer3_frame(state);
-            break;
+        case 1: scan ? scan_layer1_frame(state) : decode_layer1_frame(state); break;
+        case 2: scan ? scan_layer2_frame(state) : decode_layer2_frame(state); break;
+        case 3: scan ? scan_layer3_frame(state) : decode_layer3_frame(state); break;
         default: break;
     }
 }
 
 // Slots of the current frame, padding included; 0 when the length is unknown.
 long frame_slots(const StreamCursor& state) {
-    const FrameHeader& header = state.header;
-    if (header.bitrate_index == 0) return state.free_format_frame_bytes * 8L / state.bits_per_slot;
-    const double khz = sampling_frequency_khz(header.version, header.sampling_frequency_index);
-    const int kbps = bitrate_kbps(header.version, header.layer, header.bitrate_index);
-    const auto slots = static_cast<long>(state.samples_per_frame / khz * kbps / state.bits_per_slot);
-    return slots + header.padding;
+    if (state.header.bitrate_index == 0) return state.free_format_frame_bytes * 8L / state.bits_per_slot;
+    return stated_frame_slots(state.header);
 }
 
 // Reads past the ancillary data so that the reader stands on the next frame's sync word.
@@ -71,6 +62,29 @@ void skip_ancillary_data(StreamCursor& state) {
     const long read_in_frame = static_cast<long>(bits_consumed(state.reader) - state.bits_up_to_sync) + kSyncWordWidth;
     const long remaining = frame_slots(state) * state.bits_per_slot - read_in_frame;
     if (remaining > 0) skip_bits(state.reader, static_cast<std::uint64_t>(remaining));
+}
+
+// The tag of the frame whose sync word the reader has just passed, read from that frame's bytes alone.
+std::optional<LeadingTag> tag_of_found_frame(const StreamCursor& state) {
+    const FrameHeader header = header_from_bits(header_bits_after_sync(state.reader));
+    if (header.layer != 3) return std::nullopt;
+    const std::uint64_t start = (state.reader.position - kSyncWordWidth) / 8;
+    const std::uint64_t bytes = found_frame_bytes(state.reader);
+    if (bytes == 0 || start + bytes > state.reader.size) return std::nullopt;
+    const std::optional<InfoTag> tag =
+        parse_info_tag(std::span<const std::uint8_t>(state.reader.data + start, static_cast<std::size_t>(bytes)),
+                       header, state.reader.size - start - bytes);
+    if (!tag) return std::nullopt;
+    return LeadingTag{*tag, header};
+}
+
+// Steps over the first frame when it is an encoder's tag frame; true then.
+bool pass_tag_frame(StreamCursor& state) {
+    if (state.frame_count > 0 || state.first_frame_checked) return false;
+    state.first_frame_checked = true;
+    if (!tag_of_found_frame(state)) return false;
+    skip_bits(state.reader, found_frame_bytes(state.reader) * 8 - kSyncWordWidth);
+    return true;
 }
 
 void run_one_frame(DecodeState& state) {
@@ -95,12 +109,20 @@ void start_stream(StreamCursor& state, const StreamBytes& stream) {
     skip_bits(state.reader, 8 * static_cast<std::uint64_t>(stream.first_search_byte()));
 }
 
+std::optional<LeadingTag> find_leading_tag(const StreamBytes& stream) {
+    auto cursor = std::make_unique<StreamCursor>();
+    start_stream(*cursor, stream);
+    if (find_frame(*cursor) == 0) return std::nullopt;
+    return tag_of_found_frame(*cursor);
+}
+
 bool run_frames(DecodeState& state, std::uint32_t end_frame) {
     while (!at_end_of_stream(state.reader)) {
         if (state.frame_count >= end_frame) return false;
-        const int found = find_frame(state.reader);
+        const int found = find_frame(state);
         account_frame_bits(state);
         if (found == 0) break;
+        if (pass_tag_frame(state)) continue;
         run_one_frame(state);
     }
     return true;

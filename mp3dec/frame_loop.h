@@ -3,8 +3,10 @@
 // ancillary data, until a given frame count or the end of the stream.
 
 #include <cstdint>
+#include <optional>
 
 #include "mp3dec/decoder_state.h"
+#include "mp3dec/info_tag.h"
 #include "mp3dec/stream_input.h"
 
 namespace mp3dec {
@@ -18,5 +20,13 @@ void start_stream(StreamCursor& state, const StreamBytes& stream);
 bool run_frames(DecodeState& state, std::uint32_t end_frame);
 
 constexpr std::uint32_t kAllFrames = 0xFFFFFFFFu;
+
+// The encoder's tag in the stream's first frame, and that frame's header; nothing when it holds none. The
+// frame loop steps over such a frame: it yields no samples and is not counted.
+struct LeadingTag {
+    InfoTag tag;
+    FrameHeader header;
+};
+std::optional<LeadingTag> find_leading_tag(const StreamBytes& stream);
 
 }  // namespace mp3dec

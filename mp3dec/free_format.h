@@ -6,8 +6,9 @@
 
 namespace mp3dec {
 
-// True when the 20 header bits after a sync word (as peeked) hold no reserved value.
-bool header_bits_are_valid(std::uint32_t header_bits);
+// Searches on from the reader's position for a sync word whose header agrees with `header` in version,
+// layer, sampling frequency and free format; true with the reader just past that sync word.
+bool find_agreeing_free_format_header(BitReader& look, const FrameHeader& header);
 
 // Called right after the header of a free-format frame has been read: the frame's length in bytes (header
 // included). The first free-format frame is measured with a second reader over the same stream, up to the next

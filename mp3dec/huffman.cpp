@@ -145,12 +145,14 @@ int decode_huffman_samples(std::int32_t values[kLines], const SideInfo& side_inf
                            const DiagnosticFn& diagnostic) {
     const HuffmanTables& tables = huffman_tables();
     const GranuleChannelInfo& info = side_info.channel[channel].granule[granule];
-    const int* long_start = kScaleFactorBands[band_table_index(*params.header)].long_start;
+    const ScaleFactorBands& bands = scale_factor_bands(*params.header);
+    const int* long_start = bands.long_start;
 
     int region1 = 0;
     int region2 = 0;
     if (has_short_blocks(info)) {
-        region1 = 36;
+        // Region 0 holds the first three short bands of all three windows: 36 lines, 72 at 8 kHz.
+        region1 = 3 * bands.short_start[3];
         region2 = kLines;
     } else {
         const int first = info.region0_count + 1;

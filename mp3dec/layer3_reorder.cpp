@@ -15,7 +15,7 @@ void reorder_short_blocks(const double input[576], double output[576], const Gra
         return;
     }
     for (int k = 0; k < 576; ++k) output[k] = 0.0;
-    const ScaleFactorBands& bands = kScaleFactorBands[band_table_index(*params.header)];
+    const ScaleFactorBands& bands = scale_factor_bands(*params.header);
     int first_band = 0;
     if (info.mixed_block) {
         for (int k = 0; k < kMixedLongLines; ++k) output[k] = input[k];

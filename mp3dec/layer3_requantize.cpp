@@ -117,7 +117,7 @@ double power_four_thirds(std::int32_t magnitude) {
 void requantize_samples(const std::int32_t quantized[576], double output[576], const ScaleFactors& sf,
                         const GranuleChannelInfo& info, const StreamParams& params, int nonzero_end) {
     const double* four_thirds = four_thirds_table();
-    const ScaleFactorBands& bands = kScaleFactorBands[band_table_index(*params.header)];
+    const ScaleFactorBands& bands = scale_factor_bands(*params.header);
     const double global = global_gain_factor(info.global_gain);
     const int end = nonzero_end < 0 ? 0 : (nonzero_end > 576 ? 576 : nonzero_end);
 

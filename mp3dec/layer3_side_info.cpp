@@ -73,9 +73,9 @@ int main_data_byte_count(const StreamParams& params, int free_format_frame_bytes
         // Free format: the driver measured the frame (header included, padding included).
         bytes = free_format_frame_bytes - side_info_bytes;
     } else {
-        const double khz = sampling_frequency_khz(header.version, header.sampling_frequency_index);
+        const double khz = sampling_frequency_khz(header);
         if (khz <= 0.0) return 0;
-        const int bitrate = bitrate_kbps(header.version, 3, header.bitrate_index);
+        const int bitrate = bitrate_kbps(table_version(header), 3, header.bitrate_index);
         int slots = static_cast<int>(std::floor(144.0 * bitrate / khz));
         if (!mpeg1) slots /= 2;
         bytes = slots - side_info_bytes + (header.padding ? 1 : 0);
@@ -85,11 +85,12 @@ int main_data_byte_count(const StreamParams& params, int free_format_frame_bytes
     return bytes > 0 ? bytes : 0;
 }
 
-int band_table_index(const FrameHeader& header) {
+const ScaleFactorBands& scale_factor_bands(const FrameHeader& header) {
     const int rate = header.sampling_frequency_index >= 0 && header.sampling_frequency_index <= 2
                          ? header.sampling_frequency_index
                          : 0;
-    return (header.version == 1 ? 3 : 0) + rate;
+    if (header.mpeg25 != 0) return kMpeg25ScaleFactorBands[rate];
+    return kScaleFactorBands[(header.version == 1 ? 3 : 0) + rate];
 }
 
 }  // namespace mp3dec

@@ -3,6 +3,7 @@
 
 #include "mp3dec/bitstream.h"
 #include "mp3dec/frame_header.h"
+#include "mp3dec/tables_layer3.h"
 
 namespace mp3dec {
 
@@ -53,8 +54,8 @@ void read_side_info(BitReader& reader, SideInfo& side_info, const StreamParams& 
 // Free-format frames take their size from free_format_frame_bytes; never negative.
 int main_data_byte_count(const StreamParams& params, int free_format_frame_bytes = 0);
 
-// Index into kScaleFactorBands for the current header (reserved values fall back to the first table
-// of their version so that no lookup leaves the tables).
-int band_table_index(const FrameHeader& header);
+// The scale-factor bands of the current header (reserved values fall back to the first table of their
+// version so that no lookup leaves the tables).
+const ScaleFactorBands& scale_factor_bands(const FrameHeader& header);
 
 }  // namespace mp3dec

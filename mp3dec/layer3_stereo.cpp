@@ -98,7 +98,7 @@ __attribute__((target_clones("avx2", "default"))) void middle_side_lines(const d
 
 void intensity_positions(const double right[576], const ScaleFactors& sf, const GranuleChannelInfo& info,
                          const StreamParams& params, std::int16_t positions[576]) {
-    const ScaleFactorBands& bands = kScaleFactorBands[band_table_index(*params.header)];
+    const ScaleFactorBands& bands = scale_factor_bands(*params.header);
     for (int k = 0; k < 576; ++k) positions[k] = kNoIntensity;
     if (is_pure_short(info)) {
         short_block_positions(right, sf, bands, 0, positions);

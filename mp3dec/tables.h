@@ -6,8 +6,8 @@ namespace mp3dec {
 
 // Bitrates in kbit/s, [version][layer - 1][bitrate index 0..14]; index 0 (free format) is 0.
 extern const int kBitrates[2][3][15];
-// Sampling frequencies in kHz, [version][index]; index 3 is reserved and 0.
-extern const double kSamplingFrequencies[2][4];
+// Sampling frequencies in kHz, [version (2 = MPEG 2.5)][index]; index 3 is reserved and 0.
+extern const double kSamplingFrequencies[3][4];
 // First jointly coded subband, [layer - 1][mode extension].
 extern const int kJointStereoBounds[3][4];
 

@@ -1,4 +1,5 @@
-// Bitrates and sampling frequencies of ISO/IEC 11172-3 and 13818-3, and the joint-stereo bounds.
+// Bitrates and sampling frequencies of ISO/IEC 11172-3 and 13818-3 (and of the MPEG 2.5 extension), and the
+// joint-stereo bounds.
 #include "mp3dec/tables.h"
 
 namespace mp3dec {
@@ -18,9 +19,10 @@ const int kBitrates[2][3][15] = {
     },
 };
 
-const double kSamplingFrequencies[2][4] = {
+const double kSamplingFrequencies[3][4] = {
     {22.05, 24.0, 16.0, 0.0},
     {44.1, 48.0, 32.0, 0.0},
+    {11.025, 12.0, 8.0, 0.0},
 };
 
 const int kJointStereoBounds[3][4] = {

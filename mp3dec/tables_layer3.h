@@ -15,6 +15,10 @@ struct ScaleFactorBands {
 // 0 = 22.05 kHz, 1 = 24 kHz, 2 = 16 kHz (MPEG-2), 3 = 44.1 kHz, 4 = 48 kHz, 5 = 32 kHz (MPEG-1).
 extern const ScaleFactorBands kScaleFactorBands[kBandTableCount];
 
+// MPEG 2.5 (tables_layer3_mpeg25.cpp): 0 = 11.025 kHz, 1 = 12 kHz, 2 = 8 kHz.
+constexpr int kMpeg25BandTableCount = 3;
+extern const ScaleFactorBands kMpeg25ScaleFactorBands[kMpeg25BandTableCount];
+
 // MPEG-1 scale-factor field widths by scale-factor compress.
 extern const int kSlen1[16];
 extern const int kSlen2[16];

@@ -1,7 +1,7 @@
 #pragma once
 // The calling interface of the MP3 encoder module ("BLADEENC.DLL" on Windows, libbladeenc.so here): five
-// C entry points and the 27-byte configuration record. The program and the module both include this
-// header, so the record is written and read by the same few lines.
+// C entry points, an optional sixth, and the 27-byte configuration record. The program and the module both
+// include this header, so the record is written and read by the same few lines.
 
 #include <array>
 #include <cstddef>
@@ -33,6 +33,10 @@ using EncodeChunkFunction = Status (*)(StreamHandle stream, std::uint32_t sample
 using DeinitStreamFunction = Status (*)(StreamHandle stream, std::uint8_t* output, std::uint32_t* outputBytes);
 using CloseStreamFunction = Status (*)(StreamHandle stream);
 using VersionFunction = Status (*)(VersionRecord* version);
+// Optional. After beDeinitStream: the frame that belongs in place of the stream's first frame (the "Info"
+// frame with LAME's extension: frame count, encoder delay and padding), at most outputSize bytes.
+using WriteInfoTagFunction = Status (*)(StreamHandle stream, std::uint8_t* output, std::uint32_t outputSize,
+                                        std::uint32_t* outputBytes);
 }
 
 inline constexpr const char* kInitStreamName = "beInitStream";
@@ -40,14 +44,16 @@ inline constexpr const char* kEncodeChunkName = "beEncodeChunk";
 inline constexpr const char* kDeinitStreamName = "beDeinitStream";
 inline constexpr const char* kCloseStreamName = "beCloseStream";
 inline constexpr const char* kVersionName = "beVersion";
+inline constexpr const char* kWriteInfoTagName = "beWriteInfoTag";
 
-// The five entry points of one loaded module.
+// The entry points of one loaded module; the last is null when the module lacks it.
 struct Functions {
     InitStreamFunction initStream = nullptr;
     EncodeChunkFunction encodeChunk = nullptr;
     DeinitStreamFunction deinitStream = nullptr;
     CloseStreamFunction closeStream = nullptr;
     VersionFunction version = nullptr;
+    WriteInfoTagFunction writeInfoTag = nullptr;
 };
 
 // The configuration record, packed without padding, little-endian.

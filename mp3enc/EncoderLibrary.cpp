@@ -54,6 +54,7 @@ bool SystemEncoderLibrary::Resolve(bladeenc::Functions& functions) {
                           ResolveOne(m_module, bladeenc::kCloseStreamName, found.closeStream) &&
                           ResolveOne(m_module, bladeenc::kVersionName, found.version);
     if (complete) {
+        ResolveOne(m_module, bladeenc::kWriteInfoTagName, found.writeInfoTag);  // optional
         functions = found;
     }
     return complete;

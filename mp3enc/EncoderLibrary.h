@@ -1,6 +1,7 @@
 #pragma once
 // Reaching the encoder module at run time: load it by name through the platform's search path and
-// resolve its five entry points into one table. The module stays loaded for the rest of the process.
+// resolve its five entry points (and the optional sixth) into one table. The module stays loaded for the
+// rest of the process.
 
 #include <string>
 
@@ -20,7 +21,8 @@ public:
     virtual ~EncoderLibrary() = default;
     // Loads the module (or raises its reference count); false when it cannot be found or loaded.
     virtual bool Load(const std::string& moduleName) = 0;
-    // Fills all five entry points of the module loaded last; false when any of them is missing.
+    // Fills all five entry points of the module loaded last, and the optional sixth when the module has it;
+    // false when any of the five is missing.
     virtual bool Resolve(bladeenc::Functions& functions) = 0;
 };
 

@@ -94,6 +94,7 @@ private:
     Result AllocateBuffers();
     Result EncodeData(CWave& wave);
     Result FinishStream();
+    Result WriteInfoFrame();
     Result Fail(const char* message);
     void CloseStream();
 
@@ -106,6 +107,7 @@ private:
     std::uint32_t m_outputBufferSize = 0;
     std::vector<std::int16_t> m_input;
     std::vector<std::uint8_t> m_output;
+    std::uint64_t m_written = 0;  // bytes of the stream so far
 };
 
 Result EncodingRun::Run(CWave& wave, const bladeenc::Config& config) {
@@ -118,6 +120,9 @@ Result EncodingRun::Run(CWave& wave, const bladeenc::Config& config) {
     }
     if (result) {
         result.Append(FinishStream());
+    }
+    if (result) {
+        result.Append(WriteInfoFrame());
     }
     if (!result) {
         return result;
@@ -180,6 +185,7 @@ Result EncodingRun::EncodeData(CWave& wave) {
         if (!m_file.Write(m_output.data(), outputBytes)) {
             return result.Append(Fail("Write error"));
         }
+        m_written += outputBytes;
         consumed += byteCount;
         progress.SetPosition(consumed);
     }
@@ -193,6 +199,24 @@ Result EncodingRun::FinishStream() {
         return Fail("beExitStream failed");
     }
     if (!m_file.Write(m_output.data(), outputBytes)) {
+        return Fail("Write error");
+    }
+    m_written += outputBytes;
+    return {};
+}
+
+// A module that makes the Info frame hands it out now; it takes the place of the placeholder the stream
+// began with. Without it (or when it has none to give) the stream stays as the module wrote it.
+Result EncodingRun::WriteInfoFrame() {
+    if (!m_encoder.writeInfoTag) {
+        return {};
+    }
+    std::uint32_t outputBytes = 0;
+    if (m_encoder.writeInfoTag(m_stream, m_output.data(), m_outputBufferSize, &outputBytes) != bladeenc::kOk ||
+        outputBytes == 0 || outputBytes > m_outputBufferSize || outputBytes > m_written) {
+        return {};
+    }
+    if (!m_file.WriteAt(0, m_output.data(), outputBytes)) {
         return Fail("Write error");
     }
     return {};

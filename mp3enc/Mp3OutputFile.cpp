@@ -20,6 +20,10 @@ bool Mp3OutputFile::Write(const void* data, std::size_t size) {
     return size == 0 || m_writer.Write(data, size);
 }
 
+bool Mp3OutputFile::WriteAt(std::size_t offset, const void* data, std::size_t size) {
+    return size == 0 || m_writer.WriteAt(offset, data, size);
+}
+
 bool Mp3OutputFile::Finish() {
     if (m_writer.Commit()) {
         return true;

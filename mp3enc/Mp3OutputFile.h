@@ -19,6 +19,8 @@ public:
     // False when the target cannot be written (then nothing was created).
     bool Open();
     bool Write(const void* data, std::size_t size);
+    // Overwrites bytes already written, from `offset` on.
+    bool WriteAt(std::size_t offset, const void* data, std::size_t size);
     // Puts the complete file in place; false when that fails.
     bool Finish();
     // The export failed; see above for what is left.

@@ -64,11 +64,19 @@ class Mpeg:
             "sine", "440", "sine", "1000", "vol", "0.5")
         return path
 
-    def layer3(self, rate, channels, seconds, kbps):
+    def layer3(self, rate, channels, seconds, kbps, info_frame=False):
         source = self.tone("l3-%d-%d" % (rate, channels), rate, channels, seconds)
-        out = source[:-4] + ".mp3"
-        run("lame", "--quiet", "-t", "--cbr", "-b", str(kbps), "-m", "m" if channels == 1 else "j",
-            "--resample", str(rate / 1000), source, out)
+        out = source[:-4] + (".info" if info_frame else "") + ".mp3"
+        run("lame", "--quiet", *([] if info_frame else ["-t"]), "--cbr", "-b", str(kbps), "-m",
+            "m" if channels == 1 else "j", "--resample", str(rate / 1000), source, out)
+        return open(out, "rb").read()
+
+    def layer3_vbr(self, rate, channels, seconds, quality):
+        """With lame's Info frame ("Xing" for VBR) and its extension: frame count, delay and padding."""
+        source = self.tone("l3-%d-%d" % (rate, channels), rate, channels, seconds)
+        out = source[:-4] + ".vbr.mp3"
+        run("lame", "--quiet", "-V", str(quality), "-m", "m" if channels == 1 else "j", "--resample",
+            str(rate / 1000), source, out)
         return open(out, "rb").read()
 
     def layer2(self, rate, channels, seconds, kbps, protect=False):
@@ -151,7 +159,8 @@ def main():
         shutil.rmtree(BAD)
     os.makedirs(BAD)
     manifest = []
-    seeds = {"fuzz_wave": {}, "fuzz_filter_file": {}, "fuzz_decode": {}, "fuzz_decode_parallel": {}, "fuzz_export": {}, "fuzz_macro": {}}
+    seeds = {"fuzz_wave": {}, "fuzz_filter_file": {}, "fuzz_decode": {}, "fuzz_decode_parallel": {}, "fuzz_info_tag": {},
+             "fuzz_export": {}, "fuzz_macro": {}}
 
     def case(name, kind, expected, data, comment):
         with open(os.path.join(BAD, name), "wb") as out:
@@ -212,6 +221,8 @@ def main():
         l3_low_mono = mpeg.layer3(22050, 1, 0.2, 32)
         low_frames = len(frame_starts(l3_low_mono))
         l2_crc = mpeg.layer2(48000, 2, 0.15, 128, protect=True)
+        tagged = mpeg.layer3(44100, 1, 0.1, 64, info_frame=True)
+        tagged_vbr = mpeg.layer3_vbr(8000, 1, 0.3, 6)
     finally:
         shutil.rmtree(work)
 
@@ -223,7 +234,7 @@ def main():
          "lower-case hexadecimal is no text form: binary junk without a sync word")
     case("empty.mp3", "mp3", NO_DECODE, b"", "an empty file")
     case("one-byte.mp3", "mp3", NO_DECODE, b"\xff", "a single byte")
-    case("header-only.mp3", "mp3", "ok 2 44100 1152", l2[:4], "one frame header and nothing else")
+    case("header-only.mp3", "mp3", NO_DECODE, l2[:4], "one frame header and nothing else: no frame follows it")
     case("picture.mp3", "mp3", NO_DECODE, png, "a picture renamed to .mp3")
     case("wave.mp3", "mp3", NO_DECODE, canonical.replace(b"\xff", b"\x00"), "a WAV file renamed to .mp3")
     case("layer3-cuts.mp3", "mp3-cuts", "frames 3", l3[:l3_starts[3]] if l3_frames > 3 else l3,
@@ -237,21 +248,22 @@ def main():
     junk[100:104] = b"\xff\xfd\x9c\x00"
     junk[200:204] = b"\xff\xf9\x90\x00"
     # A false sync word whose header is plausible: Layer I, 32 kbit/s, 44.1 kHz, a 32-byte frame of silence
-    # (all allocations 0). It is decoded as one Layer I frame; the search then goes on inside the junk.
+    # (all allocations 0). No header follows it where its length says, so it is passed over.
     junk[250:254] = b"\xff\xff\x10\x00"
     junk[254:] = bytes(len(junk) - 254)
-    case("false-sync.mp3", "mp3", "ok 2 44100 %d" % (384 + 1152 * l2_frames), bytes(junk) + l2,
+    case("false-sync.mp3", "mp3", "ok 2 44100 %d" % (1152 * l2_frames), bytes(junk) + l2,
          "junk before the first frame with sync words of reserved headers and one plausible false frame")
 
     tag = id3v2_tag(b"TIT2" + struct.pack(">I", 60) + b"\x00\x00" + b"\x00" + b"\xff\xfb\x90\x64" * 14 + b"\x00" * 3 + bytes(100))
     case("id3v2.mp3", "mp3", "ok 2 44100 %d" % (1152 * l3_frames), tag + l3,
          "an ID3v2 tag holding false sync words before the first frame")
 
-    reserved = b""
-    for start, end in zip(l2_starts, l2_starts[1:] + [len(l2)]):
+    # The first frame is followed by the second, as a stream must begin; the search passes over the rest.
+    reserved = l2[l2_starts[0]:l2_starts[1]]
+    for start, end in zip(l2_starts[1:], l2_starts[2:] + [len(l2)]):
         reserved += l2[start:end] + b"\xff\xfd\xf4\x00" + bytes(20) + b"\xff\xf9\x94\x00" + bytes(20) + b"\xff\xfb\x9c\x00" + bytes(20)
     case("reserved-headers.mp3", "mp3", "ok 2 44100 %d" % (1152 * l2_frames), reserved,
-         "a frame with bitrate index 15, one with layer bits 00 and one with sampling index 3 after every frame")
+         "a frame with bitrate index 15, one with layer bits 00 and one with sampling index 3 after every frame but the first")
 
     case("rate-channel-change.mp3", "mp3", "ok 1 22050 %d" % (1152 * l3_frames + 576 * low_frames), l3 + l3_low_mono,
          "44.1 kHz stereo frames followed by 22.05 kHz mono frames: every frame decoded, the header of the last")
@@ -282,6 +294,12 @@ def main():
         "garbage-between": b"\x09" + between, "cut": b"\x04" + l3[:l3_starts[6] - 100],
         "mode-change": b"\x0a" + l3[:l3_starts[4]] + l3_low_mono[:low_starts[4]],
         "layer2-as-hex": b"\x12" + l2[:l2_starts[4]]})
+
+    # The tag harness: streams whose first frame is lame's tag frame, one with a broken checksum.
+    broken = bytearray(tagged)
+    broken[4 + 17 + 120 + 21] ^= 0xFF
+    seeds["fuzz_info_tag"].update({"info-cbr": tagged, "xing-vbr-8k": tagged_vbr, "broken-checksum": bytes(broken),
+                                   "info-frame-alone": tagged[:frame_starts(tagged)[1]]})
 
     # ---- Filter files --------------------------------------------------------------------------------
     good = b"; Filter Logfile\r\n; taps\r\n0.25\r\n-1.234e-002\r\n0.5\r\n-1.234D-002\r\n0.25\r\n"

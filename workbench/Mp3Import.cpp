@@ -44,6 +44,7 @@ Result DecodeToImage(const std::string& path, const Mp3ImportHooks& hooks, std::
     }
     mp3dec::DecodeSettings settings;
     settings.threads = DecodeThreads(hooks);
+    settings.gapless = hooks.gapless;
     const mp3dec::DiagnosticFn& diagnostic = hooks.diagnostics ? hooks.diagnostics : mp3dec::print_diagnostic;
     try {
         mp3dec::DecodedWave decoded = mp3dec::decode_file_to_wave(path, settings, hooks.progress, diagnostic);
@@ -86,7 +87,7 @@ Result ImportMp3(CWave& wave, const std::string& path, std::optional<std::string
         hooks.beforeDecode();
     }
     // The file driver, so that the window's import prints exactly what it always printed.
-    const bool decoded = DecodeMp3ToWave(path, output, hooks.progress, DecodeThreads(hooks));
+    const bool decoded = DecodeMp3ToWave(path, output, hooks.progress, DecodeThreads(hooks), hooks.gapless);
     std::fclose(output);
     if (!decoded) {
         std::remove(temporaryName->c_str());

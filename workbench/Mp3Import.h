@@ -26,6 +26,9 @@ struct Mp3ImportHooks {
     // streams as the decoder prints them.
     mp3dec::DiagnosticFn diagnostics;
     int decodeThreads = 0;  // 0: one per processor core; the samples are the same for every count
+    // The original length when the encoder's tag states its delay and padding; false keeps every frame's
+    // samples.
+    bool gapless = true;
 };
 
 // Decodes the file at path into a temporary WAV file and loads it into the wave. temporaryName holds the

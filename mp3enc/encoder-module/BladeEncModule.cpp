@@ -1,6 +1,7 @@
-// The MP3 encoder module: the five entry points of the encoder interface over LAME. It writes a plain
-// stream of constant-bitrate MPEG-1 Layer III frames, with no tag frame and no ID3 tags, so the bytes it
-// hands back chunk by chunk are the whole file.
+// The MP3 encoder module: the six entry points of the encoder interface over LAME. It writes a stream of
+// constant-bitrate MPEG-1 Layer III frames without ID3 tags. The first frame is a placeholder for the Info
+// frame, which beWriteInfoTag hands out once the stream has ended: it tells decoders the frame count, the
+// encoder delay and the padding, so that they give back exactly the samples that went in.
 
 #include <lame/lame.h>
 
@@ -105,8 +106,8 @@ lame_global_flags* CreateEncoder(const Config& config) {
         lame_set_brate(lame, config.bitrate) == 0 && lame_set_extension(lame, config.privateFlag != 0) == 0 &&
         lame_set_error_protection(lame, config.crc != 0) == 0 &&
         lame_set_copyright(lame, config.copyright != 0) == 0 &&
-        lame_set_original(lame, config.original != 0) == 0 && lame_set_bWriteVbrTag(lame, 0) == 0;
-    // Tags would put bytes in front of and behind the frames; the stream must be frames only.
+        lame_set_original(lame, config.original != 0) == 0 && lame_set_bWriteVbrTag(lame, 1) == 0;
+    // ID3 tags would put bytes in front of and behind the frames; the stream must be frames only.
     lame_set_write_id3tag_automatic(lame, 0);
     if (!configured || lame_init_params(lame) < 0) {
         lame_close(lame);
@@ -185,6 +186,20 @@ BLADEENC_EXPORT Status beCloseStream(StreamHandle handle) {
     }
     lame_close(stream->lame);
     delete stream;
+    return kOk;
+}
+
+BLADEENC_EXPORT Status beWriteInfoTag(StreamHandle handle, std::uint8_t* output, std::uint32_t outputSize,
+                                      std::uint32_t* outputBytes) {
+    Stream* stream = Registry().Find(handle);
+    if (!stream || !stream->finished || !output || !outputBytes) {
+        return kInvalidArgument;
+    }
+    const std::size_t needed = lame_get_lametag_frame(stream->lame, output, outputSize);
+    if (needed == 0 || needed > outputSize) {
+        return kEncoderFailed;
+    }
+    *outputBytes = static_cast<std::uint32_t>(needed);
     return kOk;
 }
 

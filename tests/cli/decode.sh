@@ -62,6 +62,35 @@ echo keep > "$WORK/kept.wav"
 "$CLI" decode "$WORK/silence.mp3" "$WORK/kept.wav" >/dev/null 2>&1
 [[ "$(cat "$WORK/kept.wav")" == "keep" ]] || fail "a failed decode replaced an existing OUT"
 
+# Files that are not MPEG audio hold sync words with plausible headers too; none of them decodes.
+python3 - "$WORK" <<'PY'
+import math, random, struct, sys, zlib
+work = sys.argv[1]
+rng = random.Random(20)
+tone = b"".join(struct.pack("<hh", int(32767 * math.sin(i / 7.0)), int(-32768 * math.sin(i / 5.0)))
+                for i in range(44100))
+wave = b"RIFF" + struct.pack("<I", 36 + len(tone)) + b"WAVEfmt " + struct.pack("<IHHIIHH", 16, 1, 2, 44100,
+                                                                               176400, 4, 16)
+wave += b"data" + struct.pack("<I", len(tone)) + tone
+rows = b"".join(b"\0" + bytes(rng.randrange(256) for _ in range(3 * 200)) for _ in range(200))
+chunk = lambda kind, data: struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+png = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", 200, 200, 8, 2, 0, 0, 0))
+png += chunk(b"IDAT", zlib.compress(rows, 0)) + chunk(b"IEND", b"")
+text = b"Frames, not lone sync words: \xff\xfb\x90\x64 is a header, this is a text.\n" * 2000
+files = {"tone.wav": wave, "tone-renamed.mp3": wave, "picture.png": png, "notes.txt": text,
+         "random.bin": rng.randbytes(300000)}
+for name, data in files.items():
+    open(f"{work}/{name}", "wb").write(data)
+PY
+for input in tone.wav tone-renamed.mp3 picture.png notes.txt random.bin; do
+    "$CLI" decode "$WORK/$input" "$WORK/not-mp3.wav" >/dev/null 2>"$WORK/err"
+    status=$?
+    [[ $status -eq 1 ]] || fail "$input: exit status $status"
+    grep -qx "tressel-cli: Failed to decode MP3 file" "$WORK/err" || fail "$input: message missing"
+    [[ ! -e "$WORK/not-mp3.wav" ]] || fail "$input: output written"
+    rm -f "$WORK/not-mp3.wav"
+done
+
 # A missing input: the decoder's own diagnostic on standard output, then the failure.
 stdout=$("$CLI" decode "$WORK/missing.mp2" "$WORK/missing.wav" 2>"$WORK/err")
 status=$?

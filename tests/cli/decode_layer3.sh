@@ -79,25 +79,30 @@ fi
 grep -q "Failed to decode MP3 file" "$WORK/zeros.err" || fail "zeros: message"
 [ -e "$WORK/zeros.wav" ] && fail "zeros: output written"
 
-# lame files against mpg123, when both tools are present.
+# lame files against mpg123, when both tools are present: gapless by default (as plain mpg123), every
+# frame with --no-gapless (as mpg123 --no-gapless); the same length and the same samples but for the last
+# bits. lame's leading Info frame holds no audio in either.
 if command -v sox >/dev/null && command -v lame >/dev/null && command -v mpg123 >/dev/null; then
-    for case in "44100 2 -b128_-mj" "22050 1 -V5_-mm" "32000 2 -b96_-ms"; do
+    for case in "44100 2 -b128_-mj" "22050 1 -V5_-mm" "32000 2 -b96_-ms" "8000 2 -b32_-mj" "11025 1 -V5_-mm"; do
         set -- $case
         rate="$1"; channels="$2"; options="${3//_/ }"
         base="$WORK/lame_$rate"
         sox -R -n -r "$rate" -c "$channels" -b 16 "$base.in.wav" synth 1.2 sine 200-3000 synth 1.2 pinknoise \
             tremolo 5 90 vol 0.4 2>/dev/null || { fail "sox $rate"; continue; }
         lame --quiet $options "$base.in.wav" "$base.mp3" || { fail "lame $rate"; continue; }
-        mpg123 -q --no-gapless -s "$base.mp3" > "$base.peer.raw" 2>/dev/null || { fail "mpg123 $rate"; continue; }
-        "$CLI" decode "$base.mp3" "$base.wav" >/dev/null || { fail "lame $rate: decode failed"; continue; }
-        [ "$(le32 "$base.wav" 24)" = "$rate" ] || fail "lame $rate: rate"
-        [ "$(le16 "$base.wav" 22)" = "$channels" ] || fail "lame $rate: channels"
-        # mpg123 leaves out lame's leading information frame: skip it in our output.
-        granules=$([ "$rate" -ge 32000 ] && echo 1152 || echo 576)
-        tail -c +$((44 + 2 * channels * granules + 1)) "$base.wav" > "$base.body"
-        { head -c 44 "$base.wav"; cat "$base.body"; } > "$base.aligned.wav"
-        echo -n "lame $rate ($options): "
-        compare "$base.aligned.wav" "$base.peer.raw" 0 2 100 || fail "lame $rate: differs from mpg123"
+        for mode in gapless no-gapless; do
+            option=()
+            [ "$mode" = no-gapless ] && option=(--no-gapless)
+            mpg123 -q "${option[@]}" -s "$base.mp3" > "$base.$mode.raw" 2>/dev/null || { fail "mpg123 $rate"; continue; }
+            "$CLI" decode "${option[@]}" "$base.mp3" "$base.$mode.wav" >/dev/null || { fail "lame $rate: decode failed"; continue; }
+            [ "$(le32 "$base.$mode.wav" 24)" = "$rate" ] || fail "lame $rate: rate"
+            [ "$(le16 "$base.$mode.wav" 22)" = "$channels" ] || fail "lame $rate: channels"
+            [ "$(le32 "$base.$mode.wav" 40)" = "$(size "$base.$mode.raw")" ] || fail "lame $rate $mode: length differs from mpg123"
+            echo -n "lame $rate ($options) $mode: "
+            compare "$base.$mode.wav" "$base.$mode.raw" 0 2 100 || fail "lame $rate $mode: differs from mpg123"
+        done
+        # Gapless gives the length that went in.
+        [ "$(le32 "$base.gapless.wav" 40)" = "$(le32 "$base.in.wav" 40)" ] || fail "lame $rate: not the input's length"
     done
 fi
 

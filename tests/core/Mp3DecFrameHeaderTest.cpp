@@ -82,10 +82,48 @@ TEST(Mp3DecFrameHeader, ReservedValuesAreNotFrames) {
     EXPECT_FALSE(is_valid_header(Header(0, 2, 5, 3, 0)));
 }
 
+// The eleven sync bits and the 21 header bits after them: the twelfth sync bit and the version bit
+// together tell MPEG-1 (11), MPEG-2 (10), MPEG 2.5 (00) and the reserved 01; MPEG 2.5 has only Layer III.
+TEST(Mp3DecFrameHeader, VersionBitsAndTheRatesTheyGive) {
+    const struct {
+        std::uint32_t word;  // the 32-bit header
+        bool valid;
+        int version;
+        int mpeg25;
+        int rate_hz;
+    } cases[] = {
+        {0xFFFB9064, true, 1, 0, 44100},  {0xFFF39064, true, 0, 0, 22050}, {0xFFE39064, true, 0, 1, 11025},
+        {0xFFE39464, true, 0, 1, 12000},  {0xFFE39864, true, 0, 1, 8000},  {0xFFEB9064, false, 1, 1, 0},
+        {0xFFE59064, false, 0, 1, 11025}, {0xFFE79064, false, 0, 1, 11025}, {0xFFE39C64, false, 0, 1, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.word);
+        const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(c.word >> 24), static_cast<std::uint8_t>(c.word >> 16),
+                                       static_cast<std::uint8_t>(c.word >> 8), static_cast<std::uint8_t>(c.word)};
+        BitReader reader;
+        bit_reader_attach(reader, bytes, sizeof bytes);
+        ASSERT_EQ(find_frame_sync(reader), 1);
+        EXPECT_EQ(header_bits_are_valid(header_bits_after_sync(reader)), c.valid);
+        FrameHeader h;
+        read_frame_header(reader, h);
+        EXPECT_EQ(h.version, c.version);
+        EXPECT_EQ(h.mpeg25, c.mpeg25);
+        if (c.valid) {
+            EXPECT_EQ(sampling_rate_hz(h), c.rate_hz);
+            EXPECT_EQ(bitrate_kbps(h), h.version == 1 ? 128 : 80);  // index 9
+        }
+    }
+}
+
 TEST(Mp3DecFrameHeader, SamplingRatesOfTheWaveHeader) {
-    const int expected[2][3] = {{22050, 24000, 16000}, {44100, 48000, 32000}};
-    for (int v = 0; v < 2; ++v) {
+    const int expected[3][3] = {{22050, 24000, 16000}, {44100, 48000, 32000}, {11025, 12000, 8000}};
+    for (int v = 0; v < 3; ++v) {
         for (int i = 0; i < 3; ++i) EXPECT_EQ(sampling_rate_hz(v, i), expected[v][i]);
+        // Each version halves the rates of the one above it.
+        if (v != 1) {
+            for (int i = 0; i < 3; ++i)
+                EXPECT_EQ(2 * sampling_rate_hz(v, i), sampling_rate_hz(v == 0 ? 1 : 0, i));
+        }
     }
 }
 

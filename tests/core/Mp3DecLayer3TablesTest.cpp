@@ -8,19 +8,27 @@
 
 using namespace mp3dec;
 
+namespace {
+
+void ExpectBoundariesRiseToTheGranuleEnd(const ScaleFactorBands& b) {
+    EXPECT_EQ(b.long_start[0], 0);
+    EXPECT_EQ(b.long_start[22], 576);
+    EXPECT_EQ(b.short_start[0], 0);
+    EXPECT_EQ(b.short_start[13], 192);
+    for (int i = 1; i < kLongBandBoundaries; ++i) {
+        EXPECT_GT(b.long_start[i], b.long_start[i - 1]);
+        EXPECT_EQ(b.long_start[i] % 2, 0);  // bands hold whole pairs
+    }
+    for (int i = 1; i < kShortBandBoundaries; ++i) EXPECT_GT(b.short_start[i], b.short_start[i - 1]);
+}
+
+}  // namespace
+
 TEST(Mp3DecLayer3Tables, BandBoundariesRiseToTheGranuleEnd) {
     for (int t = 0; t < kBandTableCount; ++t) {
         SCOPED_TRACE(t);
         const ScaleFactorBands& b = kScaleFactorBands[t];
-        EXPECT_EQ(b.long_start[0], 0);
-        EXPECT_EQ(b.long_start[22], 576);
-        EXPECT_EQ(b.short_start[0], 0);
-        EXPECT_EQ(b.short_start[13], 192);
-        for (int i = 1; i < kLongBandBoundaries; ++i) {
-            EXPECT_GT(b.long_start[i], b.long_start[i - 1]);
-            EXPECT_EQ(b.long_start[i] % 2, 0);  // bands hold whole pairs
-        }
-        for (int i = 1; i < kShortBandBoundaries; ++i) EXPECT_GT(b.short_start[i], b.short_start[i - 1]);
+        ExpectBoundariesRiseToTheGranuleEnd(b);
         // Band widths grow with frequency up to band 17.
         for (int i = 1; i < 18; ++i)
             EXPECT_GE(b.long_start[i + 1] - b.long_start[i], b.long_start[i] - b.long_start[i - 1]);
@@ -30,6 +38,31 @@ TEST(Mp3DecLayer3Tables, BandBoundariesRiseToTheGranuleEnd) {
         while (b.long_start[long_band_end] < kMixedLongLines) ++long_band_end;
         EXPECT_EQ(b.long_start[long_band_end], kMixedLongLines);
         EXPECT_EQ(long_band_end, t >= 3 ? 8 : 6);
+    }
+}
+
+// MPEG 2.5: 11.025 and 12 kHz share the bands of 16 kHz; at 8 kHz every band is twice as wide, until the
+// doubled bands no longer fit the granule and the last ones shrink to two lines.
+TEST(Mp3DecLayer3Tables, Mpeg25BandsAreThoseOf16kHzAndTheirDoublesAt8kHz) {
+    const ScaleFactorBands& at16k = kScaleFactorBands[2];
+    for (int t = 0; t < kMpeg25BandTableCount; ++t) {
+        SCOPED_TRACE(t);
+        const ScaleFactorBands& b = kMpeg25ScaleFactorBands[t];
+        ExpectBoundariesRiseToTheGranuleEnd(b);
+        for (int i = 0; i < kLongBandBoundaries; ++i) {
+            const int expected = t < 2 ? at16k.long_start[i] : 2 * at16k.long_start[i];
+            if (expected <= 476) {
+                EXPECT_EQ(b.long_start[i], expected) << i;
+            } else if (i < 22) {
+                EXPECT_LE(b.long_start[i + 1] - b.long_start[i], b.long_start[i] - b.long_start[i - 1]);
+            }
+        }
+        for (int i = 0; i < kShortBandBoundaries; ++i) {
+            const int expected = t < 2 ? at16k.short_start[i] : 2 * at16k.short_start[i];
+            if (expected <= 160) {
+                EXPECT_EQ(b.short_start[i], expected) << i;
+            }
+        }
     }
 }
 

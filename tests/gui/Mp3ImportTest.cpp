@@ -238,9 +238,9 @@ private slots:
         Load(mp3.toStdString());
         QVERIFY(m_dialogs->Messages().empty());
         QCOMPARE(Text("samplesPerSecondText"), QString("44100"));
-        // One second of sound, give or take the encoder's padding frames.
-        const long long length = Text("dataLengthText").toLongLong();
-        QVERIFY2(length >= 44100 * 4 && length <= 44100 * 4 + 4 * 1152 * 4, qPrintable(QString::number(length)));
+        // Gapless by default: lame's Info frame gives no samples, its delay and padding are trimmed, and one
+        // second of sound comes back as exactly one second.
+        QCOMPARE(Text("dataLengthText").toLongLong(), 44100LL * 4);
     }
 
     void framesDecodedWindowCountsAndGoes() {
