@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/ButtonShortcuts.h"
 #include "app/Help.h"
 #include "app/UserDialogs.h"
 #include "workbench/Workbench.h"
@@ -55,6 +56,7 @@ CAmplifyDialog::CAmplifyDialog(QWidget* parent)
     connect(m_ui->applyButton, &QPushButton::clicked, this, &CAmplifyDialog::accept);
     connect(m_ui->closeButton, &QPushButton::clicked, this, &CAmplifyDialog::reject);
     connect(m_ui->helpButton, &QPushButton::clicked, this, &CAmplifyDialog::OnHelp);
+    tressel::AddButtonShortcut(m_ui->helpButton, QKeySequence(Qt::Key_F1));
 }
 
 CAmplifyDialog::~CAmplifyDialog() = default;

@@ -73,4 +73,19 @@ std::optional<std::string> QtUserDialogs::ChooseFileToSave(const FileChoiceReque
     return dialog.selectedFiles().first().toStdString();
 }
 
+SaveChangesAnswer QtUserDialogs::AskToSaveChanges(const std::string& name) {
+    QMessageBox box(QMessageBox::Warning, ProgramName(), "Save changes to " + ToQt(name) + "?",
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QApplication::activeWindow());
+    box.setDefaultButton(QMessageBox::Save);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Save:
+        return SaveChangesAnswer::Save;
+    case QMessageBox::Discard:
+        return SaveChangesAnswer::Discard;
+    default:
+        return SaveChangesAnswer::Cancel;
+    }
+}
+
 }  // namespace tressel

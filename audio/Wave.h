@@ -39,6 +39,7 @@ public:
 
     bool Play(bool loop);
     bool Stop();
+    bool IsPlaying() const;
 
     bool IsLoaded() const { return m_loaded; }
     bool IsRiffWave() const { return Format().riffWave; }

@@ -26,10 +26,11 @@ void Workbench::DeleteTemporaryFile() {
     }
 }
 
-// A load starts a new piece of work, whatever comes of it.
+// A load starts a new piece of work, whatever comes of it: new samples that match their file, or none.
 void Workbench::StartAudio() {
     m_applied.clear();
-    m_modified = false;
+    ++m_revision;
+    MarkSaved();
 }
 
 // ---- Files ------------------------------------------------------------------------------------------------
@@ -104,7 +105,7 @@ Result Workbench::SaveAudio(const std::string& path, Mp3SettingsSource& mp3Setti
 Result Workbench::SaveWave(const std::string& path) {
     Result saved = m_wave.Save(path);
     if (saved) {
-        m_modified = false;
+        MarkSaved();
     }
     return saved;
 }
@@ -117,7 +118,7 @@ Result Workbench::SaveMp3(const std::string& path, Mp3SettingsSource& settings, 
     exporter.SetLeavePartialFile(options.leavePartialFile);
     Result saved = exporter.Export(path, m_wave);
     if (saved) {
-        m_modified = false;
+        MarkSaved();
     }
     return saved;
 }
@@ -181,7 +182,7 @@ Result Workbench::Apply(const SampleStep& step) {
         applied = OutOfMemory();
     }
     if (applied) {
-        m_modified = true;
+        ++m_revision;
         m_applied.push_back(step);
     }
     return applied;

@@ -106,6 +106,42 @@ TEST_F(WorkbenchTest, ChecksComeInTheWindowsOrderAndOnlyDoneWorkCountsAsAChange)
     EXPECT_EQ(ReadFileBytes(scratch.File("out.wav")), BuildWave16(layout, {100, -400, 3000, -8000, 50, 120}));
 }
 
+// The revision tells states of the samples apart: done work moves it on, refused commands and saves
+// leave it, and a save or a load makes the current revision the one on disk.
+TEST_F(WorkbenchTest, RevisionMovesWithEveryChangeAndSavingRecordsIt) {
+    struct Step {
+        std::string name;
+        std::function<Result()> command;
+        bool moves;
+        bool modified;
+    };
+    const std::string stereo = Stereo();
+    const std::vector<Step> steps = {
+        {"refused before any wave", [&] { return workbench.Amplify(2.0, 2.0); }, false, false},
+        {"load", [&] { return workbench.LoadAudio(stereo); }, true, false},
+        {"median", [&] { return workbench.ApplyMedian(3); }, true, true},
+        {"refused median", [&] { return workbench.ApplyMedian(40); }, false, true},
+        {"save", [&] { return workbench.SaveWave(scratch.File("a.wav")); }, false, false},
+        {"failed save", [&] { return workbench.SaveWave(scratch.File("no/such/b.wav")); }, false, false},
+        {"amplify", [&] { return workbench.Amplify(0.5, 0.5); }, true, true},
+        {"failed save keeps the change", [&] { return workbench.SaveWave(scratch.File("no/b.wav")); }, false, true},
+        {"normalize", [&] { return workbench.Normalize(); }, true, true},
+        {"reload", [&] { return workbench.ReloadAudio(); }, true, false},
+        {"amplify again", [&] { return workbench.Amplify(2.0, 2.0); }, true, true},
+        {"failed load", [&] { return workbench.LoadAudio(scratch.File("gone.wav")); }, true, false},
+    };
+    std::uint64_t before = workbench.Revision();
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        step.command();
+        EXPECT_EQ(workbench.Revision() != before, step.moves);
+        EXPECT_GE(workbench.Revision(), before);
+        EXPECT_EQ(workbench.IsModified(), step.modified);
+        EXPECT_EQ(workbench.IsModified(), workbench.Revision() != workbench.SavedRevision());
+        before = workbench.Revision();
+    }
+}
+
 TEST_F(WorkbenchTest, SavingAsWaveConfirmsForTheWindowOnly) {
     ASSERT_TRUE(workbench.LoadAudio(Stereo()));
     FixedMp3Settings unused("128", {});

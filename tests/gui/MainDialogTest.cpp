@@ -45,6 +45,7 @@ public:
     std::optional<std::string> ChooseFileToSave(const FileChoiceRequest& request) override {
         return m_scripted.ChooseFileToSave(request);
     }
+    SaveChangesAnswer AskToSaveChanges(const std::string& name) override { return m_scripted.AskToSaveChanges(name); }
     std::unique_ptr<ProgressSink> CreateProgress() override {
         return std::make_unique<WatchedSink>(m_qt.CreateProgress(), positionsOnScreen);
     }
