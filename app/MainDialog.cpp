@@ -258,13 +258,13 @@ void CMainDialog::OnLoadAudio() {
     });
 }
 
-void CMainDialog::OpenAudioFile(const std::string& path) {
+void CMainDialog::OpenAudioFile(const std::string& path, std::optional<tressel::AudioFileKind> kind) {
     if (m_unsavedChanges.MayDiscardChanges(Dialogs())) {
-        LoadAudioFile(path);
+        LoadAudioFile(path, kind);
     }
 }
 
-void CMainDialog::LoadAudioFile(const std::string& path) {
+void CMainDialog::LoadAudioFile(const std::string& path, std::optional<tressel::AudioFileKind> kind) {
     m_mediaFileName = path;
     SaveSettings();
     // An MP3 file is decoded while the window steps aside; it comes back once the result is shown.
@@ -273,6 +273,7 @@ void CMainDialog::LoadAudioFile(const std::string& path) {
     options.keepDecodedFile = true;
     options.mp3.beforeDecode = [&showAgain] { showAgain.Hide(); };
     options.mp3.progress = OnFramesDecoded;
+    options.kind = kind;
     const tressel::Result loaded = m_workbench.LoadAudio(path, options);
     Show(loaded);
     RefreshWaveInfo();
@@ -294,7 +295,7 @@ void CMainDialog::OpenSortedFiles(const tressel::OpenedFiles& files) {
         Dialogs().ShowMessage("Could not open file", tressel::MessageIcon::Warning);
     }
     if (files.audio) {
-        OpenAudioFile(*files.audio);
+        OpenAudioFile(*files.audio, files.audioKind);
     }
     if (files.filter) {
         SelectFilterFile(*files.filter);

@@ -65,7 +65,8 @@ public:
     // prompt when the audio would replace changed samples. Every other file says "Could not open file".
     void OpenFiles(const std::vector<std::string>& paths);
     // "Load Audio" and "Select Filter" once the file is known.
-    void LoadAudioFile(const std::string& path);
+    // `kind`, when given, says what the file holds (a dropped file), rather than its name.
+    void LoadAudioFile(const std::string& path, std::optional<tressel::AudioFileKind> kind = std::nullopt);
     void SelectFilterFile(const std::string& path);
     tressel::RecentFiles& RecentAudioFiles() { return m_recentAudio; }
     tressel::RecentFiles& RecentFilterFiles() { return m_recentFilters; }
@@ -115,7 +116,7 @@ private:
     void RefreshTitle();
     void OpenSortedFiles(const tressel::OpenedFiles& files);
     // Replaces the audio with the file's after the unsaved-work prompt (a recent entry, a drop).
-    void OpenAudioFile(const std::string& path);
+    void OpenAudioFile(const std::string& path, std::optional<tressel::AudioFileKind> kind = std::nullopt);
     // Ends the program once the unsaved-work prompt lets it.
     bool MayClose();
     void FetchControlStates();

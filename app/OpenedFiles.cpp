@@ -5,7 +5,6 @@
 #include <fstream>
 
 #include "dsp/FilterCoefficients.h"
-#include "workbench/AudioFiles.h"
 
 namespace tressel {
 
@@ -32,9 +31,10 @@ OpenedFiles SortOpenedFiles(const std::vector<std::string>& paths) {
         std::error_code error;
         if (!std::filesystem::is_regular_file(path, error)) {
             ++sorted.refused;
-        } else if (DetectAudioFileKind(path) != AudioFileKind::Other) {
+        } else if (const AudioFileKind kind = DetectAudioFileKind(path); kind != AudioFileKind::Other) {
             if (!sorted.audio) {
                 sorted.audio = path;
+                sorted.audioKind = kind;
             }
         } else if (IsFilterFile(path)) {
             if (!sorted.filter) {

@@ -9,10 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "workbench/AudioFiles.h"
+
 namespace tressel {
 
 struct OpenedFiles {
     std::optional<std::string> audio;   // the first audio file
+    AudioFileKind audioKind = AudioFileKind::Other;
     std::optional<std::string> filter;  // the first filter file
     int refused = 0;                    // the files that are neither
 };

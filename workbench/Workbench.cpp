@@ -42,7 +42,8 @@ Result Workbench::LoadAudio(const std::string& path, const LoadOptions& options)
     m_decodedInMemory = false;
     Result loaded;
     try {
-        if (LowerCaseExtension(path) == "wav") {
+        const bool wave = options.kind ? *options.kind == AudioFileKind::Wave : LowerCaseExtension(path) == "wav";
+        if (wave) {
             loaded = LoadWaveFile(m_wave, path);
         } else if (options.keepDecodedFile) {
             loaded = ImportMp3(m_wave, path, m_temporaryFileName, options.mp3);

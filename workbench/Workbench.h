@@ -19,6 +19,7 @@
 #include "audio/Wave.h"
 #include "dsp/FilterCoefficients.h"
 #include "mp3enc/Mp3Settings.h"
+#include "workbench/AudioFiles.h"
 #include "workbench/Mp3Import.h"
 #include "workbench/SampleSteps.h"
 
@@ -29,6 +30,8 @@ struct LoadOptions {
     // The window keeps the decoded WAV file of an MP3 import ("Reload Audio" reads it again); everybody
     // else decodes into memory.
     bool keepDecodedFile = false;
+    // What the file holds, when the caller looked (a dropped file): decides over the name.
+    std::optional<AudioFileKind> kind;
 };
 
 // How an MP3 file is written beyond what its settings say.
@@ -46,7 +49,8 @@ public:
 
     // ---- Files -----------------------------------------------------------------------------------------
     // "Load Audio" after the file was chosen: a ".wav" name (in any case) is loaded as a WAV file, every
-    // other name is imported as MP3. On failure nothing is loaded.
+    // other name is imported as MP3, unless the options say what the file holds. On failure nothing is
+    // loaded.
     Result LoadAudio(const std::string& path, const LoadOptions& options = {});
     // "Reload Audio": reads the file again, which undoes all processing.
     Result ReloadAudio();
