@@ -167,7 +167,10 @@ private slots:
             QCOMPARE(Control<QPushButton>(name)->text(), QString(text));
             QVERIFY(Control<QPushButton>(name)->isVisible());
         }
-        QVERIFY(Control<QPushButton>("quitButton")->isDefault());
+        // No default button: Return must never quit (the focused button takes it).
+        for (QPushButton* button : m_window->findChildren<QPushButton*>()) {
+            QVERIFY(!button->isDefault());
+        }
         for (const auto& [name, text] : std::vector<std::pair<const char*, const char*>>{
                  {"displayFilterCheck", "Display Filter"}, {"channel1Check", "Channel 1"},
                  {"channel2Check", "Channel 2"}, {"displayAudioCheck", "Display Audio"}}) {
