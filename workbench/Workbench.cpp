@@ -35,29 +35,36 @@ void Workbench::StartAudio() {
 
 // ---- Files ------------------------------------------------------------------------------------------------
 
+// The file goes into a wave of its own, so a file that fails leaves the work in hand as it was.
 Result Workbench::LoadAudio(const std::string& path, const LoadOptions& options) {
-    DeleteTemporaryFile();
-    StartAudio();
-    m_displayName.clear();
-    m_decodedInMemory = false;
+    CWave incoming;
+    incoming.SetFeedback(&m_wave.GetFeedback());
+    std::optional<std::string> temporaryFileName;
+    const bool wave = options.kind ? *options.kind == AudioFileKind::Wave : LowerCaseExtension(path) == "wav";
+    const bool inMemory = !wave && !options.keepDecodedFile;
     Result loaded;
     try {
-        const bool wave = options.kind ? *options.kind == AudioFileKind::Wave : LowerCaseExtension(path) == "wav";
         if (wave) {
-            loaded = LoadWaveFile(m_wave, path);
-        } else if (options.keepDecodedFile) {
-            loaded = ImportMp3(m_wave, path, m_temporaryFileName, options.mp3);
+            loaded = LoadWaveFile(incoming, path);
+        } else if (!inMemory) {
+            loaded = ImportMp3(incoming, path, temporaryFileName, options.mp3);
         } else {
-            loaded = DecodeMp3IntoWave(m_wave, path, options.mp3);
-            m_decodedInMemory = true;
+            loaded = DecodeMp3IntoWave(incoming, path, options.mp3);
         }
     } catch (const std::bad_alloc&) {
         loaded = OutOfMemory();
     }
     if (!loaded) {
-        m_wave.Release();
+        if (temporaryFileName) {
+            std::remove(temporaryFileName->c_str());
+        }
         return loaded;
     }
+    DeleteTemporaryFile();
+    m_temporaryFileName = std::move(temporaryFileName);
+    m_wave.TakeImageFrom(incoming);
+    StartAudio();
+    m_decodedInMemory = inMemory;
     m_displayName = path;
     return loaded;
 }

@@ -49,8 +49,8 @@ public:
 
     // ---- Files -----------------------------------------------------------------------------------------
     // "Load Audio" after the file was chosen: a ".wav" name (in any case) is loaded as a WAV file, every
-    // other name is imported as MP3, unless the options say what the file holds. On failure nothing is
-    // loaded.
+    // other name is imported as MP3, unless the options say what the file holds. On failure the audio
+    // in hand stays as it was.
     Result LoadAudio(const std::string& path, const LoadOptions& options = {});
     // "Reload Audio": reads the file again, which undoes all processing.
     Result ReloadAudio();

@@ -99,8 +99,9 @@ TEST_F(WorkbenchTest, ChecksComeInTheWindowsOrderAndOnlyDoneWorkCountsAsAChange)
         EXPECT_EQ(workbench.IsModified(), step.modified);
         EXPECT_EQ(workbench.AppliedSteps().size(), step.recorded);
     }
-    EXPECT_FALSE(workbench.Wave().IsLoaded());
-    EXPECT_EQ(workbench.DisplayName(), "");
+    // The file that failed left the audio in hand as it was.
+    EXPECT_TRUE(workbench.Wave().IsLoaded());
+    EXPECT_EQ(workbench.DisplayName(), stereo);
     // Channel 2 doubled, channel 1 as it was: the file saved halfway.
     WaveSpec layout;
     layout.channels = 2;
@@ -129,7 +130,7 @@ TEST_F(WorkbenchTest, RevisionMovesWithEveryChangeAndSavingRecordsIt) {
         {"normalize", [&] { return workbench.Normalize(); }, true, true},
         {"reload", [&] { return workbench.ReloadAudio(); }, true, false},
         {"amplify again", [&] { return workbench.Amplify(2.0, 2.0); }, true, true},
-        {"failed load", [&] { return workbench.LoadAudio(scratch.File("gone.wav")); }, true, false},
+        {"failed load keeps the work", [&] { return workbench.LoadAudio(scratch.File("gone.wav")); }, false, true},
     };
     std::uint64_t before = workbench.Revision();
     for (const Step& step : steps) {
