@@ -77,6 +77,9 @@ void CAmplifyDialog::ShowProposals() {
     m_ui->gain2Edit->setEnabled(m_gain2 != 0.0);
     m_ui->gain1Edit->setText(GainText(m_gain1));
     m_ui->gain2Edit->setText(GainText(m_gain2));
+    // The start of a long number says more than its last digits.
+    m_ui->gain1Edit->setCursorPosition(0);
+    m_ui->gain2Edit->setCursorPosition(0);
 }
 
 bool CAmplifyDialog::ReadGain(QLineEdit* edit, double& gain) {

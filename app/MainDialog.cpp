@@ -5,6 +5,8 @@
 #include <QDropEvent>
 #include <QIcon>
 #include <QKeyEvent>
+#include <QAudioDevice>
+#include <QMediaDevices>
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
@@ -345,7 +347,10 @@ void CMainDialog::OnPlayOrStop() {
 }
 
 void CMainDialog::OnPlay() {
-    m_workbench.Wave().Play(false);
+    CWave& wave = m_workbench.Wave();
+    if (!wave.Play(false) && wave.IsLoaded() && QMediaDevices::audioOutputs().isEmpty()) {
+        Dialogs().ShowMessage("No sound output device is available", tressel::MessageIcon::Warning);
+    }
 }
 
 void CMainDialog::OnStop() {
@@ -520,6 +525,9 @@ void CMainDialog::SetUpMixer() {
     m_ui->filteredSlider->setValue(20);
     m_ui->originalSlider->setTickInterval(20);
     m_ui->filteredSlider->setTickInterval(40);
+    // Page Up and Down move a fifth of the range, as the median slider does.
+    m_ui->originalSlider->setPageStep(40);
+    m_ui->filteredSlider->setPageStep(80);
     m_workbench.SetLevels({1.0f, 0.0f});
 }
 

@@ -34,6 +34,11 @@ int CMp3EncoderDialog::GetBitrate() {
 }
 
 void CMp3EncoderDialog::PutFieldsIntoControls() {
+    // The list marks the bitrate in force when it is one of its entries; the text is what counts.
+    const int listed = m_ui->combo1059->findText(m_bitrateText);
+    if (listed >= 0) {
+        m_ui->combo1059->setCurrentIndex(listed);
+    }
     m_ui->combo1059->setEditText(m_bitrateText);
     m_ui->check1061->setChecked(m_crc != 0);
     m_ui->check1062->setChecked(m_copyright != 0);

@@ -2,6 +2,12 @@
 // on it and the recent-file lists. Real windows offscreen, scripted dialogs, captured messages.
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QAudioDevice>
+#include <QMediaDevices>
+#include <QTextBrowser>
 #include <QKeySequence>
 #include <QSlider>
 #include <QTest>
@@ -10,6 +16,10 @@
 #include <functional>
 
 #include "app/EffectsDialog.h"
+#include "app/HelpViewer.h"
+#include "app/Mp3EncoderDialog.h"
+#include "app/QtSoundOutput.h"
+#include "app/QtUserDialogs.h"
 #include "app/MedianDialog.h"
 #include "app/RecentFiles.h"
 #include "audio/SoundOutput.h"
@@ -243,6 +253,80 @@ private slots:
         QTest::keyClick(close, Qt::Key_Return);
         QVERIFY(!median.isVisible());
         QCOMPARE(window.Workbench().Revision(), revision);
+    }
+
+    // The small faults a newcomer met, each with what now holds.
+    void smallWindowFaultsAreMended() {
+        CMainDialog& window = *m_h->window;
+        for (const char* name : {"originalSlider", "filteredSlider"}) {  // a fifth of the range per page
+            auto* slider = m_h->Control<QSlider>(name);
+            QCOMPARE(slider->pageStep() * 5, slider->maximum() - slider->minimum());
+        }
+
+        m_h->LoadAudio(m_h->StereoWave("take.wav"));
+        m_h->Click("effectsButton");
+        QString shownFrom;
+        WithModal([&] { QTest::mouseClick(Child<QPushButton>(&window.EffectsDialog(), "amplifyButton"), Qt::LeftButton); },
+                  [&](QWidget* amplify) {
+                      auto* gain = Child<QLineEdit>(amplify, "gain1Edit");
+                      QVERIFY(gain->text().size() > 5);
+                      shownFrom = gain->text().left(gain->cursorPosition() + 1);
+                  });
+        QCOMPARE(shownFrom.size(), 1);  // the field shows the start of the number
+
+        CMp3EncoderDialog encoder;
+        auto* bitrate = Child<QComboBox>(&encoder, "combo1059");
+        QCOMPARE(bitrate->itemText(bitrate->currentIndex()), QString("128"));
+
+        HelpViewer help;
+        help.ShowTopic(kHelpMainWindow);
+        QVERIFY(ActivateWindow(help.Window()));
+        QTest::keyClick(help.Window(), Qt::Key_Escape);
+        QVERIFY(!help.Window()->isVisible());
+    }
+
+    // Without a sound server, Play says so instead of doing nothing.
+    void playWithoutSoundOutputSaysSo() {
+        if (!QMediaDevices::audioOutputs().isEmpty()) {
+            QSKIP("this machine has a sound output");
+        }
+        QtSoundOutput sound;
+        m_h->window->Wave().SetSoundOutput(&sound);
+        m_h->Click("playButton");  // nothing loaded: nothing to say
+        QVERIFY(m_h->dialogs.Messages().empty());
+        m_h->LoadAudio(m_h->StereoWave("take.wav"));
+        m_h->Click("playButton");
+        QCOMPARE(m_h->dialogs.Messages(), std::vector<std::string>{"No sound output device is available"});
+        m_h->window->Wave().SetSoundOutput(nullptr);
+    }
+
+    // The file type chosen in the save dialog decides the extension of a name typed without one.
+    void saveDialogAddsTheExtensionOfTheChosenType() {
+        QtUserDialogs qt;
+        struct Case {
+            std::vector<Qt::Key> typeKeys;  // in the file type list, as a user chooses
+            const char* typed;
+            const char* expected;
+        };
+        const std::vector<Case> cases = {{{}, "plain", "plain.wav"},
+                                         {{Qt::Key_Down}, "out", "out.mp3"},
+                                         {{Qt::Key_Down}, "named.wav", "named.wav"},
+                                         {{Qt::Key_Down, Qt::Key_Up}, "back", "back.wav"}};
+        for (const Case& c : cases) {
+            std::optional<std::string> chosen;
+            WithModal([&] { chosen = qt.ChooseFileToSave({"Wave (.wav) (*.wav);;MP3 (.mp3) (*.mp3)", "", "wav"}); },
+                      [&](QWidget* modal) {
+                          auto* dialog = qobject_cast<QFileDialog*>(modal);
+                          QVERIFY(dialog);
+                          dialog->setDirectory(QString::fromStdString(m_h->scratch.Path().string()));
+                          for (Qt::Key key : c.typeKeys) {
+                              QTest::keyClick(Child<QComboBox>(dialog, "fileTypeCombo"), key);
+                          }
+                          dialog->selectFile(c.typed);
+                          QMetaObject::invokeMethod(dialog, "accept");
+                      });
+            QVERIFY2(chosen && *chosen == m_h->scratch.File(c.expected), c.typed);
+        }
     }
 
     void droppedFilesAreSortedByWhatTheyHold() {
