@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/ButtonShortcuts.h"
 #include "app/Help.h"
 #include "app/UserDialogs.h"
 #include "workbench/Workbench.h"
@@ -55,6 +56,7 @@ CAmplifyDialog::CAmplifyDialog(QWidget* parent)
     connect(m_ui->applyButton, &QPushButton::clicked, this, &CAmplifyDialog::accept);
     connect(m_ui->closeButton, &QPushButton::clicked, this, &CAmplifyDialog::reject);
     connect(m_ui->helpButton, &QPushButton::clicked, this, &CAmplifyDialog::OnHelp);
+    tressel::AddButtonShortcut(m_ui->helpButton, QKeySequence(Qt::Key_F1));
 }
 
 CAmplifyDialog::~CAmplifyDialog() = default;
@@ -75,6 +77,9 @@ void CAmplifyDialog::ShowProposals() {
     m_ui->gain2Edit->setEnabled(m_gain2 != 0.0);
     m_ui->gain1Edit->setText(GainText(m_gain1));
     m_ui->gain2Edit->setText(GainText(m_gain2));
+    // The start of a long number says more than its last digits.
+    m_ui->gain1Edit->setCursorPosition(0);
+    m_ui->gain2Edit->setCursorPosition(0);
 }
 
 bool CAmplifyDialog::ReadGain(QLineEdit* edit, double& gain) {

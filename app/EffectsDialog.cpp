@@ -1,6 +1,7 @@
 #include "app/EffectsDialog.h"
 
 #include "app/AmplifyDialog.h"
+#include "app/ButtonShortcuts.h"
 #include "app/Help.h"
 #include "app/UserDialogs.h"
 #include "workbench/Workbench.h"
@@ -17,6 +18,7 @@ CEffectsDialog::CEffectsDialog(QWidget* parent)
     connect(m_ui->amplifyButton, &QPushButton::clicked, this, &CEffectsDialog::OnAmplify);
     connect(m_ui->okButton, &QPushButton::clicked, this, &CEffectsDialog::accept);
     connect(m_ui->helpButton, &QPushButton::clicked, this, &CEffectsDialog::OnHelp);
+    tressel::AddButtonShortcut(m_ui->helpButton, QKeySequence(Qt::Key_F1));
 }
 
 CEffectsDialog::~CEffectsDialog() = default;
@@ -37,6 +39,7 @@ void CEffectsDialog::OnAmplify() {
     CAmplifyDialog amplify(this);
     amplify.SetWorkbench(m_workbench);
     amplify.exec();
+    emit AmplifyClosed();
 }
 
 void CEffectsDialog::OnHelp() {

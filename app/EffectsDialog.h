@@ -23,6 +23,10 @@ public:
     void SetWorkbench(tressel::Workbench* workbench) { m_workbench = workbench; }
     CMedianDialog& MedianDialog() { return m_median; }
 
+signals:
+    // The Amplify window closed; it may have changed the samples.
+    void AmplifyClosed();
+
 private slots:
     void OnMedianFilter();
     void OnAmplify();

@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QKeySequence>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QUrl>
 #include <utility>
@@ -50,6 +52,8 @@ void HelpViewer::ShowTopic(int topic) {
         m_window->setObjectName("helpViewer");
         m_window->setOpenLinks(true);
         m_window->resize(560, 520);
+        auto* close = new QShortcut(QKeySequence(Qt::Key_Escape), m_window.get());
+        QObject::connect(close, &QShortcut::activated, m_window.get(), &QWidget::close);
     }
     m_topic = topic;
     m_window->setSource(QUrl(PageForTopic(topic)));

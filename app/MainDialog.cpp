@@ -1,17 +1,26 @@
 #include "app/MainDialog.h"
 
 #include <QContextMenuEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QIcon>
+#include <QKeyEvent>
+#include <QAudioDevice>
+#include <QMediaDevices>
 #include <QMenu>
+#include <QMimeData>
+#include <QPushButton>
 #include <algorithm>
 #include <new>
 
 #include "app/AboutDialog.h"
+#include "app/ButtonShortcuts.h"
 #include "app/DialogUnits.h"
 #include "app/EffectsDialog.h"
 #include "app/FramesDecodedWindow.h"
 #include "app/Help.h"
 #include "app/Mp3EncoderDialog.h"
+#include "app/OpenedFiles.h"
 #include "app/RegistryKey.h"
 #include "app/UserDialogs.h"
 #include "app/WaveViewHost.h"
@@ -66,7 +75,8 @@ CMainDialog::CMainDialog(QWidget* parent)
       m_filterImag(tressel::kSpectrumSize, 0.0),
       m_audioFirstCurve(tressel::kSpectrumBins, 0.0),
       m_audioSecondCurve(tressel::kSpectrumBins, 0.0),
-      m_workbench(&Dialogs()) {
+      m_workbench(&Dialogs()),
+      m_unsavedChanges(m_workbench, [this] { OnSaveAudio(); }) {
     m_ui->setupUi(this);
     tressel::WidenClippedLabels(this);
     setFixedSize(size());
@@ -96,7 +106,29 @@ CMainDialog::CMainDialog(QWidget* parent)
     m_effects = std::make_unique<CEffectsDialog>(this);
     connect(m_ui->effectsButton, &QPushButton::clicked, this, &CMainDialog::OnEffects);
     connect(&m_effects->MedianDialog(), &CMedianDialog::ApplyRequested, this, &CMainDialog::RunMedianFilter);
+    connect(m_effects.get(), &CEffectsDialog::AmplifyClosed, this, &CMainDialog::RefreshTitle);
     m_waveView = std::make_unique<tressel::WaveViewHost>(this, m_workbench.Wave());
+    SetUpShortcuts();
+    setAcceptDrops(true);
+    RefreshTitle();
+}
+
+void CMainDialog::SetUpShortcuts() {
+    using tressel::AddButtonShortcut;
+    AddButtonShortcut(m_ui->loadAudioButton, QKeySequence(Qt::CTRL | Qt::Key_O));
+    AddButtonShortcut(m_ui->saveAudioButton, QKeySequence(Qt::CTRL | Qt::Key_S));
+    AddButtonShortcut(m_ui->reloadAudioButton, QKeySequence(Qt::CTRL | Qt::Key_R));
+    AddButtonShortcut(m_ui->selectFilterButton, QKeySequence(Qt::CTRL | Qt::Key_L));
+    AddButtonShortcut(m_ui->applyFilterButton, QKeySequence(Qt::CTRL | Qt::Key_Enter));
+    // Return of the main keyboard last, so the tooltip names it.
+    AddButtonShortcut(m_ui->applyFilterButton, QKeySequence(Qt::CTRL | Qt::Key_Return));
+    AddButtonShortcut(m_ui->effectsButton, QKeySequence(Qt::CTRL | Qt::Key_E));
+    AddButtonShortcut(m_ui->helpButton, QKeySequence(Qt::Key_F1));
+    AddButtonShortcut(m_ui->quitButton, QKeySequence(Qt::CTRL | Qt::Key_Q));
+    const QKeySequence space(Qt::Key_Space);
+    tressel::AddWindowShortcut(this, space, [this] { OnPlayOrStop(); });
+    tressel::NameKeyInTooltip(m_ui->playButton, space);
+    tressel::NameKeyInTooltip(m_ui->stopButton, space);
 }
 
 CMainDialog::~CMainDialog() {
@@ -113,6 +145,17 @@ void CMainDialog::RunCommand(const std::function<void()>& command) {
     } catch (const std::bad_alloc&) {
         Dialogs().ShowMessage("Out of memory.", tressel::MessageIcon::Warning);
     }
+    RefreshTitle();
+}
+
+void CMainDialog::RefreshTitle() {
+    const std::string& name = m_workbench.DisplayName();
+    if (name.empty()) {
+        setWindowTitle("Tressel");
+        return;
+    }
+    const char* changed = m_workbench.IsModified() ? "*" : "";
+    setWindowTitle(QString::fromStdString(tressel::ShownFileName(name)) + changed + " - Tressel");
 }
 
 void CMainDialog::Show(const tressel::Result& result) {
@@ -164,20 +207,25 @@ void CMainDialog::OnSelectFilter() {
     RunCommand([this] {
         LoadSettings();
         const auto chosen = Dialogs().ChooseFileToOpen({kFilterFileFilter, m_filterFileName, ""});
-        if (!chosen) {
-            return;
+        if (chosen) {
+            SelectFilterFile(*chosen);
         }
-        // Remembered before the read, so a file that fails is still offered next time.
-        m_filterFileName = *chosen;
-        SaveSettings();
-        const tressel::Result selected = m_workbench.SelectFilter(*chosen);
-        Show(selected);
-        if (!selected) {
-            return;
-        }
-        RefreshFilterInfo();
-        RefreshFilterDisplay();
     });
+}
+
+void CMainDialog::SelectFilterFile(const std::string& path) {
+    // Remembered before the read, so a file that fails is still offered next time.
+    m_filterFileName = path;
+    SaveSettings();
+    const tressel::Result selected = m_workbench.SelectFilter(path);
+    Show(selected);
+    if (!selected) {
+        m_recentFilters.Remove(path);
+        return;
+    }
+    m_recentFilters.Add(path);
+    RefreshFilterInfo();
+    RefreshFilterDisplay();
 }
 
 void CMainDialog::OnApplyFilter() {
@@ -201,28 +249,71 @@ void CMainDialog::RefreshFilterInfo() {
 
 void CMainDialog::OnLoadAudio() {
     RunCommand([this] {
-        LoadSettings();
-        const auto chosen = Dialogs().ChooseFileToOpen({kAudioFileFilter, m_mediaFileName, ""});
-        if (!chosen) {
+        if (!m_unsavedChanges.MayDiscardChanges(Dialogs())) {
             return;
         }
-        m_mediaFileName = *chosen;
-        SaveSettings();
-        // An MP3 file is decoded while the window steps aside; it comes back once the result is shown.
-        ShowAgain showAgain(*this);
-        tressel::LoadOptions options;
-        options.keepDecodedFile = true;
-        options.mp3.beforeDecode = [&showAgain] { showAgain.Hide(); };
-        options.mp3.progress = OnFramesDecoded;
-        const tressel::Result loaded = m_workbench.LoadAudio(*chosen, options);
-        Show(loaded);
-        RefreshWaveInfo();
-        if (loaded) {
-            RefreshAudioDisplay();
-        } else {
-            SamplesChanged();
+        LoadSettings();
+        const auto chosen = Dialogs().ChooseFileToOpen({kAudioFileFilter, m_mediaFileName, ""});
+        if (chosen) {
+            LoadAudioFile(*chosen);
         }
     });
+}
+
+void CMainDialog::OpenAudioFile(const std::string& path, std::optional<tressel::AudioFileKind> kind) {
+    if (m_unsavedChanges.MayDiscardChanges(Dialogs())) {
+        LoadAudioFile(path, kind);
+    }
+}
+
+void CMainDialog::LoadAudioFile(const std::string& path, std::optional<tressel::AudioFileKind> kind) {
+    m_mediaFileName = path;
+    SaveSettings();
+    // An MP3 file is decoded while the window steps aside; it comes back once the result is shown.
+    ShowAgain showAgain(*this);
+    tressel::LoadOptions options;
+    options.keepDecodedFile = true;
+    options.mp3.beforeDecode = [&showAgain] { showAgain.Hide(); };
+    options.mp3.progress = OnFramesDecoded;
+    options.kind = kind;
+    const tressel::Result loaded = m_workbench.LoadAudio(path, options);
+    Show(loaded);
+    RefreshWaveInfo();
+    if (loaded) {
+        m_recentAudio.Add(path);
+        RefreshAudioDisplay();
+    } else {
+        m_recentAudio.Remove(path);
+        SamplesChanged();
+    }
+}
+
+void CMainDialog::OpenFiles(const std::vector<std::string>& paths) {
+    RunCommand([this, &paths] { OpenSortedFiles(tressel::SortOpenedFiles(paths)); });
+}
+
+void CMainDialog::OpenSortedFiles(const tressel::OpenedFiles& files) {
+    for (int i = 0; i < files.refused; ++i) {
+        Dialogs().ShowMessage("Could not open file", tressel::MessageIcon::Warning);
+    }
+    if (files.audio) {
+        OpenAudioFile(*files.audio, files.audioKind);
+    }
+    if (files.filter) {
+        SelectFilterFile(*files.filter);
+    }
+}
+
+void CMainDialog::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) {
+        event->acceptProposedAction();
+    }
+}
+
+void CMainDialog::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    event->acceptProposedAction();
+    RunCommand([this, &urls] { OpenSortedFiles(tressel::SortDroppedUrls(urls)); });
 }
 
 void CMainDialog::SamplesChanged() {
@@ -247,8 +338,19 @@ void CMainDialog::OnSaveAudio() {
     });
 }
 
+void CMainDialog::OnPlayOrStop() {
+    if (m_workbench.Wave().IsPlaying()) {
+        m_ui->stopButton->click();
+    } else {
+        m_ui->playButton->click();
+    }
+}
+
 void CMainDialog::OnPlay() {
-    m_workbench.Wave().Play(false);
+    CWave& wave = m_workbench.Wave();
+    if (!wave.Play(false) && wave.IsLoaded() && QMediaDevices::audioOutputs().isEmpty()) {
+        Dialogs().ShowMessage("No sound output device is available", tressel::MessageIcon::Warning);
+    }
 }
 
 void CMainDialog::OnStop() {
@@ -257,6 +359,9 @@ void CMainDialog::OnStop() {
 
 void CMainDialog::OnReloadAudio() {
     RunCommand([this] {
+        if (!m_unsavedChanges.MayDiscardChanges(Dialogs())) {
+            return;
+        }
         Show(m_workbench.ReloadAudio());
         RefreshAudioDisplay();
     });
@@ -420,6 +525,9 @@ void CMainDialog::SetUpMixer() {
     m_ui->filteredSlider->setValue(20);
     m_ui->originalSlider->setTickInterval(20);
     m_ui->filteredSlider->setTickInterval(40);
+    // Page Up and Down move a fifth of the range, as the median slider does.
+    m_ui->originalSlider->setPageStep(40);
+    m_ui->filteredSlider->setPageStep(80);
     m_workbench.SetLevels({1.0f, 0.0f});
 }
 
@@ -451,9 +559,45 @@ void CMainDialog::OnDefaultLevels() {
 
 // ---- Window ---------------------------------------------------------------------------------------------
 
+bool CMainDialog::MayClose() {
+    bool may = false;
+    RunCommand([this, &may] { may = m_unsavedChanges.MayDiscardChanges(Dialogs()); });
+    if (may) {
+        ReleaseDisplayResources();
+    }
+    return may;
+}
+
 void CMainDialog::accept() {
-    ReleaseDisplayResources();
-    QDialog::accept();
+    if (MayClose()) {
+        QDialog::accept();
+    }
+}
+
+// Closing the window ends the program like Quit; a cancelled prompt keeps it open.
+void CMainDialog::reject() {
+    if (MayClose()) {
+        QDialog::reject();
+    }
+}
+
+// Neither Escape nor Return ends the program: Escape does nothing here, and Return clicks the focused
+// button only. The window has no default button, and its buttons are not auto-default, because a dialog
+// makes its first auto-default button the default one when it opens.
+void CMainDialog::keyPressEvent(QKeyEvent* event) {
+    const bool plain = event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier;
+    if (plain && event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
+            button->click();
+        }
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void CMainDialog::ReleaseDisplayResources() {
@@ -470,6 +614,10 @@ void CMainDialog::contextMenuEvent(QContextMenuEvent* event) {
     saveMacro->setEnabled(!m_workbench.AppliedSteps().empty());
     connect(saveMacro, &QAction::triggered, this, &CMainDialog::OnSaveCommandsAsMacro);
     menu.addSeparator();
+    tressel::AddRecentFilesMenu(menu, "Recent &Audio Files", m_recentAudio,
+                                [this](const std::string& path) { RunCommand([&] { OpenAudioFile(path); }); });
+    tressel::AddRecentFilesMenu(menu, "Recent &Filter Files", m_recentFilters,
+                                [this](const std::string& path) { RunCommand([&] { SelectFilterFile(path); }); });
     QAction* about = menu.addAction("&About Tressel...");
     connect(about, &QAction::triggered, this, &CMainDialog::ShowAboutBox);
     menu.addAction(m_waveView->OpenAction());

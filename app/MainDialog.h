@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "app/RecentFiles.h"
+#include "app/UnsavedChangesGuard.h"
 #include "workbench/Workbench.h"
 
 namespace Ui {
@@ -20,6 +22,7 @@ class MainDialog;
 namespace tressel {
 class UserDialogs;
 class WaveViewHost;
+struct OpenedFiles;
 struct PrismWindowPlacement;
 }
 class CPrismDataWindow;
@@ -57,6 +60,17 @@ public:
 
     void ShowAboutBox();
 
+    // Files dropped on the window or named on the command line: the first audio file is loaded as "Load
+    // Audio" would load it, the first filter file selected as "Select Filter" would, after the unsaved-work
+    // prompt when the audio would replace changed samples. Every other file says "Could not open file".
+    void OpenFiles(const std::vector<std::string>& paths);
+    // "Load Audio" and "Select Filter" once the file is known.
+    // `kind`, when given, says what the file holds (a dropped file), rather than its name.
+    void LoadAudioFile(const std::string& path, std::optional<tressel::AudioFileKind> kind = std::nullopt);
+    void SelectFilterFile(const std::string& path);
+    tressel::RecentFiles& RecentAudioFiles() { return m_recentAudio; }
+    tressel::RecentFiles& RecentFilterFiles() { return m_recentFilters; }
+
     // The median command, started by the Median Filter window's "Apply".
     void RunMedianFilter(int length);
     CEffectsDialog& EffectsDialog() { return *m_effects; }
@@ -73,6 +87,8 @@ public slots:
     void OnHelp();
     void OnDefaultLevels();
     void OnEffects();
+    // Space: Play when nothing plays, Stop otherwise.
+    void OnPlayOrStop();
     // The context menu's "Run Macro...": the macro's commands on the loaded audio, its save and encode
     // lines writing beside the loaded file.
     void OnRunMacro();
@@ -81,7 +97,11 @@ public slots:
 
 protected:
     void accept() override;  // "Quit"
+    void reject() override;  // the window's close button
+    void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private slots:
     void OnOriginalSliderMoved(int position);
@@ -91,6 +111,14 @@ private slots:
 
 private:
     void SetUpMixer();
+    void SetUpShortcuts();
+    // "name.wav - Tressel", with a "*" after the name while the samples differ from the file.
+    void RefreshTitle();
+    void OpenSortedFiles(const tressel::OpenedFiles& files);
+    // Replaces the audio with the file's after the unsaved-work prompt (a recent entry, a drop).
+    void OpenAudioFile(const std::string& path, std::optional<tressel::AudioFileKind> kind = std::nullopt);
+    // Ends the program once the unsaved-work prompt lets it.
+    bool MayClose();
     void FetchControlStates();
     void ReleaseDisplayResources();
     // Shows every message of a command's result, in order.
@@ -124,4 +152,7 @@ private:
     // Created hidden with the window; goes before the workbench it borrows.
     std::unique_ptr<CEffectsDialog> m_effects;
     std::unique_ptr<tressel::WaveViewHost> m_waveView;
+    tressel::UnsavedChangesGuard m_unsavedChanges;
+    tressel::RecentFiles m_recentAudio{"Audio"};
+    tressel::RecentFiles m_recentFilters{"Filter"};
 };

@@ -1,5 +1,6 @@
 #include "app/MedianDialog.h"
 
+#include "app/ButtonShortcuts.h"
 #include "app/Help.h"
 #include "ui_MedianDialog.h"
 
@@ -34,6 +35,7 @@ CMedianDialog::CMedianDialog(QWidget* parent)
     connect(m_ui->applyButton, &QPushButton::clicked, this, &CMedianDialog::OnApply);
     connect(m_ui->closeButton, &QPushButton::clicked, this, &CMedianDialog::reject);
     connect(m_ui->helpButton, &QPushButton::clicked, this, &CMedianDialog::OnHelp);
+    tressel::AddButtonShortcut(m_ui->helpButton, QKeySequence(Qt::Key_F1));
 }
 
 CMedianDialog::~CMedianDialog() = default;

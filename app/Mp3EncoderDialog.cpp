@@ -1,5 +1,6 @@
 #include "app/Mp3EncoderDialog.h"
 
+#include "app/ButtonShortcuts.h"
 #include "app/Help.h"
 #include "app/UserDialogs.h"
 #include "ui_Mp3EncoderDialog.h"
@@ -14,6 +15,7 @@ CMp3EncoderDialog::CMp3EncoderDialog(QWidget* parent) : QDialog(parent), m_ui(ne
     connect(m_ui->button2, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_ui->button1051, &QPushButton::clicked, this,
             [] { tressel::AppHelp().ShowTopic(tressel::kHelpMp3Encoder); });
+    tressel::AddButtonShortcut(m_ui->button1051, QKeySequence(Qt::Key_F1));
     m_bitrateText = QString::fromUtf8(tressel::kDefaultMp3BitrateText.data(),
                                       static_cast<qsizetype>(tressel::kDefaultMp3BitrateText.size()));
     PutFieldsIntoControls();
@@ -32,6 +34,11 @@ int CMp3EncoderDialog::GetBitrate() {
 }
 
 void CMp3EncoderDialog::PutFieldsIntoControls() {
+    // The list marks the bitrate in force when it is one of its entries; the text is what counts.
+    const int listed = m_ui->combo1059->findText(m_bitrateText);
+    if (listed >= 0) {
+        m_ui->combo1059->setCurrentIndex(listed);
+    }
     m_ui->combo1059->setEditText(m_bitrateText);
     m_ui->check1061->setChecked(m_crc != 0);
     m_ui->check1062->setChecked(m_copyright != 0);

@@ -36,7 +36,7 @@ public:
     ~QtSoundOutput() override;
     bool Play(const std::uint8_t* image, std::size_t length, bool loop) override;
     bool Stop() override;
-    bool IsPlaying() const;
+    bool IsPlaying() const override;
 
 private:
     void Feed();

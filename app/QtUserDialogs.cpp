@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QRegularExpression>
 
 #include "app/ProgressWindow.h"
 
@@ -26,6 +27,13 @@ private:
 
 QString ToQt(const std::string& text) {
     return QString::fromStdString(text);
+}
+
+// "MP3 (.mp3) (*.mp3)" gives "mp3"; a filter of several patterns or none gives nothing.
+QString ExtensionOfFilter(const QString& filter) {
+    static const QRegularExpression single(R"(\(\*\.(\w+)\)\s*$)");
+    const QRegularExpressionMatch match = single.match(filter);
+    return match.hasMatch() ? match.captured(1) : QString();
 }
 
 }  // namespace
@@ -64,6 +72,13 @@ std::optional<std::string> QtUserDialogs::ChooseFileToSave(const FileChoiceReque
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(ToQt(request.defaultExtension));
+    // A name typed without an extension takes the one of the file type chosen in the dialog.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {
+        const QString extension = ExtensionOfFilter(filter);
+        if (!extension.isEmpty()) {
+            dialog.setDefaultSuffix(extension);
+        }
+    });
     if (!request.initialName.empty()) {
         dialog.selectFile(ToQt(request.initialName));
     }
@@ -71,6 +86,21 @@ std::optional<std::string> QtUserDialogs::ChooseFileToSave(const FileChoiceReque
         return std::nullopt;
     }
     return dialog.selectedFiles().first().toStdString();
+}
+
+SaveChangesAnswer QtUserDialogs::AskToSaveChanges(const std::string& name) {
+    QMessageBox box(QMessageBox::Warning, ProgramName(), "Save changes to " + ToQt(name) + "?",
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QApplication::activeWindow());
+    box.setDefaultButton(QMessageBox::Save);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Save:
+        return SaveChangesAnswer::Save;
+    case QMessageBox::Discard:
+        return SaveChangesAnswer::Discard;
+    default:
+        return SaveChangesAnswer::Cancel;
+    }
 }
 
 }  // namespace tressel

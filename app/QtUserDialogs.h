@@ -14,6 +14,7 @@ public:
     std::unique_ptr<ProgressSink> CreateProgress() override;
     std::optional<std::string> ChooseFileToOpen(const FileChoiceRequest& request) override;
     std::optional<std::string> ChooseFileToSave(const FileChoiceRequest& request) override;
+    SaveChangesAnswer AskToSaveChanges(const std::string& name) override;
 };
 
 // The caption of every message box: the executable's base name.

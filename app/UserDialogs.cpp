@@ -13,6 +13,7 @@ public:
     std::unique_ptr<ProgressSink> CreateProgress() override { return m_silent.CreateProgress(); }
     std::optional<std::string> ChooseFileToOpen(const FileChoiceRequest&) override { return std::nullopt; }
     std::optional<std::string> ChooseFileToSave(const FileChoiceRequest&) override { return std::nullopt; }
+    SaveChangesAnswer AskToSaveChanges(const std::string&) override { return SaveChangesAnswer::Cancel; }
 
 private:
     SilentFeedback m_silent;

@@ -16,12 +16,17 @@ struct FileChoiceRequest {
     std::string defaultExtension;  // without the dot; empty for none
 };
 
+// The answers to "Save changes to NAME?".
+enum class SaveChangesAnswer { Save, Discard, Cancel };
+
 class UserDialogs : public Feedback {
 public:
     // The chosen path, or nothing when the user cancelled.
     virtual std::optional<std::string> ChooseFileToOpen(const FileChoiceRequest& request) = 0;
     // Asks before overwriting; the chosen path, or nothing when the user cancelled.
     virtual std::optional<std::string> ChooseFileToSave(const FileChoiceRequest& request) = 0;
+    // "Save changes to NAME?" before unsaved samples would be replaced or thrown away.
+    virtual SaveChangesAnswer AskToSaveChanges(const std::string& name) = 0;
 };
 
 // The process-wide instance. The application sets it at start; without one, a silent fallback answers

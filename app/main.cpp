@@ -4,7 +4,10 @@
 #include <QCommandLineParser>
 #include <QEventLoop>
 #include <QIcon>
+#include <QTimer>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "app/HelpViewer.h"
 #include "app/MainDialog.h"
@@ -26,7 +29,7 @@ public:
     }
 
     // --help and --version print and end the program here; the files named on the command line are
-    // accepted, and opened once the main window can take them.
+    // kept, and opened once the main window can take them.
     bool ParseCommandLine() {
         QCommandLineParser parser;
         parser.setApplicationDescription("Tressel, a workbench for filtering audio.");
@@ -39,6 +42,9 @@ public:
             std::fprintf(stderr, "%s: at most one audio file and one filter file\n",
                          qPrintable(applicationName()));
             return false;
+        }
+        for (const QString& file : parser.positionalArguments()) {
+            m_files.push_back(file.toStdString());
         }
         return true;
     }
@@ -58,6 +64,10 @@ public:
             QEventLoop loop;
             QObject::connect(&mainDialog, &QDialog::finished, &loop, &QEventLoop::quit);
             mainDialog.show();
+            // From the running loop, as if they had been dropped on the window: each by what it holds.
+            if (!m_files.empty()) {
+                QTimer::singleShot(0, &mainDialog, [&mainDialog, this] { mainDialog.OpenFiles(m_files); });
+            }
             loop.exec();
             mainDialog.Wave().SetSoundOutput(nullptr);
         }
@@ -65,6 +75,9 @@ public:
         tressel::SetAppDialogs(nullptr);
         return 0;
     }
+
+private:
+    std::vector<std::string> m_files;
 };
 
 }  // namespace

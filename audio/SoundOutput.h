@@ -14,6 +14,8 @@ public:
     virtual bool Play(const std::uint8_t* image, std::size_t length, bool loop) = 0;
     // Ends any sound this process plays.
     virtual bool Stop() = 0;
+    // Whether sound started by Play is still coming out.
+    virtual bool IsPlaying() const { return false; }
 };
 
 }  // namespace tressel

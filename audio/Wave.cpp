@@ -106,6 +106,17 @@ bool CWave::Release() {
     return true;
 }
 
+void CWave::TakeImageFrom(CWave& other) {
+    Release();
+    other.Stop();
+    m_image = std::move(other.m_image);
+    m_imageLength = other.m_imageLength;
+    m_fileName = std::move(other.m_fileName);
+    m_loaded = other.m_loaded;
+    m_readPosition = 0;
+    other.Release();
+}
+
 bool CWave::Play(bool loop) {
     if (!m_loaded || !m_soundOutput) {
         return false;
@@ -116,6 +127,10 @@ bool CWave::Play(bool loop) {
 
 bool CWave::Stop() {
     return m_soundOutput ? m_soundOutput->Stop() : true;
+}
+
+bool CWave::IsPlaying() const {
+    return m_soundOutput && m_soundOutput->IsPlaying();
 }
 
 tressel::WaveFormat CWave::Format() const {

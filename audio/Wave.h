@@ -37,9 +37,13 @@ public:
     // wave empty without a word.
     tressel::Result Reload();
     bool Release();
+    // Takes over the image and file name of `other`, which is left empty. Lets a load go into a wave of its
+    // own and replace this one only once it succeeded.
+    void TakeImageFrom(CWave& other);
 
     bool Play(bool loop);
     bool Stop();
+    bool IsPlaying() const;
 
     bool IsLoaded() const { return m_loaded; }
     bool IsRiffWave() const { return Format().riffWave; }

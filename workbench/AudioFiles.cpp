@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
+#include <string>
 
 namespace tressel {
 
@@ -22,6 +24,47 @@ Result LoadWaveFile(CWave& wave, const std::string& path) {
         return Result::Failure(refusal);
     }
     return {};
+}
+
+namespace {
+
+bool StartsWith(const std::uint8_t* bytes, std::size_t size, std::size_t offset, const char* text) {
+    const std::size_t length = std::char_traits<char>::length(text);
+    return size >= offset + length && std::equal(text, text + length, bytes + offset);
+}
+
+// Sync word, then no reserved layer, bitrate or sampling-frequency field.
+bool IsMpegFrameHeader(const std::uint8_t* bytes, std::size_t size) {
+    if (size < 4 || bytes[0] != 0xFF || (bytes[1] & 0xE0) != 0xE0) {
+        return false;
+    }
+    const int layerBits = (bytes[1] >> 1) & 3;
+    const int bitrateIndex = bytes[2] >> 4;
+    const int samplingIndex = (bytes[2] >> 2) & 3;
+    return layerBits != 0 && bitrateIndex != 15 && samplingIndex != 3;
+}
+
+}  // namespace
+
+AudioFileKind DetectAudioFileKind(const std::uint8_t* bytes, std::size_t size) {
+    if (StartsWith(bytes, size, 0, "RIFF") && StartsWith(bytes, size, 8, "WAVE")) {
+        return AudioFileKind::Wave;
+    }
+    if (StartsWith(bytes, size, 0, "ID3") || IsMpegFrameHeader(bytes, size)) {
+        return AudioFileKind::Mp3;
+    }
+    return AudioFileKind::Other;
+}
+
+AudioFileKind DetectAudioFileKind(const std::string& path) {
+    std::uint8_t head[12] = {};
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) {
+        return AudioFileKind::Other;
+    }
+    const std::size_t got = std::fread(head, 1, sizeof head, file);
+    std::fclose(file);
+    return DetectAudioFileKind(head, got);
 }
 
 std::string LowerCaseExtension(const std::string& path) {

@@ -1,6 +1,8 @@
 #pragma once
 // Loading a WAV file the way "Load Audio" does, with its messages.
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "audio/Wave.h"
@@ -11,6 +13,13 @@ namespace tressel {
 // result says why: "Could not open file", "Not a valid Wave format", "Only PCM Wave format supported", or
 // the platform's text for a read that broke off.
 Result LoadWaveFile(CWave& wave, const std::string& path);
+
+// What a file holds by its first bytes, whatever its name says: a RIFF/WAVE image, MPEG audio (an ID3v2
+// tag or a frame header with no reserved field), or something else (a file that cannot be read included).
+enum class AudioFileKind { Wave, Mp3, Other };
+AudioFileKind DetectAudioFileKind(const std::string& path);
+// The same for the first bytes of a file already read.
+AudioFileKind DetectAudioFileKind(const std::uint8_t* bytes, std::size_t size);
 
 // The extension after the last dot of a file name, in lower case; empty when there is none.
 std::string LowerCaseExtension(const std::string& path);

@@ -26,36 +26,45 @@ void Workbench::DeleteTemporaryFile() {
     }
 }
 
-// A load starts a new piece of work, whatever comes of it.
+// A load starts a new piece of work, whatever comes of it: new samples that match their file, or none.
 void Workbench::StartAudio() {
     m_applied.clear();
-    m_modified = false;
+    ++m_revision;
+    MarkSaved();
 }
 
 // ---- Files ------------------------------------------------------------------------------------------------
 
+// The file goes into a wave of its own, so a file that fails leaves the work in hand as it was.
 Result Workbench::LoadAudio(const std::string& path, const LoadOptions& options) {
-    DeleteTemporaryFile();
-    StartAudio();
-    m_displayName.clear();
-    m_decodedInMemory = false;
+    CWave incoming;
+    incoming.SetFeedback(&m_wave.GetFeedback());
+    std::optional<std::string> temporaryFileName;
+    const bool wave = options.kind ? *options.kind == AudioFileKind::Wave : LowerCaseExtension(path) == "wav";
+    const bool inMemory = !wave && !options.keepDecodedFile;
     Result loaded;
     try {
-        if (LowerCaseExtension(path) == "wav") {
-            loaded = LoadWaveFile(m_wave, path);
-        } else if (options.keepDecodedFile) {
-            loaded = ImportMp3(m_wave, path, m_temporaryFileName, options.mp3);
+        if (wave) {
+            loaded = LoadWaveFile(incoming, path);
+        } else if (!inMemory) {
+            loaded = ImportMp3(incoming, path, temporaryFileName, options.mp3);
         } else {
-            loaded = DecodeMp3IntoWave(m_wave, path, options.mp3);
-            m_decodedInMemory = true;
+            loaded = DecodeMp3IntoWave(incoming, path, options.mp3);
         }
     } catch (const std::bad_alloc&) {
         loaded = OutOfMemory();
     }
     if (!loaded) {
-        m_wave.Release();
+        if (temporaryFileName) {
+            std::remove(temporaryFileName->c_str());
+        }
         return loaded;
     }
+    DeleteTemporaryFile();
+    m_temporaryFileName = std::move(temporaryFileName);
+    m_wave.TakeImageFrom(incoming);
+    StartAudio();
+    m_decodedInMemory = inMemory;
     m_displayName = path;
     return loaded;
 }
@@ -104,7 +113,7 @@ Result Workbench::SaveAudio(const std::string& path, Mp3SettingsSource& mp3Setti
 Result Workbench::SaveWave(const std::string& path) {
     Result saved = m_wave.Save(path);
     if (saved) {
-        m_modified = false;
+        MarkSaved();
     }
     return saved;
 }
@@ -117,7 +126,7 @@ Result Workbench::SaveMp3(const std::string& path, Mp3SettingsSource& settings, 
     exporter.SetLeavePartialFile(options.leavePartialFile);
     Result saved = exporter.Export(path, m_wave);
     if (saved) {
-        m_modified = false;
+        MarkSaved();
     }
     return saved;
 }
@@ -181,7 +190,7 @@ Result Workbench::Apply(const SampleStep& step) {
         applied = OutOfMemory();
     }
     if (applied) {
-        m_modified = true;
+        ++m_revision;
         m_applied.push_back(step);
     }
     return applied;

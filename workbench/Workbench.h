@@ -9,6 +9,7 @@
 // progress through the feedback given at construction and answer with a Result, so they can run on any
 // one thread at a time. Every command that changes samples passes through Apply.
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -18,6 +19,7 @@
 #include "audio/Wave.h"
 #include "dsp/FilterCoefficients.h"
 #include "mp3enc/Mp3Settings.h"
+#include "workbench/AudioFiles.h"
 #include "workbench/Mp3Import.h"
 #include "workbench/SampleSteps.h"
 
@@ -28,6 +30,8 @@ struct LoadOptions {
     // The window keeps the decoded WAV file of an MP3 import ("Reload Audio" reads it again); everybody
     // else decodes into memory.
     bool keepDecodedFile = false;
+    // What the file holds, when the caller looked (a dropped file): decides over the name.
+    std::optional<AudioFileKind> kind;
 };
 
 // How an MP3 file is written beyond what its settings say.
@@ -45,7 +49,8 @@ public:
 
     // ---- Files -----------------------------------------------------------------------------------------
     // "Load Audio" after the file was chosen: a ".wav" name (in any case) is loaded as a WAV file, every
-    // other name is imported as MP3. On failure nothing is loaded.
+    // other name is imported as MP3, unless the options say what the file holds. On failure the audio
+    // in hand stays as it was.
     Result LoadAudio(const std::string& path, const LoadOptions& options = {});
     // "Reload Audio": reads the file again, which undoes all processing.
     Result ReloadAudio();
@@ -100,8 +105,13 @@ public:
     // The file name shown for the wave: the WAV file, or the MP3 file an import came from.
     const std::string& DisplayName() const { return m_displayName; }
     const std::optional<std::string>& TemporaryFileName() const { return m_temporaryFileName; }
+    // Counts the changes of the samples: every load, reload and sample command that got through moves it
+    // on, so two states of the samples with the same revision are the same samples.
+    std::uint64_t Revision() const { return m_revision; }
+    // The revision last read from or written to a file.
+    std::uint64_t SavedRevision() const { return m_savedRevision; }
     // Whether the samples may differ from the file they were loaded from or last saved to.
-    bool IsModified() const { return m_modified; }
+    bool IsModified() const { return m_revision != m_savedRevision; }
     // The sample commands applied since the audio was last loaded or reloaded, as they ran.
     const std::vector<SampleStep>& AppliedSteps() const { return m_applied; }
 
@@ -112,6 +122,7 @@ private:
     Result ApplyNormalize();
     Result CheckPcmLoaded() const;
     void StartAudio();
+    void MarkSaved() { m_savedRevision = m_revision; }
     void DeleteTemporaryFile();
 
     CWave m_wave;
@@ -121,7 +132,8 @@ private:
     std::string m_displayName;
     std::optional<std::string> m_temporaryFileName;
     bool m_decodedInMemory = false;  // the wave's file name is then the MP3 file's
-    bool m_modified = false;
+    std::uint64_t m_revision = 0;
+    std::uint64_t m_savedRevision = 0;
     bool m_reachedSamples = false;
     std::vector<SampleStep> m_applied;
 };

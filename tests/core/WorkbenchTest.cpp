@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -98,12 +99,111 @@ TEST_F(WorkbenchTest, ChecksComeInTheWindowsOrderAndOnlyDoneWorkCountsAsAChange)
         EXPECT_EQ(workbench.IsModified(), step.modified);
         EXPECT_EQ(workbench.AppliedSteps().size(), step.recorded);
     }
-    EXPECT_FALSE(workbench.Wave().IsLoaded());
-    EXPECT_EQ(workbench.DisplayName(), "");
+    // The file that failed left the audio in hand as it was.
+    EXPECT_TRUE(workbench.Wave().IsLoaded());
+    EXPECT_EQ(workbench.DisplayName(), stereo);
     // Channel 2 doubled, channel 1 as it was: the file saved halfway.
     WaveSpec layout;
     layout.channels = 2;
     EXPECT_EQ(ReadFileBytes(scratch.File("out.wav")), BuildWave16(layout, {100, -400, 3000, -8000, 50, 120}));
+}
+
+// The revision tells states of the samples apart: done work moves it on, refused commands and saves
+// leave it, and a save or a load makes the current revision the one on disk.
+TEST_F(WorkbenchTest, RevisionMovesWithEveryChangeAndSavingRecordsIt) {
+    struct Step {
+        std::string name;
+        std::function<Result()> command;
+        bool moves;
+        bool modified;
+    };
+    const std::string stereo = Stereo();
+    const std::vector<Step> steps = {
+        {"refused before any wave", [&] { return workbench.Amplify(2.0, 2.0); }, false, false},
+        {"load", [&] { return workbench.LoadAudio(stereo); }, true, false},
+        {"median", [&] { return workbench.ApplyMedian(3); }, true, true},
+        {"refused median", [&] { return workbench.ApplyMedian(40); }, false, true},
+        {"save", [&] { return workbench.SaveWave(scratch.File("a.wav")); }, false, false},
+        {"failed save", [&] { return workbench.SaveWave(scratch.File("no/such/b.wav")); }, false, false},
+        {"amplify", [&] { return workbench.Amplify(0.5, 0.5); }, true, true},
+        {"failed save keeps the change", [&] { return workbench.SaveWave(scratch.File("no/b.wav")); }, false, true},
+        {"normalize", [&] { return workbench.Normalize(); }, true, true},
+        {"reload", [&] { return workbench.ReloadAudio(); }, true, false},
+        {"amplify again", [&] { return workbench.Amplify(2.0, 2.0); }, true, true},
+        {"failed load keeps the work", [&] { return workbench.LoadAudio(scratch.File("gone.wav")); }, false, true},
+    };
+    std::uint64_t before = workbench.Revision();
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        step.command();
+        EXPECT_EQ(workbench.Revision() != before, step.moves);
+        EXPECT_GE(workbench.Revision(), before);
+        EXPECT_EQ(workbench.IsModified(), step.modified);
+        EXPECT_EQ(workbench.IsModified(), workbench.Revision() != workbench.SavedRevision());
+        before = workbench.Revision();
+    }
+}
+
+// A file is audio by its first bytes, not by its name; a dropped WAV file named otherwise loads as one.
+TEST_F(WorkbenchTest, AudioIsRecognisedByContent) {
+    const auto bytes = [](std::initializer_list<int> values) {
+        std::vector<std::uint8_t> out;
+        for (int v : values) {
+            out.push_back(static_cast<std::uint8_t>(v));
+        }
+        return out;
+    };
+    auto riffNotWave = BuildWave({}, {1, 2});
+    riffNotWave[8] = 'A';
+    std::filesystem::create_directory(scratch.File("folder.wav"));
+    const std::vector<std::pair<std::string, AudioFileKind>> cases = {
+        {Write("tone.mp3", BuildWave({}, {1, 2})), AudioFileKind::Wave},
+        {Write("riff.wav", riffNotWave), AudioFileKind::Other},
+        {Write("tagged", bytes({'I', 'D', '3', 4, 0})), AudioFileKind::Mp3},
+        {Write("layer3.wav", bytes({0xFF, 0xFB, 0x90, 0x64})), AudioFileKind::Mp3},
+        {Write("mpeg2.bin", bytes({0xFF, 0xF3, 0x40, 0x00})), AudioFileKind::Mp3},
+        {Write("reserved-layer", bytes({0xFF, 0xF9, 0x90, 0x64})), AudioFileKind::Other},
+        {Write("reserved-bitrate", bytes({0xFF, 0xFB, 0xF0, 0x64})), AudioFileKind::Other},
+        {Write("reserved-rate", bytes({0xFF, 0xFB, 0x9C, 0x64})), AudioFileKind::Other},
+        {Write("short", bytes({0xFF, 0xFB})), AudioFileKind::Other},
+        {Write("empty", {}), AudioFileKind::Other},
+        {Taps("taps.wav", "0.5\n0.25\n0.125\n"), AudioFileKind::Other},
+        {scratch.File("folder.wav"), AudioFileKind::Other},
+        {scratch.File("missing.wav"), AudioFileKind::Other},
+    };
+    for (const auto& [path, kind] : cases) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(DetectAudioFileKind(path), kind);
+    }
+    LoadOptions byContent;
+    byContent.kind = AudioFileKind::Wave;
+    EXPECT_FALSE(workbench.LoadAudio(scratch.File("tone.mp3")));  // by its name: an MP3 file
+    ASSERT_TRUE(workbench.LoadAudio(scratch.File("tone.mp3"), byContent));
+    EXPECT_EQ(Image(), BuildWave({}, {1, 2}));
+    ASSERT_TRUE(workbench.ReloadAudio());
+    EXPECT_EQ(Image(), BuildWave({}, {1, 2}));
+}
+
+// The final rename cannot put a file where a folder is: the save says so, the folder stays as it was and
+// no temporary file is left beside it.
+TEST_F(WorkbenchTest, SaveOverAFolderFailsAndLeavesNothingBehind) {
+    ASSERT_TRUE(workbench.LoadAudio(Stereo()));
+    ASSERT_TRUE(workbench.Amplify(2.0, 2.0));
+    const std::string folder = scratch.File("out.wav");
+    std::filesystem::create_directory(folder);
+    Write("out.wav/inside.txt", {'k'});
+    const Result saved = workbench.SaveWave(folder);
+    EXPECT_FALSE(saved);
+    EXPECT_NE(saved.FailureText(), "");
+    EXPECT_TRUE(workbench.IsModified());
+    EXPECT_TRUE(std::filesystem::is_directory(folder));
+    EXPECT_EQ(ReadFileBytes(scratch.File("out.wav/inside.txt")), std::vector<std::uint8_t>{'k'});
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(scratch.Path())) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"out.wav", "stereo.wav"}));
 }
 
 TEST_F(WorkbenchTest, SavingAsWaveConfirmsForTheWindowOnly) {

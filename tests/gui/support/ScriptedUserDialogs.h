@@ -30,8 +30,21 @@ public:
         return Next();
     }
 
+    // Recorded; answered from the queue given by AnswerSaveChanges, and with Discard once it is empty
+    // (what the window did before it asked).
+    SaveChangesAnswer AskToSaveChanges(const std::string& name) override {
+        saveChangesQuestions.push_back(name);
+        if (m_saveChangesAnswers.empty()) {
+            return SaveChangesAnswer::Discard;
+        }
+        const SaveChangesAnswer answer = m_saveChangesAnswers.front();
+        m_saveChangesAnswers.pop_front();
+        return answer;
+    }
+
     // The next file dialog answers with this path (or cancels, for std::nullopt).
     void Answer(std::optional<std::string> path) { m_answers.push_back(std::move(path)); }
+    void AnswerSaveChanges(SaveChangesAnswer answer) { m_saveChangesAnswers.push_back(answer); }
 
     const std::vector<std::string>& Messages() const { return m_recorder.messages; }
     const std::vector<MessageIcon>& Icons() const { return m_recorder.icons; }
@@ -43,6 +56,7 @@ public:
 
     std::vector<FileChoiceRequest> openRequests;
     std::vector<FileChoiceRequest> saveRequests;
+    std::vector<std::string> saveChangesQuestions;  // the names asked about
 
 private:
     std::optional<std::string> Next() {
@@ -56,6 +70,7 @@ private:
 
     RecordingFeedback m_recorder;
     std::deque<std::optional<std::string>> m_answers;
+    std::deque<SaveChangesAnswer> m_saveChangesAnswers;
 };
 
 }  // namespace tressel::testing

@@ -7,6 +7,11 @@
 #include <QContextMenuEvent>
 #include <QImage>
 #include <QMenu>
+#include <QMimeData>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QStringList>
+#include <QUrl>
 #include <QRect>
 #include <QSettings>
 #include <QString>
@@ -98,6 +103,55 @@ inline bool ChooseFromContextMenu(QWidget* window, const QString& text) {
     QContextMenuEvent event(QContextMenuEvent::Mouse, inside, window->mapToGlobal(inside));
     QApplication::sendEvent(window, &event);
     return chosen;
+}
+
+// Opens the window's context menu and its submenu titled `submenu`: answers the texts of the submenu's
+// entries (none when the submenu is disabled) and triggers entry `choose`, if given, after `beforeChoosing`.
+inline QStringList ContextSubmenu(QWidget* window, const QString& submenu, int choose = -1,
+                                  const std::function<void()>& beforeChoosing = {}) {
+    QStringList texts;
+    QTimer::singleShot(0, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu) {
+            return;
+        }
+        QAction* chosen = nullptr;
+        for (QAction* action : menu->actions()) {
+            if (action->text() == submenu && action->menu() && action->isEnabled()) {
+                const QList<QAction*> entries = action->menu()->actions();
+                for (QAction* entry : entries) {
+                    texts.push_back(entry->text());
+                }
+                chosen = choose >= 0 && choose < entries.size() ? entries[choose] : nullptr;
+            }
+        }
+        menu->close();
+        if (chosen) {
+            if (beforeChoosing) {
+                beforeChoosing();
+            }
+            chosen->trigger();
+        }
+    });
+    const QPoint inside(10, 10);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, inside, window->mapToGlobal(inside));
+    QApplication::sendEvent(window, &event);
+    return texts;
+}
+
+// Drags `urls` over the window and drops them; answers whether the window took the drag.
+inline bool DropUrls(QWidget* window, const QList<QUrl>& urls) {
+    QMimeData data;
+    data.setUrls(urls);
+    const QPoint inside(10, 10);
+    QDragEnterEvent enter(inside, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window, &enter);
+    if (!enter.isAccepted()) {
+        return false;
+    }
+    QDropEvent drop(QPointF(inside), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window, &drop);
+    return drop.isAccepted();
 }
 
 }  // namespace tressel::testing
