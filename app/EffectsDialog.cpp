@@ -36,7 +36,9 @@ void CEffectsDialog::OnAmplify() {
     }
     CAmplifyDialog amplify(this);
     amplify.SetWorkbench(m_workbench);
-    amplify.exec();
+    if (amplify.exec() == QDialog::Accepted) {
+        emit amplified();
+    }
 }
 
 void CEffectsDialog::OnHelp() {

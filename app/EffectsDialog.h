@@ -23,6 +23,10 @@ public:
     void SetWorkbench(tressel::Workbench* workbench) { m_workbench = workbench; }
     CMedianDialog& MedianDialog() { return m_median; }
 
+signals:
+    // The Amplify window ran its command (whether or not it changed the samples).
+    void amplified();
+
 private slots:
     void OnMedianFilter();
     void OnAmplify();

@@ -11,6 +11,7 @@
 #include "app/EffectsDialog.h"
 #include "app/FramesDecodedWindow.h"
 #include "app/Help.h"
+#include "app/HistoryActions.h"
 #include "app/Mp3EncoderDialog.h"
 #include "app/RegistryKey.h"
 #include "app/UserDialogs.h"
@@ -96,7 +97,12 @@ CMainDialog::CMainDialog(QWidget* parent)
     m_effects = std::make_unique<CEffectsDialog>(this);
     connect(m_ui->effectsButton, &QPushButton::clicked, this, &CMainDialog::OnEffects);
     connect(&m_effects->MedianDialog(), &CMedianDialog::ApplyRequested, this, &CMainDialog::RunMedianFilter);
+    connect(m_effects.get(), &CEffectsDialog::amplified, this, [this] { RunCommand([this] { ShowCommandOutcome(); }); });
     m_waveView = std::make_unique<tressel::WaveViewHost>(this, m_workbench.Wave());
+    m_workbench.KeepHistory();
+    m_historyActions = new tressel::HistoryActions(this, m_workbench);
+    connect(m_historyActions, &tressel::HistoryActions::stepped, this,
+            [this] { RunCommand([this] { ShowCommandOutcome(); }); });
 }
 
 CMainDialog::~CMainDialog() {
@@ -184,9 +190,7 @@ void CMainDialog::OnApplyFilter() {
     RunCommand([this] {
         FetchControlStates();
         Show(m_workbench.ApplyFilter());
-        if (m_workbench.LastCommandReachedSamples()) {
-            RefreshAudioDisplay();
-        }
+        ShowCommandOutcome();
     });
 }
 
@@ -217,6 +221,7 @@ void CMainDialog::OnLoadAudio() {
         const tressel::Result loaded = m_workbench.LoadAudio(*chosen, options);
         Show(loaded);
         RefreshWaveInfo();
+        ForgetBeforeState();
         if (loaded) {
             RefreshAudioDisplay();
         } else {
@@ -258,6 +263,7 @@ void CMainDialog::OnStop() {
 void CMainDialog::OnReloadAudio() {
     RunCommand([this] {
         Show(m_workbench.ReloadAudio());
+        ForgetBeforeState();
         RefreshAudioDisplay();
     });
 }
@@ -317,7 +323,28 @@ void CMainDialog::RefreshFilterDisplay() {
                        m_workbench.Wave().GetSamplesPerSecond());
 }
 
+void CMainDialog::ShowCommandOutcome() {
+    if (m_workbench.Revision() != m_shownRevision) {
+        m_waveView->KeepShownAsBefore();
+        if (m_audioSpectrumWindow) {
+            m_audioSpectrumWindow->SetBeforeData(m_audioFirstCurve.data(), m_audioSecondCurve.data(),
+                                                 tressel::kSpectrumBins);
+        }
+        RefreshAudioDisplay();
+    } else if (m_workbench.LastCommandReachedSamples()) {
+        RefreshAudioDisplay();
+    }
+}
+
+void CMainDialog::ForgetBeforeState() {
+    m_waveView->SetBeforeSamples(nullptr);
+    if (m_audioSpectrumWindow) {
+        m_audioSpectrumWindow->ClearBeforeData();
+    }
+}
+
 void CMainDialog::RefreshAudioDisplay() {
+    m_shownRevision = m_workbench.Revision();
     SamplesChanged();
     std::fill(m_audioFirstCurve.begin(), m_audioFirstCurve.end(), 0.0);
     std::fill(m_audioSecondCurve.begin(), m_audioSecondCurve.end(), 0.0);
@@ -372,9 +399,7 @@ void CMainDialog::RunMedianFilter(int length) {
     RunCommand([this, length] {
         FetchControlStates();
         Show(m_workbench.ApplyMedian(length));
-        if (m_workbench.LastCommandReachedSamples()) {
-            RefreshAudioDisplay();
-        }
+        ShowCommandOutcome();
     });
 }
 
@@ -387,14 +412,15 @@ void CMainDialog::OnRunMacro() {
             return;
         }
         m_macroFileName = *chosen;
-        const std::size_t appliedBefore = m_workbench.AppliedSteps().size();
         tressel::Macro macro;
         tressel::Result result = tressel::LoadMacro(*chosen, macro);
-        result.AndThen([&] { return tressel::RunMacro(m_workbench, macro, {m_workbench.DisplayName(), ""}); });
+        // The whole macro is one step back.
+        result.AndThen([&] {
+            return m_workbench.AsOneStep(
+                [&] { return tressel::RunMacro(m_workbench, macro, {m_workbench.DisplayName(), ""}); });
+        });
         Show(result);
-        if (m_workbench.AppliedSteps().size() != appliedBefore || m_workbench.LastCommandReachedSamples()) {
-            RefreshAudioDisplay();
-        }
+        ShowCommandOutcome();
     });
 }
 
@@ -464,6 +490,8 @@ void CMainDialog::ReleaseDisplayResources() {
 void CMainDialog::contextMenuEvent(QContextMenuEvent* event) {
     // Linux window managers offer no system menu to extend, so the About item lives here.
     QMenu menu(this);
+    m_historyActions->AddTo(menu);
+    menu.addSeparator();
     QAction* runMacro = menu.addAction("Run Macro...");
     connect(runMacro, &QAction::triggered, this, &CMainDialog::OnRunMacro);
     QAction* saveMacro = menu.addAction("Save Commands as Macro...");

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 namespace tressel {
 
@@ -14,6 +15,8 @@ public:
     virtual bool Play(const std::uint8_t* image, std::size_t length, bool loop) = 0;
     // Ends any sound this process plays.
     virtual bool Stop() = 0;
+    // How far into the samples the sound now heard lies, in seconds; nothing while nothing plays.
+    virtual std::optional<double> PlayedSeconds() const { return std::nullopt; }
 };
 
 }  // namespace tressel

@@ -118,6 +118,10 @@ bool CWave::Stop() {
     return m_soundOutput ? m_soundOutput->Stop() : true;
 }
 
+std::optional<double> CWave::PlayedSeconds() const {
+    return m_soundOutput ? m_soundOutput->PlayedSeconds() : std::nullopt;
+}
+
 tressel::WaveFormat CWave::Format() const {
     return tressel::ParseWaveFormat(m_image.data(), m_imageLength, m_loaded);
 }

@@ -29,7 +29,15 @@ void Workbench::DeleteTemporaryFile() {
 // A load starts a new piece of work, whatever comes of it.
 void Workbench::StartAudio() {
     m_applied.clear();
-    m_modified = false;
+    NewRevision();
+    m_savedRevision = m_revision;
+    if (m_history) {
+        m_history->Clear();
+    }
+}
+
+void Workbench::NewRevision() {
+    m_revision = ++m_lastRevision;
 }
 
 // ---- Files ------------------------------------------------------------------------------------------------
@@ -104,7 +112,7 @@ Result Workbench::SaveAudio(const std::string& path, Mp3SettingsSource& mp3Setti
 Result Workbench::SaveWave(const std::string& path) {
     Result saved = m_wave.Save(path);
     if (saved) {
-        m_modified = false;
+        m_savedRevision = m_revision;
     }
     return saved;
 }
@@ -117,7 +125,7 @@ Result Workbench::SaveMp3(const std::string& path, Mp3SettingsSource& settings, 
     exporter.SetLeavePartialFile(options.leavePartialFile);
     Result saved = exporter.Export(path, m_wave);
     if (saved) {
-        m_modified = false;
+        m_savedRevision = m_revision;
     }
     return saved;
 }
@@ -170,6 +178,7 @@ Result Workbench::Apply(const SampleStep& step) {
         return loaded;
     }
     m_reachedSamples = true;
+    PrepareHistory();
     Result applied;
     try {
         applied = std::visit(Overloaded{[this](const FirStep& fir) { return ApplyFir(fir); },
@@ -181,10 +190,76 @@ Result Workbench::Apply(const SampleStep& step) {
         applied = OutOfMemory();
     }
     if (applied) {
-        m_modified = true;
+        NewRevision();
         m_applied.push_back(step);
     }
+    SettleHistory(static_cast<bool>(applied));
     return applied;
+}
+
+Result Workbench::AsOneStep(const std::function<Result()>& commands) {
+    if (!m_history || m_inOneStep) {
+        return commands();
+    }
+    m_inOneStep = true;
+    m_oneStepPrepared = false;
+    m_oneStepChanged = false;
+    Result result;
+    try {
+        result = commands();
+    } catch (...) {
+        m_inOneStep = false;
+        SettleHistory(m_oneStepChanged);
+        throw;
+    }
+    m_inOneStep = false;
+    SettleHistory(m_oneStepChanged);
+    return result;
+}
+
+// ---- History ------------------------------------------------------------------------------------------
+
+void Workbench::KeepHistory(HistoryLimits limits) {
+    m_history.emplace(limits);
+}
+
+// Within one step only its first command takes the copy.
+void Workbench::PrepareHistory() {
+    if (!m_history || (m_inOneStep && m_oneStepPrepared)) {
+        return;
+    }
+    m_oneStepPrepared = m_inOneStep;
+    m_history->Prepare(m_wave.GetImage(), m_wave.GetImageLength(), m_revision, m_applied);
+}
+
+// A command that failed part-way puts back the bytes it started from, so it leaves the samples as they were.
+void Workbench::SettleHistory(bool changed) {
+    if (!m_history) {
+        return;
+    }
+    if (m_inOneStep) {
+        m_oneStepChanged = m_oneStepChanged || changed;
+        return;
+    }
+    if (changed) {
+        m_history->Commit();
+        return;
+    }
+    if (const WorkState* before = m_history->Prepared();
+        before != nullptr && before->image.size() == m_wave.GetImageLength()) {
+        std::copy(before->image.begin(), before->image.end(), m_wave.GetImage());
+    }
+    m_history->Discard();
+}
+
+bool Workbench::Undo() {
+    return m_history && m_wave.IsLoaded() &&
+           m_history->Undo(m_wave.GetImage(), m_wave.GetImageLength(), m_revision, m_applied);
+}
+
+bool Workbench::Redo() {
+    return m_history && m_wave.IsLoaded() &&
+           m_history->Redo(m_wave.GetImage(), m_wave.GetImageLength(), m_revision, m_applied);
 }
 
 Result Workbench::ApplyFir(const FirStep& step) {

@@ -18,6 +18,7 @@
 #include "audio/Wave.h"
 #include "dsp/FilterCoefficients.h"
 #include "mp3enc/Mp3Settings.h"
+#include "workbench/History.h"
 #include "workbench/Mp3Import.h"
 #include "workbench/SampleSteps.h"
 
@@ -78,9 +79,23 @@ public:
     Result Normalize();
     // The choke point of every command that changes samples.
     Result Apply(const SampleStep& step);
+    // Runs `commands` (a macro's lines) as one step of the history.
+    Result AsOneStep(const std::function<Result()>& commands);
     // Whether the last sample command got as far as the samples (so a display of them is out of date),
     // rather than being refused by its own checks first.
     bool LastCommandReachedSamples() const { return m_reachedSamples; }
+
+    // ---- History ---------------------------------------------------------------------------------------
+    // From now on every sample command can be undone, within `limits` (the window keeps a history; the
+    // command-line tool and batch runs do not pay for the copies).
+    void KeepHistory(HistoryLimits limits = {});
+    // The samples, the revision and the applied steps as they were before the last command (after the last
+    // undone one); false when there is nothing to go back (forward) to.
+    bool Undo();
+    bool Redo();
+    bool CanUndo() const { return m_history && m_history->CanUndo(); }
+    bool CanRedo() const { return m_history && m_history->CanRedo(); }
+    const History* GetHistory() const { return m_history ? &*m_history : nullptr; }
 
     // ---- Display data ----------------------------------------------------------------------------------
     // The filter response of the current filter set into two buffers of kSpectrumSize values.
@@ -100,8 +115,10 @@ public:
     // The file name shown for the wave: the WAV file, or the MP3 file an import came from.
     const std::string& DisplayName() const { return m_displayName; }
     const std::optional<std::string>& TemporaryFileName() const { return m_temporaryFileName; }
+    // Every state of the samples has its own revision; load, reload and save record the saved one.
+    std::uint64_t Revision() const { return m_revision; }
     // Whether the samples may differ from the file they were loaded from or last saved to.
-    bool IsModified() const { return m_modified; }
+    bool IsModified() const { return m_revision != m_savedRevision; }
     // The sample commands applied since the audio was last loaded or reloaded, as they ran.
     const std::vector<SampleStep>& AppliedSteps() const { return m_applied; }
 
@@ -112,6 +129,9 @@ private:
     Result ApplyNormalize();
     Result CheckPcmLoaded() const;
     void StartAudio();
+    void NewRevision();
+    void PrepareHistory();
+    void SettleHistory(bool changed);
     void DeleteTemporaryFile();
 
     CWave m_wave;
@@ -121,7 +141,13 @@ private:
     std::string m_displayName;
     std::optional<std::string> m_temporaryFileName;
     bool m_decodedInMemory = false;  // the wave's file name is then the MP3 file's
-    bool m_modified = false;
+    std::uint64_t m_revision = 0;
+    std::uint64_t m_savedRevision = 0;
+    std::uint64_t m_lastRevision = 0;  // never handed out twice, so an undone state is not taken for a saved one
+    std::optional<History> m_history;
+    bool m_inOneStep = false;
+    bool m_oneStepPrepared = false;
+    bool m_oneStepChanged = false;
     bool m_reachedSamples = false;
     std::vector<SampleStep> m_applied;
 };
