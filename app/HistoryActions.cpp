@@ -38,6 +38,9 @@ void HistoryActions::AddTo(QMenu& menu) {
     };
     add(m_undo, m_workbench.CanUndo());
     add(m_redo, m_workbench.CanRedo());
+    if (const History* history = m_workbench.GetHistory(); history && history->CutShort()) {
+        menu.addAction(QStringLiteral("Undo history cut short: not enough memory"))->setEnabled(false);
+    }
 }
 
 void HistoryActions::SetAvailable(bool available) {

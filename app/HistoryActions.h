@@ -18,7 +18,7 @@ public:
     // `workbench` is the owner's and must outlive the actions.
     HistoryActions(QWidget* owner, Workbench& workbench);
 
-    // The two entries, enabled as far as there is a step to take.
+    // The two entries, enabled as far as there is a step to take, and a word when the history was cut short.
     void AddTo(QMenu& menu);
     // Whether the shortcuts and entries may start a step at all (not while another command runs).
     void SetAvailable(bool available);

@@ -49,7 +49,6 @@ void History::Discard() {
 void History::DropOldest() {
     m_keptBytes -= m_undo.front().image.size();
     m_undo.pop_front();
-    m_cutShort = true;
 }
 
 void History::DropOldestUntilWithinBounds() {

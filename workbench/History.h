@@ -5,7 +5,7 @@
 //
 // The copies are bounded: at most `maxSteps` undo steps and `maxBytes` of kept images in all, the oldest
 // dropped first. A step whose copy cannot be had (too large for the bound, or no memory) still runs; the
-// history then forgets what came before it and says so through CutShort().
+// history then forgets what came before it and says so through CutShort(), so no undo leads astray.
 
 #include <cstddef>
 #include <cstdint>
@@ -49,7 +49,8 @@ public:
     bool CanRedo() const { return !m_redo.empty(); }
     std::size_t UndoSteps() const { return m_undo.size(); }
     std::size_t RedoSteps() const { return m_redo.size(); }
-    // Steps were lost to the bounds or to memory since the history was last cleared.
+    // A step could not be kept for want of memory since the history was last cleared, so nothing before
+    // it can be gone back to. (The oldest steps dropped for the bounds are the normal course.)
     bool CutShort() const { return m_cutShort; }
     std::size_t KeptBytes() const { return m_keptBytes; }
 

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -161,6 +162,21 @@ private slots:
         QVERIFY(!ChooseFromContextMenu(m_window.get(), "Undo"));
         QVERIFY(!m_window->WaveView().Window()->Before());
         QVERIFY(!m_window->AudioSpectrumWindow()->Plot().HasBeforeData());
+    }
+
+    // A step that cannot be kept still runs; the menu says the history was cut short and undo goes nowhere.
+    void aStepTooLargeToKeepRunsAndTheMenuSaysSo() {
+        m_window->Workbench().KeepHistory({16, 100});
+        m_dialogs->Answer(ClickyWave());
+        Click(Control("loadAudioButton"));
+        const std::vector<std::uint8_t> loaded = Image();
+        m_window->RunMedianFilter(5);
+        QVERIFY(Image() != loaded);
+        const std::vector<std::pair<QString, bool>> expected = {
+            {"Undo", false}, {"Redo", false}, {"Undo history cut short: not enough memory", false}};
+        auto entries = ContextMenuEntries(m_window.get());
+        entries.resize(std::min<std::size_t>(entries.size(), 3));
+        QVERIFY(entries == expected);
     }
 
     void theShortcutsAreTheStandardOnes() {

@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "app/Help.h"
@@ -98,6 +99,25 @@ inline bool ChooseFromContextMenu(QWidget* window, const QString& text) {
     QContextMenuEvent event(QContextMenuEvent::Mouse, inside, window->mapToGlobal(inside));
     QApplication::sendEvent(window, &event);
     return chosen;
+}
+
+// The entries of the window's context menu as a right click shows them: text, and whether enabled.
+inline std::vector<std::pair<QString, bool>> ContextMenuEntries(QWidget* window) {
+    std::vector<std::pair<QString, bool>> entries;
+    QTimer::singleShot(0, [&] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            for (QAction* action : menu->actions()) {
+                if (!action->isSeparator()) {
+                    entries.emplace_back(action->text(), action->isEnabled());
+                }
+            }
+            menu->close();
+        }
+    });
+    const QPoint inside(10, 10);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, inside, window->mapToGlobal(inside));
+    QApplication::sendEvent(window, &event);
+    return entries;
 }
 
 }  // namespace tressel::testing
