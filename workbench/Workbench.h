@@ -89,8 +89,8 @@ public:
     // From now on every sample command can be undone, within `limits` (the window keeps a history; the
     // command-line tool and batch runs do not pay for the copies).
     void KeepHistory(HistoryLimits limits = {});
-    // The samples, the revision and the applied steps as they were before the last command (after the last
-    // undone one); false when there is nothing to go back (forward) to.
+    // Undo: the samples, the revision and the applied steps go back to what they were before the last
+    // command; Redo: forward again to the state the last undo left. False when there is no such step.
     bool Undo();
     bool Redo();
     bool CanUndo() const { return m_history && m_history->CanUndo(); }
