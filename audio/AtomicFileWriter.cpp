@@ -91,13 +91,22 @@ bool AtomicFileWriter::Open() {
 }
 
 bool AtomicFileWriter::Write(const void* data, std::size_t size) {
+    return WriteFrom(nullptr, data, size);
+}
+
+bool AtomicFileWriter::WriteAt(std::size_t offset, const void* data, std::size_t size) {
+    return WriteFrom(&offset, data, size);
+}
+
+bool AtomicFileWriter::WriteFrom(std::size_t* offset, const void* data, std::size_t size) {
     if (m_descriptor < 0) {
         m_lastError = EBADF;
         return false;
     }
     const auto* bytes = static_cast<const unsigned char*>(data);
     while (size > 0) {
-        const ssize_t written = ::write(m_descriptor, bytes, size);
+        const ssize_t written = offset != nullptr ? ::pwrite(m_descriptor, bytes, size, static_cast<off_t>(*offset))
+                                                  : ::write(m_descriptor, bytes, size);
         if (written < 0) {
             if (errno == EINTR) {
                 continue;
@@ -107,8 +116,17 @@ bool AtomicFileWriter::Write(const void* data, std::size_t size) {
         }
         bytes += written;
         size -= static_cast<std::size_t>(written);
+        if (offset != nullptr) {
+            *offset += static_cast<std::size_t>(written);
+        }
     }
     return true;
+}
+
+void AtomicFileWriter::StartWriteBack() {
+    if (m_descriptor >= 0) {
+        ::sync_file_range(m_descriptor, 0, 0, SYNC_FILE_RANGE_WRITE);
+    }
 }
 
 bool AtomicFileWriter::Commit() {

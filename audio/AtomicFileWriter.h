@@ -18,6 +18,11 @@ public:
     // Creates the temporary file; false when the folder does not let us (errno in LastError).
     bool Open();
     bool Write(const void* data, std::size_t size);
+    // Overwrites bytes already written (a header whose values are known only at the end).
+    bool WriteAt(std::size_t offset, const void* data, std::size_t size);
+    // Starts writing what has been written so far to disk without waiting for it, so that a writer that
+    // produces its bytes over time leaves less for Commit to wait on.
+    void StartWriteBack();
     // Flushes, closes and renames over the target; false (and nothing replaced) on any failure.
     bool Commit();
     void Discard();
@@ -26,6 +31,9 @@ public:
     const std::string& TargetPath() const { return m_targetPath; }
 
 private:
+    // Writes at the current end, or at *offset when given.
+    bool WriteFrom(std::size_t* offset, const void* data, std::size_t size);
+
     std::string m_targetPath;
     std::string m_temporaryPath;
     int m_descriptor = -1;

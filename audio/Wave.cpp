@@ -48,7 +48,7 @@ tressel::Result CWave::Load(const std::string& path) {
         return tressel::Result::Declined();
     }
     std::rewind(file.get());
-    std::vector<std::uint8_t> image;
+    tressel::WaveImage image;
     try {
         image.resize(static_cast<std::size_t>(size));
     } catch (const std::bad_alloc&) {
@@ -63,7 +63,7 @@ tressel::Result CWave::Load(const std::string& path) {
     return {};
 }
 
-void CWave::Adopt(std::vector<std::uint8_t> image, const std::string& fileName) {
+void CWave::Adopt(tressel::WaveImage image, const std::string& fileName) {
     Release();
     m_imageLength = static_cast<std::uint32_t>(image.size());
     m_image = std::move(image);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "audio/ImageAllocator.h"
 #include "audio/Feedback.h"
 #include "audio/SoundOutput.h"
 #include "audio/WaveFormat.h"
@@ -29,7 +30,7 @@ public:
     // platform's file-error text or "Out of memory." when reading breaks off.
     tressel::Result Load(const std::string& path);
     // Takes an image already in memory (a decoded file) as if it had been loaded from `fileName`.
-    void Adopt(std::vector<std::uint8_t> image, const std::string& fileName);
+    void Adopt(tressel::WaveImage image, const std::string& fileName);
     // "Could not open File" when nothing is loaded or the file cannot be created; the file-error text when
     // writing breaks off (the old file then stays as it was).
     tressel::Result Save(const std::string& path);
@@ -79,7 +80,7 @@ private:
     std::string m_fileName;
     std::int32_t m_readPosition = 0;
     bool m_loaded = false;
-    std::vector<std::uint8_t> m_image;
+    tressel::WaveImage m_image;
     std::uint32_t m_imageLength = 0;
 
     tressel::Feedback* m_feedback;

@@ -1,156 +1,197 @@
-// Layer II decoding speed: our decoder and mpg123 on the same file, a stereo 44.1 kHz stream at
-// 192 kbit/s made by twolame, both writing 16-bit PCM to a file.
+// MPEG audio decoding speed, ours beside mpg123, as whole processes that each write a WAV file:
+// `tressel-cli decode --threads N IN OUT.wav` against `mpg123 -q -w OUT.wav IN`, on a Layer III stream
+// (lame, 128 kbit/s) and a Layer II stream (twolame, 192 kbit/s) of the same stereo 44.1 kHz signal.
+// Prints, per stream: the median wall and processor time of every run, the ratio to mpg123, the peak
+// memory of each process beside the budget (input + output + 32 MB), the share of frames decoded twice
+// to warm up chunk starts, and the wall time expected on eight cores. Decides nothing.
 //
-// usage: tressel_mp3dec_bench [SECONDS] [ROUNDS]     (defaults: 300 seconds, 3 rounds; best round counts)
+//   tressel_mp3dec_bench [SECONDS] [RUNS] [OUTPUT_FOLDER]
+//       defaults: 300 seconds, 5 runs (the median counts), the WAV files in the temporary folder. Our
+//       command commits its file with fsync, mpg123 does not; a folder on tmpfs (/dev/shm) shows the
+//       decoding without what the disk adds.
 
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
-#include <ctime>
-#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "mp3dec/decoder.h"
+#include "mp3dec/decode_stream.h"
 
 namespace {
 
-constexpr int kRate = 44100;
+namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-void PutLE(std::vector<unsigned char>& bytes, std::uint32_t value, int count) {
-    for (int i = 0; i < count; ++i) bytes.push_back(static_cast<unsigned char>((value >> (8 * i)) & 0xFFu));
+constexpr int kMaxThreads = 4;
+constexpr double kMemoryAllowanceMb = 32.0;
+
+bool Run(const std::string& command) {
+    const int status = std::system(command.c_str());
+    return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-// A few drifting tones with noise, different per channel: enough for the encoder to spend its bits.
-bool WriteTestWave(const std::string& path, int seconds) {
-    const std::uint32_t frames = static_cast<std::uint32_t>(kRate) * static_cast<std::uint32_t>(seconds);
-    std::vector<unsigned char> bytes;
-    bytes.reserve(44 + frames * 4);
-    bytes.insert(bytes.end(), {'R', 'I', 'F', 'F'});
-    PutLE(bytes, 36 + frames * 4, 4);
-    bytes.insert(bytes.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-    PutLE(bytes, 16, 4);
-    PutLE(bytes, 1, 2);
-    PutLE(bytes, 2, 2);
-    PutLE(bytes, kRate, 4);
-    PutLE(bytes, kRate * 4, 4);
-    PutLE(bytes, 4, 2);
-    PutLE(bytes, 16, 2);
-    bytes.insert(bytes.end(), {'d', 'a', 't', 'a'});
-    PutLE(bytes, frames * 4, 4);
-    std::uint32_t noise = 1;
-    for (std::uint32_t n = 0; n < frames; ++n) {
-        const double t = static_cast<double>(n) / kRate;
-        for (int ch = 0; ch < 2; ++ch) {
-            noise = noise * 1664525u + 1013904223u;
-            const double value = 7000.0 * std::sin(2 * M_PI * (220.0 + 110.0 * ch) * t * (1.0 + 0.001 * t)) +
-                                 4000.0 * std::sin(2 * M_PI * 2500.0 * t + ch) +
-                                 static_cast<double>(static_cast<int>(noise >> 19) - 4096);
-            PutLE(bytes, static_cast<std::uint32_t>(static_cast<std::int16_t>(value)) & 0xFFFFu, 2);
-        }
-    }
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) return false;
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    return std::fclose(file) == 0 && ok;
+// Pink noise with a slowly modulated tone: dense spectra in every band, like music.
+bool MakeStreams(const fs::path& folder, int seconds, std::string& layer3, std::string& layer2) {
+    const std::string wav = (folder / "signal.wav").string();
+    layer3 = (folder / "signal.mp3").string();
+    layer2 = (folder / "signal.mp2").string();
+    const bool made = Run("sox -n -r 44100 -c 2 -b 16 '" + wav + "' synth " + std::to_string(seconds) +
+                          " pinknoise synth sine amod 0.3 vol 0.5 2>/dev/null") &&
+                      Run("lame --quiet -b 128 '" + wav + "' '" + layer3 + "'") &&
+                      Run("twolame --quiet -b 192 -m s '" + wav + "' '" + layer2 + "'");
+    fs::remove(wav);
+    return made;
 }
 
-double Seconds(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-// Wall time, and processor time (user + system), which the other engineers' builds on this machine
-// disturb less.
-struct Timing {
-    double wall = -1.0;
-    double cpu = -1.0;
+struct ProcessFigures {
+    double wall = 0.0;  // seconds
+    double cpu = 0.0;   // user + system seconds
+    double peak_mb = 0.0;
+    bool ok = false;
 };
 
-double ChildrenCpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_CHILDREN, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
-}
-
-Timing TimeOurs(const std::string& mp2, const std::string& wav) {
-    std::FILE* out = std::fopen(wav.c_str(), "wb+");
-    if (out == nullptr) return {};
-    // The decoder announces the input format on standard output; keep the figures readable.
-    std::fflush(stdout);
-    const int saved = dup(1);
-    std::FILE* quiet = std::freopen("/dev/null", "w", stdout);
+// Runs the program to its end with standard output and error discarded.
+ProcessFigures RunProcess(const std::vector<std::string>& arguments) {
+    ProcessFigures figures;
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    std::fflush(stdout);  // the child must not print what this process has yet to print
     const Clock::time_point start = Clock::now();
-    const std::clock_t cpu_start = std::clock();
-    const bool ok = DecodeMp3ToWave(mp2, out);
-    const double cpu = static_cast<double>(std::clock() - cpu_start) / CLOCKS_PER_SEC;
-    const double elapsed = Seconds(start);
-    std::fflush(stdout);
-    if (quiet != nullptr) dup2(saved, 1);
-    close(saved);
-    std::fclose(out);
-    return ok ? Timing{elapsed, cpu} : Timing{};
-}
-
-Timing TimeMpg123(const std::string& mp2, const std::string& wav) {
-    const std::string command = "mpg123 -q --no-gapless -w '" + wav + "' '" + mp2 + "'";
-    const double cpu_start = ChildrenCpuSeconds();
-    const Clock::time_point start = Clock::now();
-    const int status = std::system(command.c_str());
-    const double elapsed = Seconds(start);
-    const double cpu = ChildrenCpuSeconds() - cpu_start;  // includes the shell, a millisecond or two
-    return status == 0 ? Timing{elapsed, cpu} : Timing{};
-}
-
-void Keep(Timing& best, const Timing& t) {
-    if (t.wall > 0 && (best.wall < 0 || t.wall < best.wall)) best.wall = t.wall;
-    if (t.cpu > 0 && (best.cpu < 0 || t.cpu < best.cpu)) best.cpu = t.cpu;
-}
-
-void Report(const char* name, const Timing& t, int seconds) {
-    if (t.wall < 0) {
-        std::printf("  %-8s did not run\n", name);
-        return;
+    const pid_t child = fork();
+    if (child == 0) {
+        std::freopen("/dev/null", "w", stdout);
+        std::freopen("/dev/null", "w", stderr);
+        execvp(argv[0], argv.data());
+        _exit(127);
     }
-    std::printf("  %-8s wall %7.3f s = %6.0fx real time   cpu %7.3f s = %6.0fx real time\n", name, t.wall,
-                seconds / t.wall, t.cpu, t.cpu > 0 ? seconds / t.cpu : 0.0);
+    if (child < 0) return figures;
+    int status = 0;
+    rusage usage{};
+    if (wait4(child, &status, 0, &usage) != child) return figures;
+    figures.wall = std::chrono::duration<double>(Clock::now() - start).count();
+    figures.cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                  static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+    figures.peak_mb = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    figures.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return figures;
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0.0 : values[values.size() / 2];
+}
+
+struct Contender {
+    std::string name;
+    int threads = 0;  // 0: mpg123
+    std::vector<ProcessFigures> runs;
+
+    ProcessFigures MedianFigures() const {
+        std::vector<double> wall, cpu, peak;
+        for (const ProcessFigures& run : runs) {
+            wall.push_back(run.wall);
+            cpu.push_back(run.cpu);
+            peak.push_back(run.peak_mb);
+        }
+        return {Median(wall), Median(cpu), Median(peak), !runs.empty()};
+    }
+};
+
+// The share of frames decoded twice, from a decode through the library with the command's chunking.
+double WarmUpShare(const std::string& stream, int threads) {
+    mp3dec::DecodeSettings settings;
+    settings.threads = threads;
+    const mp3dec::DecodedAudio decoded = mp3dec::decode_file_to_pcm(stream, settings, {}, {});
+    const mp3dec::DecodeSummary& summary = decoded.summary;
+    std::printf("    chunks %u, frames decoded twice %u of %u, chunks decoded again after the seam check %u\n",
+                summary.chunks.chunks, summary.chunks.warm_up_frames, summary.frames, summary.chunks.redecoded_chunks);
+    return summary.frames > 0 ? 100.0 * summary.chunks.warm_up_frames / summary.frames : 0.0;
+}
+
+void Measure(const std::string& title, const std::string& cli, const std::string& stream, const fs::path& folder,
+             int runs) {
+    std::printf("%s, WAV files written to %s\n", title.c_str(), folder.c_str());
+    std::vector<Contender> contenders = {{"mpg123", 0, {}}};
+    for (int threads = 1; threads <= kMaxThreads; ++threads) contenders.push_back({"tressel", threads, {}});
+    const std::string output = (folder / "out.wav").string();
+    std::uintmax_t output_bytes = 0;
+    for (int run = 0; run < runs; ++run) {
+        for (Contender& contender : contenders) {  // interleaved, so that a busy spell spreads over all
+            fs::remove(output);
+            const ProcessFigures figures =
+                contender.threads == 0
+                    ? RunProcess({"mpg123", "-q", "-w", output, stream})
+                    : RunProcess({cli, "decode", "--threads", std::to_string(contender.threads), stream, output});
+            if (!figures.ok) {
+                std::printf("%s: %s did not run\n", title.c_str(), contender.name.c_str());
+                return;
+            }
+            contender.runs.push_back(figures);
+            output_bytes = fs::file_size(output);
+        }
+    }
+    fs::remove(output);
+
+    const double input_mb = static_cast<double>(fs::file_size(stream)) / (1024.0 * 1024.0);
+    const double output_mb = static_cast<double>(output_bytes) / (1024.0 * 1024.0);
+    const ProcessFigures peer = contenders[0].MedianFigures();
+    std::printf("    medians of %d runs (input %.1f MB, output %.1f MB)\n", runs, input_mb, output_mb);
+    std::printf("    %-8s %7s %9s %9s %8s %9s\n", "program", "threads", "wall s", "cpu s", "ratio", "peak MB");
+    for (const Contender& contender : contenders) {
+        const ProcessFigures median = contender.MedianFigures();
+        std::printf("    %-8s %7s %9.3f %9.3f %8.2f %9.1f\n", contender.name.c_str(),
+                    contender.threads == 0 ? "-" : std::to_string(contender.threads).c_str(), median.wall, median.cpu,
+                    median.wall / peer.wall, median.peak_mb);
+    }
+    double worst_peak = 0.0;
+    for (std::size_t i = 1; i < contenders.size(); ++i)
+        worst_peak = std::max(worst_peak, contenders[i].MedianFigures().peak_mb);
+    std::printf("    memory: peak %.1f MB against a budget of %.1f MB (input + output + %.0f MB)\n", worst_peak,
+                input_mb + output_mb + kMemoryAllowanceMb, kMemoryAllowanceMb);
+    std::printf("    warm-up share %.2f %% of the frames\n", WarmUpShare(stream, 2));
+    // Amdahl's law through the one- and two-thread medians: a serial part S and a parallel part P with
+    // T(1) = S + P and T(2) = S + P / 2.
+    const double one = contenders[1].MedianFigures().wall;
+    const double two = contenders[2].MedianFigures().wall;
+    const double parallel = std::max(0.0, 2.0 * (one - two));
+    const double serial = std::max(0.0, one - parallel);
+    std::printf("    expected on 8 cores: %.3f s (serial %.3f s + parallel %.3f s / 8), ratio %.2f\n",
+                serial + parallel / 8.0, serial, parallel, (serial + parallel / 8.0) / peer.wall);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     const int seconds = argc > 1 ? std::atoi(argv[1]) : 300;
-    const int rounds = argc > 2 ? std::atoi(argv[2]) : 3;
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("tressel-mp3dec-bench-" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir);
-    const std::string input = (dir / "in.wav").string();
-    const std::string mp2 = (dir / "in.mp2").string();
+    const int runs = argc > 2 ? std::atoi(argv[2]) : 5;
+    const fs::path folder = fs::temp_directory_path() / ("tressel-mp3dec-bench-" + std::to_string(getpid()));
+    const fs::path output_folder = (argc > 3 ? fs::path(argv[3]) : fs::temp_directory_path()) /
+                                   ("tressel-mp3dec-bench-out-" + std::to_string(getpid()));
+    fs::create_directories(folder);
+    fs::create_directories(output_folder);
+    std::string layer3;
+    std::string layer2;
     int status = 0;
-    if (!WriteTestWave(input, seconds) ||
-        std::system(("twolame --quiet -b 192 -m s '" + input + "' '" + mp2 + "'").c_str()) != 0) {
-        std::fprintf(stderr, "could not make the test stream (is twolame installed?)\n");
+    if (!MakeStreams(folder, seconds, layer3, layer2)) {
+        std::fprintf(stderr, "could not make the test streams (sox, lame and twolame are needed)\n");
         status = 1;
     } else {
-        Timing ours;
-        Timing theirs;
-        for (int round = 0; round < rounds; ++round) {
-            Keep(ours, TimeOurs(mp2, (dir / "ours.wav").string()));
-            Keep(theirs, TimeMpg123(mp2, (dir / "mpg123.wav").string()));
-        }
-        std::printf("Layer II, %d s stereo 44.1 kHz at 192 kbit/s (twolame), best of %d rounds\n", seconds, rounds);
-        Report("tressel", ours, seconds);
-        Report("mpg123", theirs, seconds);
-        if (ours.wall > 0 && theirs.wall > 0) {
-            std::printf("  ours / mpg123 speed: %.2f (wall), %.2f (cpu)\n", theirs.wall / ours.wall,
-                        ours.cpu > 0 ? theirs.cpu / ours.cpu : 0.0);
-        }
+        std::printf("%d s of stereo 44.1 kHz; this machine has %u cores\n", seconds,
+                    std::thread::hardware_concurrency());
+        Measure("Layer III, 128 kbit/s (lame)", TRESSEL_CLI_PATH, layer3, output_folder, runs);
+        Measure("Layer II, 192 kbit/s (twolame)", TRESSEL_CLI_PATH, layer2, output_folder, runs);
     }
-    std::filesystem::remove_all(dir);
+    fs::remove_all(folder);
+    fs::remove_all(output_folder);
     return status;
 }

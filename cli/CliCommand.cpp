@@ -28,8 +28,8 @@ LoadOptions ConsoleLoadOptions(bool showFrames) {
     if (showFrames) {
         options.mp3.progress = ShowFramesOnTerminal;
     }
-    options.mp3.diagnostics = [](mp3dec::DiagnosticStream, const std::string& text) {
-        std::fputs(text.c_str(), stderr);
+    options.mp3.diagnostics = [](const mp3dec::Diagnostic& diagnostic) {
+        std::fputs(diagnostic.text.c_str(), stderr);
     };
     return options;
 }

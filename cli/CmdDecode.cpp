@@ -1,23 +1,20 @@
 #include <unistd.h>
 
-#include <cerrno>
+#include <bit>
 #include <cstdio>
-#include <memory>
 #include <string>
+#include <vector>
 
 #include "audio/AtomicFileWriter.h"
 #include "audio/Feedback.h"
 #include "cli/CliCommand.h"
 #include "workbench/Arguments.h"
-#include "mp3dec/decoder.h"
+#include "mp3dec/decode_stream.h"
+#include "mp3dec/output_queue.h"
+#include "mp3dec/wave_header.h"
 
 namespace tressel::cli {
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using ScratchFile = std::unique_ptr<std::FILE, FileCloser>;
 
 void ShowFramesOnTerminal(int frames) {
     if (frames < 0) {
@@ -27,59 +24,108 @@ void ShowFramesOnTerminal(int frames) {
     std::fprintf(stderr, "\rFrames Decoded: %i", frames);
 }
 
-// Copies the decoded WAV (rewound by the decoder) to OUT, replacing OUT only once it is complete.
-bool CopyToOutput(std::FILE* decoded, const std::string& path, ConsoleFeedback& feedback) {
-    AtomicFileWriter writer(path);
-    if (!writer.Open()) {
-        feedback.ShowMessage(FileErrorText(writer.LastError(), path));
-        return false;
+// The decoded samples go straight into OUT's temporary file behind a header that is written last, when
+// its sizes are known; OUT is replaced only by the complete file.
+class WaveFileWriter {
+public:
+    explicit WaveFileWriter(const std::string& path) : m_writer(path) {}
+
+    bool Open() {
+        const std::uint8_t placeholder[mp3dec::kWaveHeaderBytes] = {};
+        return m_writer.Open() && m_writer.Write(placeholder, sizeof placeholder);
     }
-    unsigned char buffer[1 << 16];
-    std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, decoded)) > 0) {
-        if (!writer.Write(buffer, got)) {
-            feedback.ShowMessage(FileErrorText(writer.LastError(), path));
-            return false;
+    void Append(std::span<const std::int16_t> samples) {
+        if (m_failed) return;
+        if constexpr (std::endian::native == std::endian::little) {
+            m_failed = !m_writer.Write(samples.data(), samples.size_bytes());  // already as the file stores them
+        } else {
+            m_bytes.resize(2 * samples.size());
+            mp3dec::store_little_endian(samples, m_bytes.data());
+            m_failed = !m_writer.Write(m_bytes.data(), m_bytes.size());
+        }
+        // Disk writes start while decoding goes on, rather than all at once when the file is committed.
+        m_unflushed += samples.size_bytes();
+        if (m_unflushed >= kWriteBackBytes) {
+            m_writer.StartWriteBack();
+            m_unflushed = 0;
         }
     }
-    if (std::ferror(decoded) != 0) {
-        feedback.ShowMessage(FileErrorText(EIO, path));
-        return false;
+    bool Finish(const mp3dec::DecodeSummary& summary) {
+        std::uint8_t header[mp3dec::kWaveHeaderBytes];
+        mp3dec::store_wave_header(
+            mp3dec::wave_header_for(summary.format.channels, summary.format.samples_per_second, summary.sample_frames),
+            header);
+        return !m_failed && m_writer.WriteAt(0, header, sizeof header) && m_writer.Commit();
     }
-    if (!writer.Commit()) {
-        feedback.ShowMessage(FileErrorText(writer.LastError(), path));
-        return false;
-    }
-    return true;
+    int LastError() const { return m_writer.LastError(); }
+
+private:
+    static constexpr std::size_t kWriteBackBytes = 4u << 20;
+
+    AtomicFileWriter m_writer;
+    std::vector<std::uint8_t> m_bytes;
+    std::size_t m_unflushed = 0;
+    bool m_failed = false;
+};
+
+int ParseThreads(const ParsedArguments& parsed) {
+    if (!parsed.Has("--threads")) return mp3dec::decode_thread_count(0);
+    int threads = 0;
+    RequireValid(ParseWholeNumber(parsed.Value("--threads", ""), "--threads", threads));
+    if (threads < 1) throw UsageError{"--threads must be 1 or more"};
+    return threads;
 }
 
 int RunDecode(const std::vector<std::string>& arguments, ConsoleFeedback& feedback) {
     ParsedArguments parsed;
-    RequireValid(ParseArguments(arguments, {}, parsed));
+    RequireValid(ParseArguments(arguments, {{"--threads"}, {}}, parsed));
     if (parsed.positionals.size() != 2) {
         throw UsageError{"decode takes an input file and an output WAV file"};
     }
-    // The decoder writes the samples first and the header last, so it needs a file it can seek in.
-    ScratchFile scratch(std::tmpfile());
-    if (!scratch) {
-        feedback.ShowMessage("Open failed on temporary file");
-        return kOperationFailed;
-    }
-    mp3dec::DecodeProgressFn progress;
-    if (isatty(fileno(stderr)) != 0) progress = ShowFramesOnTerminal;
-    const bool decoded = DecodeMp3ToWave(parsed.positionals[0], scratch.get(), progress);
-    std::fflush(stdout);
-    if (!decoded) {
+    mp3dec::DecodeSettings settings;
+    settings.threads = ParseThreads(parsed);
+    const std::string& input = parsed.positionals[0];
+    const std::string& output = parsed.positionals[1];
+
+    std::vector<std::uint8_t> image;
+    if (!mp3dec::read_whole_file(input, image)) {
+        mp3dec::print_diagnostic(mp3dec::missing_input_message(input));
+        std::fflush(stdout);
         feedback.ShowMessage("Failed to decode MP3 file");
         return kOperationFailed;
     }
-    return CopyToOutput(scratch.get(), parsed.positionals[1], feedback) ? kSuccess : kOperationFailed;
+    const mp3dec::StreamBytes stream(image);
+    mp3dec::print_diagnostic(mp3dec::stream_format_announcement(input, stream.format()));
+
+    WaveFileWriter writer(output);
+    if (!writer.Open()) {
+        std::fflush(stdout);
+        feedback.ShowMessage(FileErrorText(writer.LastError(), output));
+        return kOperationFailed;
+    }
+    mp3dec::DecodeCallbacks callbacks;
+    if (isatty(fileno(stderr)) != 0) callbacks.progress = ShowFramesOnTerminal;
+    callbacks.diagnostic = mp3dec::print_diagnostic;
+    callbacks.pcm = [&writer](std::span<const std::int16_t> samples) { writer.Append(samples); };
+    const mp3dec::DecodeSummary summary = mp3dec::decode_stream(stream, settings, callbacks);
+    std::fflush(stdout);
+    if (summary.result != 0) {
+        feedback.ShowMessage("Failed to decode MP3 file");
+        return kOperationFailed;
+    }
+    if (!writer.Finish(summary)) {
+        feedback.ShowMessage(FileErrorText(writer.LastError(), output));
+        return kOperationFailed;
+    }
+    return kSuccess;
 }
 
 const CliCommandRegistration registration({
     "decode",
-    "decode IN OUT.wav",
-    "  Decodes an MPEG audio file (Layer I, II or III) into a 16-bit PCM WAV file.",
+    "decode IN OUT.wav [--threads N]",
+    "  Decodes an MPEG audio file (Layer I, II or III) into a 16-bit PCM WAV file. --threads sets how many\n"
+    "  threads decode it side by side (default: one per processor core; 1 decodes sequentially); the file is\n"
+    "  the same for every count.",
     RunDecode,
 });
 

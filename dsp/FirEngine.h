@@ -30,7 +30,7 @@ struct FirEngineSettings {
     bool autoKernel = true;               // otherwise `kernel`
     FirKernelKind kernel = FirKernelKind::Scalar;
     int threads = 0;                      // 0: one per core when the work is large enough
-    int blockSize = 2048;                 // outputs per kernel call
+    int blockSize = 8192;                 // outputs per kernel call, rounded to whole register blocks
 };
 FirEngineSettings& GetFirEngineSettings();
 
@@ -53,25 +53,29 @@ public:
 
 private:
     struct Worker;
+    struct Pass;
 
     void FilterLiteral(const ChannelSamples& channel, const StepsDone& stepsDone);
     void FilterBlocks(const ChannelSamples& channel, const StepsDone& stepsDone);
+    void SaveNeighbours(const ChannelSamples& channel);
+    void RunChunks(Pass& pass, Worker& worker, bool reportProgress, const StepsDone& stepsDone);
+    void FilterChunk(Pass& pass, Worker& worker, std::int64_t chunk, bool reportProgress,
+                     const StepsDone& stepsDone);
     float EdgeSum(const ChannelSamples& channel, std::int64_t i) const;
     float Mix(float sum, int original) const;
     void MixInto(float* sums, const double* originals, std::int64_t outputs) const;
-    template <bool SixteenBit>
-    static void StoreBlock(const ChannelSamples& channel, std::int64_t first, const float* values,
-                           std::int64_t outputs);
 
     const double* m_taps;
     int m_count;       // K
     int m_half;        // M
     MixLevels m_levels;
     FirEngineSettings m_settings;
-    FirSumsFunction m_sums = nullptr;
+    FirKernel m_kernel;
     std::unique_ptr<CDelayLine> m_delayLine;
     std::vector<std::unique_ptr<Worker>> m_workers;
     std::int64_t m_channelLength;
+    std::int64_t m_blockOutputs = 0;
+    std::vector<std::int64_t> m_chunkStarts;  // chunk c covers [m_chunkStarts[c], m_chunkStarts[c + 1])
     std::vector<float> m_edgeSums;
     std::vector<double> m_contexts;  // per chunk: M originals before it, K - 1 - M after it
 };

@@ -1,7 +1,5 @@
 #include "dsp/FirKernel.h"
 
-#include <initializer_list>
-
 namespace tressel::dsp {
 
 bool FirKernelSupported(FirKernelKind kind) {
@@ -13,6 +11,8 @@ bool FirKernelSupported(FirKernelKind kind) {
         return true;
     case FirKernelKind::Avx2:
         return __builtin_cpu_supports("avx2");
+    case FirKernelKind::Avx512:
+        return __builtin_cpu_supports("avx512f");
 #else
     default:
         return false;
@@ -22,27 +22,30 @@ bool FirKernelSupported(FirKernelKind kind) {
 }
 
 FirKernelKind WidestFirKernel() {
-    for (FirKernelKind kind : {FirKernelKind::Avx2, FirKernelKind::Sse2}) {
-        if (FirKernelSupported(kind)) {
-            return kind;
+    FirKernelKind widest = FirKernelKind::Scalar;
+    for (FirKernelKind kind : kFirKernelKinds) {
+        if (FirKernelSupported(kind) && GetFirKernel(kind).lanes > GetFirKernel(widest).lanes) {
+            widest = kind;
         }
     }
-    return FirKernelKind::Scalar;
+    return widest;
 }
 
-FirSumsFunction GetFirSums(FirKernelKind kind) {
+FirKernel GetFirKernel(FirKernelKind kind) {
     if (!FirKernelSupported(kind)) {
-        return kernels::SumsScalar;
+        return {kernels::SumsScalar, 1, 1};
     }
     switch (kind) {
 #if defined(TRESSEL_FIR_X86_KERNELS)
     case FirKernelKind::Sse2:
-        return kernels::SumsSse2;
+        return {kernels::SumsSse2, 2, kernels::kSse2Tile};
     case FirKernelKind::Avx2:
-        return kernels::SumsAvx2;
+        return {kernels::SumsAvx2, 4, kernels::kAvx2Tile};
+    case FirKernelKind::Avx512:
+        return {kernels::SumsAvx512, 8, kernels::kAvx512Tile};
 #endif
     default:
-        return kernels::SumsScalar;
+        return {kernels::SumsScalar, 1, 1};
     }
 }
 
@@ -54,6 +57,8 @@ const char* FirKernelName(FirKernelKind kind) {
         return "sse2";
     case FirKernelKind::Avx2:
         return "avx2";
+    case FirKernelKind::Avx512:
+        return "avx512";
     }
     return "?";
 }

@@ -21,6 +21,21 @@ void ScratchFile::Write(const std::uint8_t* data, std::size_t size) const {
     WriteWholeFile(m_path, data, size);
 }
 
+std::vector<std::uint8_t> AsHexText(const std::uint8_t* data, std::size_t size, bool crlf) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::vector<std::uint8_t> text;
+    text.reserve(size * 2 + size / 16 * 2 + 2);
+    for (std::size_t i = 0; i < size; ++i) {
+        text.push_back(static_cast<std::uint8_t>(digits[data[i] >> 4]));
+        text.push_back(static_cast<std::uint8_t>(digits[data[i] & 15]));
+        if (i % 32 == 31) {
+            if (crlf) text.push_back('\r');
+            text.push_back('\n');
+        }
+    }
+    return text;
+}
+
 void WriteWholeFile(const std::string& path, const std::uint8_t* data, std::size_t size) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     FUZZ_CHECK(file != nullptr);

@@ -81,4 +81,34 @@ public:
 // Diagnostics that the decoder prints to standard output cost time and say nothing here.
 void SilenceStandardOutput();
 
+// The bytes as upper-case hexadecimal text (a line break every 32 bytes, CR LF when asked): the text form
+// of an MPEG audio stream, so that every binary input is also explored through the text reader.
+std::vector<std::uint8_t> AsHexText(const std::uint8_t* data, std::size_t size, bool crlf);
+
+// The decoder's progress calls: 0 once before the first frame, then the frames decoded so far before each
+// frame (0, 0, 1, 2, ...), and -1 once at the end.
+class ProgressProtocol {
+public:
+    void operator()(int value) {
+        FUZZ_CHECK(!m_ended);
+        if (value == -1) {
+            m_ended = true;
+            return;
+        }
+        FUZZ_CHECK(value == m_next);
+        if (m_opened) {
+            ++m_next;
+        }
+        m_opened = true;
+    }
+    bool Ended() const { return m_ended; }
+    bool Called() const { return m_opened || m_ended; }
+    int Frames() const { return m_next; }
+
+private:
+    bool m_opened = false;
+    bool m_ended = false;
+    int m_next = 0;
+};
+
 }  // namespace tressel::fuzz

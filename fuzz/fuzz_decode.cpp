@@ -12,47 +12,6 @@ using namespace tressel::fuzz;
 
 namespace {
 
-std::vector<std::uint8_t> AsHexText(const std::uint8_t* data, std::size_t size, bool crlf) {
-    static const char digits[] = "0123456789ABCDEF";
-    std::vector<std::uint8_t> text;
-    text.reserve(size * 2 + size / 16 * 2 + 2);
-    for (std::size_t i = 0; i < size; ++i) {
-        text.push_back(static_cast<std::uint8_t>(digits[data[i] >> 4]));
-        text.push_back(static_cast<std::uint8_t>(digits[data[i] & 15]));
-        if (i % 32 == 31) {
-            if (crlf) text.push_back('\r');
-            text.push_back('\n');
-        }
-    }
-    return text;
-}
-
-// 0 once before the first frame, then the frames decoded so far before each frame (0, 0, 1, 2, ...),
-// and -1 once at the end.
-class ProgressProtocol {
-public:
-    void operator()(int value) {
-        FUZZ_CHECK(!m_ended);
-        if (value == -1) {
-            m_ended = true;
-            return;
-        }
-        FUZZ_CHECK(value == m_next);
-        if (m_opened) {
-            ++m_next;
-        }
-        m_opened = true;
-    }
-    bool Ended() const { return m_ended; }
-    bool Called() const { return m_opened || m_ended; }
-    int Frames() const { return m_next; }
-
-private:
-    bool m_opened = false;
-    bool m_ended = false;
-    int m_next = 0;
-};
-
 std::uint32_t Field(const std::vector<std::uint8_t>& bytes, std::size_t offset, int width) {
     std::uint32_t value = 0;
     for (int i = 0; i < width; ++i) value |= static_cast<std::uint32_t>(bytes[offset + i]) << (8 * i);

@@ -1,14 +1,20 @@
 #pragma once
-// A condition that makes the rest of the file undecodable (a false sync word in junk, a corrupt table,
-// an exhausted reservoir) abandons the current decode. The condition's text has already been printed;
-// the driver catches this, closes what it opened and reports the decode as failed.
+// A condition that makes the rest of the stream undecodable (a false sync word in junk, a corrupt table,
+// an exhausted reservoir) abandons the current decode. The exception carries the condition's message; the
+// driver catches it, reports the message and ends the decode as failed.
+
+#include <utility>
+
+#include "mp3dec/diagnostics.h"
 
 namespace mp3dec {
 
-struct DecoderStopped {};
+struct DecoderStopped {
+    Diagnostic reason;
+};
 
-[[noreturn]] inline void stop_decoder() {
-    throw DecoderStopped{};
+[[noreturn]] inline void stop_decoder(Diagnostic reason) {
+    throw DecoderStopped{std::move(reason)};
 }
 
 }  // namespace mp3dec

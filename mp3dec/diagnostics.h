@@ -1,31 +1,27 @@
 #pragma once
-// The decoder's listed diagnostic texts. The file driver prints them to standard output or standard error
-// as it always has; a caller that decodes for a purpose of its own (the command-line tool, a batch run
-// with several decodes at once) takes them on its thread through a sink instead.
+// The decoder's messages. Each names the standard stream the file driver prints it on, so that a caller
+// decoding into memory can keep them, show them, or print them exactly as the file driver does.
 
 #include <functional>
 #include <string>
 
 namespace mp3dec {
 
-enum class DiagnosticStream { output, error };
+enum class DiagnosticStream { standard_output, standard_error };
 
-using DiagnosticSink = std::function<void(DiagnosticStream stream, const std::string& text)>;
+struct Diagnostic {
+    DiagnosticStream stream = DiagnosticStream::standard_output;
+    std::string text;  // complete, with its line end
 
-// One diagnostic, formatted like printf (the text carries its own line end).
-void diagnostic(DiagnosticStream stream, const char* format, ...) __attribute__((format(printf, 2, 3)));
-
-// While it lives, the calling thread's diagnostics go to `sink` instead of the standard streams.
-class DiagnosticSinkScope {
-public:
-    explicit DiagnosticSinkScope(DiagnosticSink sink);
-    ~DiagnosticSinkScope();
-    DiagnosticSinkScope(const DiagnosticSinkScope&) = delete;
-    DiagnosticSinkScope& operator=(const DiagnosticSinkScope&) = delete;
-
-private:
-    DiagnosticSink m_sink;
-    const DiagnosticSink* m_saved;
+    bool operator==(const Diagnostic&) const = default;
 };
+
+using DiagnosticFn = std::function<void(const Diagnostic&)>;
+
+// Writes the message to the stream it names (what the file driver does with every message).
+void print_diagnostic(const Diagnostic& diagnostic);
+
+// printf-style formatting into a message.
+Diagnostic format_diagnostic(DiagnosticStream stream, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
 }  // namespace mp3dec

@@ -1,10 +1,6 @@
 #include "mp3dec/frame_header.h"
 
-#include <cstdio>
-
-#include "mp3dec/checked_alloc.h"
 #include "mp3dec/decoder_stop.h"
-#include "mp3dec/diagnostics.h"
 #include "mp3dec/tables.h"
 
 namespace mp3dec {
@@ -64,8 +60,8 @@ void read_frame_header(BitReader& reader, FrameHeader& header) {
 
 int joint_stereo_bound(int layer, int mode_extension) {
     if (!in_range(layer, 1, 3) || !in_range(mode_extension, 0, 3)) {
-        diagnostic(DiagnosticStream::error, "js_bound bad layer/modext (%d/%d)\n", layer, mode_extension);
-        stop_decoder();
+        stop_decoder(format_diagnostic(DiagnosticStream::standard_error, "js_bound bad layer/modext (%d/%d)\n", layer,
+                                       mode_extension));
     }
     return kJointStereoBounds[layer - 1][mode_extension];
 }
@@ -93,12 +89,21 @@ int alloc_table_number(const FrameHeader& header, int channels) {
 
 int choose_alloc_table(StreamParams& params) {
     const int number = alloc_table_number(*params.header, params.channels);
-    // The limit comes from the table itself: a Layer I frame in between may have changed params.subband_limit.
-    if (number == params.table_number && params.alloc != nullptr) return table_subband_limit(number);
-    release_alloc_table(params);
-    params.alloc = checked_alloc_as<AllocTable>("alloc");
+    params.alloc = &loaded_alloc_table(number);
     params.table_number = number;
-    return load_alloc_table(number, *params.alloc);
+    // The limit comes from the table itself: a Layer I frame in between may have changed params.subband_limit.
+    return table_subband_limit(number);
+}
+
+const AllocTable& loaded_alloc_table(int table_number) {
+    struct LoadedTables {
+        AllocTable table[kAllocTableCount];
+        LoadedTables() {
+            for (int number = 0; number < kAllocTableCount; ++number) load_alloc_table(number, table[number]);
+        }
+    };
+    static const LoadedTables loaded;
+    return loaded.table[table_number];
 }
 
 int load_alloc_table(int table_number, AllocTable& table) {
@@ -117,11 +122,6 @@ int load_alloc_table(int table_number, AllocTable& table) {
         }
     }
     return subband;
-}
-
-void release_alloc_table(StreamParams& params) {
-    checked_free_as(params.alloc);
-    params.table_number = -1;
 }
 
 }  // namespace mp3dec

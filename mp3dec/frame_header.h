@@ -39,8 +39,8 @@ using AllocTable = AllocEntry[kSubbands][kAllocIndices];
 struct StreamParams {
     FrameHeader* header = nullptr;
     int actual_mode = 0;
-    AllocTable* alloc = nullptr;  // owned; allocated through checked_alloc under the name "alloc"
-    int table_number = -1;        // -1 while no table is loaded
+    const AllocTable* alloc = nullptr;  // one of the process's constant tables
+    int table_number = -1;              // -1 while no table is chosen
     int channels = 0;
     int joint_stereo_bound = 0;  // first subband coded jointly
     int subband_limit = 0;       // number of subbands coded
@@ -62,12 +62,11 @@ void derive_stream_params(StreamParams& params);
 // extension outside 0..3.
 int joint_stereo_bound(int layer, int mode_extension);
 
-// Layer II: selects the allocation table for the current header, (re)loads it when the choice changed,
-// and returns the subband limit.
+// Layer II: selects the allocation table for the current header and returns the subband limit.
 int choose_alloc_table(StreamParams& params);
 int alloc_table_number(const FrameHeader& header, int channels);
 int load_alloc_table(int table_number, AllocTable& table);
-// Frees the loaded allocation table, if any.
-void release_alloc_table(StreamParams& params);
+// The five tables, loaded once per process.
+const AllocTable& loaded_alloc_table(int table_number);
 
 }  // namespace mp3dec

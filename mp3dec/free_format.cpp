@@ -19,14 +19,6 @@ HeaderKey key_of(std::uint32_t header_bits) {
                      (header_bits >> 10) & 3u};
 }
 
-void skip_bits(BitReader& reader, std::uint32_t count) {
-    while (count > 0 && !at_end_of_stream(reader)) {
-        const int chunk = count > 32 ? 32 : static_cast<int>(count);
-        read_bits(reader, chunk);
-        count -= static_cast<std::uint32_t>(chunk);
-    }
-}
-
 }  // namespace
 
 bool header_bits_are_valid(std::uint32_t header_bits) {
@@ -34,7 +26,7 @@ bool header_bits_are_valid(std::uint32_t header_bits) {
     return key.layer_bits != 0 && key.bitrate_index != 15 && key.frequency_index != 3;
 }
 
-int measure_free_format_frame(DecodeState& state) {
+int measure_free_format_frame(StreamCursor& state) {
     const FrameHeader& header = state.header;
     const int padding_bytes = header.padding != 0 ? (header.layer == 1 ? 4 : 1) : 0;
     // The unpadded length is the same for every frame of the stream. Measuring it once keeps a false sync
@@ -42,7 +34,6 @@ int measure_free_format_frame(DecodeState& state) {
     if (state.free_format_base_bytes > 0) return state.free_format_base_bytes + padding_bytes;
 
     BitReader& look = state.lookahead;
-    if (look.file == nullptr) bit_reader_open(look, state.path, kReaderBufferSize, false);
     const std::uint32_t frame_start = bits_consumed(state.reader) - kSyncAndHeaderBits;
     // Searching from the frame's third byte on: a sync word any earlier would overlap this header.
     const std::uint32_t search_from = frame_start + 16;

@@ -10,9 +10,9 @@ namespace mp3dec {
 bool header_bits_are_valid(std::uint32_t header_bits);
 
 // Called right after the header of a free-format frame has been read: the frame's length in bytes (header
-// included). The first free-format frame is measured with a second reader over the same file, up to the next
+// included). The first free-format frame is measured with a second reader over the same stream, up to the next
 // sync word whose header agrees in version, layer, sampling frequency and free format; later frames take that
 // length, adjusted for their own padding. 0 when the length is unknown (a lone frame).
-int measure_free_format_frame(DecodeState& state);
+int measure_free_format_frame(StreamCursor& state);
 
 }  // namespace mp3dec

@@ -7,6 +7,7 @@
 #include <span>
 #include <vector>
 
+#include "mp3dec/diagnostics.h"
 #include "mp3dec/frame_header.h"
 #include "mp3dec/layer3_side_info.h"
 #include "mp3dec/reservoir.h"
@@ -39,11 +40,12 @@ struct HuffmanTables {
 
 // Reads up to 34 tables from the text, taking the nodes of ".treedata" tables from `arrays` in order.
 // Returns the number read, -1 for a line that is not ".table", -2 for a wrong table number and -3 for a
-// reference to a table of other dimensions (each with its message on standard error).
-int load_huffman_tables(HuffmanTables& tables, const char* text, std::span<const HuffmanNodeArray> arrays);
+// reference to a table of other dimensions, each with its message (standard error) added to `messages`.
+int load_huffman_tables(HuffmanTables& tables, const char* text, std::span<const HuffmanNodeArray> arrays,
+                        std::vector<Diagnostic>& messages);
 
-// The process's tables, loaded on first use from the embedded text; fewer than 34 prints
-// "decoder table read error" and stops the decoder.
+// The process's tables, loaded on first use from the embedded text; fewer than 34 stop the decoder with
+// "decoder table read error".
 const HuffmanTables& huffman_tables();
 
 // Decodes one code of `table`: x, y (and v, w for the quadruple tables). 0 = decoded, 1 = illegal code
@@ -52,8 +54,9 @@ int decode_huffman_pair(const HuffmanTable& table, MainDataReservoir& reservoir,
 
 // Decodes the big-value pairs and count-1 quadruples of one granule and channel into values[576] and
 // leaves the reservoir exactly at the end of the part. Returns the first line from which all values are
-// zero.
+// zero. Every illegal code is reported as "Illegal Huffman code in data." (standard output).
 int decode_huffman_samples(std::int32_t values[kLines], const SideInfo& side_info, int channel, int granule,
-                           std::uint32_t part2_start, const StreamParams& params, MainDataReservoir& reservoir);
+                           std::uint32_t part2_start, const StreamParams& params, MainDataReservoir& reservoir,
+                           const DiagnosticFn& diagnostic = {});
 
 }  // namespace mp3dec

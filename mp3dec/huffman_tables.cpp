@@ -5,7 +5,6 @@
 #include <new>
 
 #include "mp3dec/decoder_stop.h"
-#include "mp3dec/diagnostics.h"
 #include "mp3dec/huffman.h"
 
 namespace mp3dec {
@@ -87,7 +86,9 @@ std::vector<std::uint32_t> build_lookup(const std::uint8_t* nodes, unsigned node
 
 }  // namespace
 
-int load_huffman_tables(HuffmanTables& tables, const char* text, std::span<const HuffmanNodeArray> arrays) {
+int load_huffman_tables(HuffmanTables& tables, const char* text, std::span<const HuffmanNodeArray> arrays,
+                        std::vector<Diagnostic>& messages) {
+    auto report = [&messages](Diagnostic message) { messages.push_back(std::move(message)); };
     LineReader reader(text);
     std::size_t next_array = 0;
     char line[256];
@@ -102,7 +103,8 @@ int load_huffman_tables(HuffmanTables& tables, const char* text, std::span<const
         std::sscanf(line, "%31s %31s %u %u %u %u", keyword, name, &node_count, &x_len, &y_len, &linbits);
         if (std::strcmp(keyword, ".end") == 0) return n;
         if (std::strcmp(keyword, ".table") != 0) {
-            diagnostic(DiagnosticStream::error, "huffman table %u data corrupted\n", static_cast<unsigned>(n));
+            report(format_diagnostic(DiagnosticStream::standard_error, "huffman table %u data corrupted\n",
+                                     static_cast<unsigned>(n)));
             return -1;
         }
         std::snprintf(table.name, sizeof table.name, "%.3s", name);
@@ -113,7 +115,8 @@ int load_huffman_tables(HuffmanTables& tables, const char* text, std::span<const
         table.linmax = linbits < 32 ? (1u << linbits) - 1u : 0xFFFFFFFFu;
         unsigned number = 0;
         if (std::sscanf(name, "%u", &number) != 1 || number != static_cast<unsigned>(n)) {
-            diagnostic(DiagnosticStream::error, "wrong table number %u\n", static_cast<unsigned>(n));
+            report(format_diagnostic(DiagnosticStream::standard_error, "wrong table number %u\n",
+                                     static_cast<unsigned>(n)));
             return -2;
         }
 
@@ -124,7 +127,8 @@ int load_huffman_tables(HuffmanTables& tables, const char* text, std::span<const
         if (std::strcmp(second, ".reference") == 0) {
             if (reference >= static_cast<unsigned>(n) || tables.table[reference].x_len != x_len ||
                 tables.table[reference].y_len != y_len) {
-                diagnostic(DiagnosticStream::error, "wrong table %u reference\n", static_cast<unsigned>(n));
+                report(format_diagnostic(DiagnosticStream::standard_error, "wrong table %u reference\n",
+                                         static_cast<unsigned>(n)));
                 return -3;
             }
             const HuffmanTable& shared = tables.table[reference];
@@ -138,8 +142,7 @@ int load_huffman_tables(HuffmanTables& tables, const char* text, std::span<const
             try {
                 storage.assign(2u * node_count + 2u, 0);  // never empty, so the table always has storage
             } catch (const std::bad_alloc&) {
-                diagnostic(DiagnosticStream::error, "heaperror at table %d\n", n);
-                stop_decoder();
+                stop_decoder(format_diagnostic(DiagnosticStream::standard_error, "heaperror at table %d\n", n));
             }
             if (next_array < arrays.size()) {
                 const std::span<const int> entries = arrays[next_array++].entries;
@@ -152,7 +155,7 @@ int load_huffman_tables(HuffmanTables& tables, const char* text, std::span<const
             table.lookup = tables.lookup_storage[n].data();
             reader.next_line(line, sizeof line);
         } else {
-            diagnostic(DiagnosticStream::error, "huffman decodertable error at table %d\n", n);
+            report(format_diagnostic(DiagnosticStream::standard_error, "huffman decodertable error at table %d\n", n));
         }
     }
     return n;
@@ -161,10 +164,13 @@ int load_huffman_tables(HuffmanTables& tables, const char* text, std::span<const
 const HuffmanTables& huffman_tables() {
     static const HuffmanTables* const loaded = [] {
         auto* tables = new HuffmanTables;  // lives for the process
-        if (load_huffman_tables(*tables, kHuffmanTableText, huffman_node_arrays()) != kHuffmanTableCount) {
+        std::vector<Diagnostic> messages;
+        if (load_huffman_tables(*tables, kHuffmanTableText, huffman_node_arrays(), messages) != kHuffmanTableCount) {
             delete tables;
-            diagnostic(DiagnosticStream::error, "decoder table read error\n");
-            stop_decoder();
+            Diagnostic reason{DiagnosticStream::standard_error, {}};
+            for (const Diagnostic& message : messages) reason.text += message.text;
+            reason.text += "decoder table read error\n";
+            stop_decoder(reason);
         }
         return tables;
     }();

@@ -2,8 +2,10 @@
 
 #include <array>
 #include <bit>
+#include <cstring>
 
 #include "mp3dec/tables.h"
+#include "mp3dec/vector_lanes.h"
 
 namespace mp3dec {
 
@@ -74,6 +76,64 @@ inline double requantized_layer2_value(const AllocEntry& entry, std::uint32_t va
     return Layer2Class(entry)(value);
 }
 
+void set_layer2_classes(const StreamParams& params, Layer12State& state) {
+    const AllocTable& table = *params.alloc;
+    for (int ch = 0; ch < params.channels; ++ch) {
+        for (int sb = 0; sb < kSubbands; ++sb) {
+            const int a = state.allocation[ch][sb];
+            state.class_sign_bit[ch][sb] = 0;
+            state.class_unit[ch][sb] = state.class_d[ch][sb] = state.class_c[ch][sb] = 0.0;
+            if (a == 0 || table[sb][a].steps == 0) continue;
+            const Layer2Class quantisation(table[sb][a]);
+            state.class_sign_bit[ch][sb] = static_cast<std::int32_t>(quantisation.top);
+            state.class_unit[ch][sb] = quantisation.step;
+            state.class_d[ch][sb] = quantisation.d;
+            state.class_c[ch][sb] = quantisation.c;
+        }
+    }
+}
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpsabi"
+
+// The Layer II rule four subbands at a time, each lane with its own class; subbands without a class give 0.
+__attribute__((target_clones("avx2", "default"))) void requantize_layer2_lanes(int channels, Layer12State& state) {
+    const Lanes zero = {0.0, 0.0, 0.0, 0.0};
+    const Lanes minus_one = {-1.0, -1.0, -1.0, -1.0};
+    for (int ch = 0; ch < channels; ++ch) {
+        for (int part = 0; part < 3; ++part) {
+            for (int sb = 0; sb < kSubbands; sb += 4) {
+                const LaneInts code = load_ints(&state.sample_code[ch][part][sb]);
+                const LaneInts top = load_ints(&state.class_sign_bit[ch][sb]);
+                const LaneMask sign_set = __builtin_convertvector((code & top) != 0, LaneMask);
+                const LaneMask coded = __builtin_convertvector(top != 0, LaneMask);
+                Lanes fraction = sign_set ? zero : minus_one;
+                fraction += __builtin_convertvector(code & (top - 1), Lanes) * load_lanes(&state.class_unit[ch][sb]);
+                fraction += load_lanes(&state.class_d[ch][sb]);
+                fraction *= load_lanes(&state.class_c[ch][sb]);
+                store_lanes(&state.fraction[ch][part][sb], coded ? fraction : zero);
+            }
+        }
+    }
+}
+
+// Every value times the scale factor of its subband and channel, four subbands at a time.
+__attribute__((target_clones("avx2", "default"))) void scale_layer2_lanes(int channels, Layer12State& state,
+                                                                          int scale_part) {
+    for (int ch = 0; ch < channels; ++ch) {
+        alignas(32) double scale[kSubbands];
+        for (int sb = 0; sb < kSubbands; ++sb) scale[sb] = kScaleFactors[state.scale_index[ch][scale_part][sb] & 63u];
+        for (int part = 0; part < 3; ++part) {
+            for (int sb = 0; sb < kSubbands; sb += 4) {
+                store_lanes(&state.fraction[ch][part][sb],
+                            load_lanes(&state.fraction[ch][part][sb]) * load_lanes(scale + sb));
+            }
+        }
+    }
+}
+
+#pragma GCC diagnostic pop
+
 }  // namespace
 
 // ---- Layer I ----
@@ -117,6 +177,17 @@ void read_layer1_samples(BitReader& reader, const StreamParams& params, Layer12S
     }
 }
 
+int layer1_sample_bits(const StreamParams& params, const Layer12State& state) {
+    int bits = 0;
+    for (int sb = 0; sb < kSubbands; ++sb) {
+        for (int ch = 0; ch < coded_channels(params, sb); ++ch) {
+            const int a = state.allocation[ch][sb];
+            bits += a != 0 ? a + 1 : 0;
+        }
+    }
+    return bits;
+}
+
 double requantize_layer1_sample(int allocation, std::uint32_t code) {
     const int nb = allocation + 1;
     double fraction = signed_fraction(code, nb);
@@ -146,56 +217,65 @@ void scale_layer1(const StreamParams& params, Layer12State& state) {
 
 void read_layer2_allocation(BitReader& reader, const StreamParams& params, Layer12State& state) {
     const AllocTable& table = *params.alloc;
+    BitFields fields(reader);
     for (int sb = 0; sb < params.subband_limit; ++sb) {
         const int width = table[sb][0].bits;
         if (sb < params.joint_stereo_bound) {
-            for (int ch = 0; ch < params.channels; ++ch) {
-                state.allocation[ch][sb] = static_cast<int>(read_bits(reader, width));
-            }
+            for (int ch = 0; ch < params.channels; ++ch)
+                state.allocation[ch][sb] = static_cast<int>(fields.take(width));
         } else {
-            const int shared = static_cast<int>(read_bits(reader, width));
+            const int shared = static_cast<int>(fields.take(width));
             state.allocation[0][sb] = shared;
             state.allocation[1][sb] = shared;
         }
     }
+    fields.finish();
     for (int sb = params.subband_limit; sb < kSubbands; ++sb) {
         for (int ch = 0; ch < params.channels; ++ch) state.allocation[ch][sb] = 0;
     }
+    state.classes_known = false;
+    state.reads_known = false;
 }
 
 void read_layer2_scale_factors(BitReader& reader, const StreamParams& params, Layer12State& state) {
-    for (int sb = 0; sb < kSubbands; ++sb) {
+    const int limit = params.subband_limit;
+    BitFields fields(reader);
+    for (int sb = 0; sb < limit; ++sb) {
         for (int ch = 0; ch < params.channels; ++ch) {
-            const bool coded = sb < params.subband_limit && state.allocation[ch][sb] != 0;
-            state.scale_selection[ch][sb] = coded ? static_cast<int>(read_bits(reader, kSelectionBits)) : 0;
+            state.scale_selection[ch][sb] =
+                state.allocation[ch][sb] != 0 ? static_cast<int>(fields.take(kSelectionBits)) : 0;
         }
     }
-    for (int sb = 0; sb < kSubbands; ++sb) {
+    for (int sb = 0; sb < limit; ++sb) {
         for (int ch = 0; ch < params.channels; ++ch) {
-            unsigned* parts[3] = {&state.scale_index[ch][0][sb], &state.scale_index[ch][1][sb],
-                                  &state.scale_index[ch][2][sb]};
-            if (sb >= params.subband_limit || state.allocation[ch][sb] == 0) {
-                *parts[0] = *parts[1] = *parts[2] = kNoScaleFactor;
+            unsigned(&index)[3][32] = state.scale_index[ch];
+            if (state.allocation[ch][sb] == 0) {
+                index[0][sb] = index[1][sb] = index[2][sb] = kNoScaleFactor;
                 continue;
             }
             switch (state.scale_selection[ch][sb]) {
                 case 0:
-                    *parts[0] = read_bits(reader, kScaleFactorBits);
-                    *parts[1] = read_bits(reader, kScaleFactorBits);
-                    *parts[2] = read_bits(reader, kScaleFactorBits);
+                    index[0][sb] = fields.take(kScaleFactorBits);
+                    index[1][sb] = fields.take(kScaleFactorBits);
+                    index[2][sb] = fields.take(kScaleFactorBits);
                     break;
                 case 1:
-                    *parts[0] = *parts[1] = read_bits(reader, kScaleFactorBits);
-                    *parts[2] = read_bits(reader, kScaleFactorBits);
+                    index[0][sb] = index[1][sb] = fields.take(kScaleFactorBits);
+                    index[2][sb] = fields.take(kScaleFactorBits);
                     break;
-                case 2:
-                    *parts[0] = *parts[1] = *parts[2] = read_bits(reader, kScaleFactorBits);
-                    break;
+                case 2: index[0][sb] = index[1][sb] = index[2][sb] = fields.take(kScaleFactorBits); break;
                 default:
-                    *parts[0] = read_bits(reader, kScaleFactorBits);
-                    *parts[1] = *parts[2] = read_bits(reader, kScaleFactorBits);
+                    index[0][sb] = fields.take(kScaleFactorBits);
+                    index[1][sb] = index[2][sb] = fields.take(kScaleFactorBits);
                     break;
             }
+        }
+    }
+    fields.finish();
+    for (int sb = limit; sb < kSubbands; ++sb) {
+        for (int ch = 0; ch < params.channels; ++ch) {
+            state.scale_selection[ch][sb] = 0;
+            for (int part = 0; part < 3; ++part) state.scale_index[ch][part][sb] = kNoScaleFactor;
         }
     }
 }
@@ -222,32 +302,68 @@ void ungroup_layer2_code(std::uint32_t code, int steps, std::uint32_t values[3])
     }
 }
 
-void read_layer2_samples(BitReader& reader, const StreamParams& params, Layer12State& state) {
+namespace {
+
+// The coded subbands and channels in reading order; every code of the frame starts at zero, so that what
+// is not coded stays zero through the blocks.
+void plan_layer2_reads(const StreamParams& params, Layer12State& state) {
     const AllocTable& table = *params.alloc;
-    for (int sb = 0; sb < kSubbands; ++sb) {
-        if (sb >= params.subband_limit) {
-            for (int ch = 0; ch < params.channels; ++ch) {
-                for (int part = 0; part < 3; ++part) state.sample_code[ch][part][sb] = 0;
-            }
-            continue;
-        }
+    state.read_count = 0;
+    for (int sb = 0; sb < params.subband_limit; ++sb) {
         for (int ch = 0; ch < coded_channels(params, sb); ++ch) {
             const int a = state.allocation[ch][sb];
-            std::uint32_t values[3] = {0, 0, 0};
-            if (a != 0) {
-                const AllocEntry& entry = table[sb][a];
-                if (entry.group == kUngrouped) {
-                    for (auto& value : values) value = read_bits(reader, entry.bits);
-                } else if (entry.steps > 0) {
-                    ungroup_layer2_code(read_bits(reader, entry.bits), entry.steps, values);
-                }
-            }
-            for (int part = 0; part < 3; ++part) state.sample_code[ch][part][sb] = values[part];
-        }
-        if (params.channels == 2 && sb >= params.joint_stereo_bound) {
-            for (int part = 0; part < 3; ++part) state.sample_code[1][part][sb] = state.sample_code[0][part][sb];
+            if (a == 0) continue;
+            const AllocEntry& entry = table[sb][a];
+            if (entry.group != kUngrouped && entry.steps == 0) continue;  // no such class: nothing is read
+            Layer2CodeRead& read = state.reads[state.read_count++];
+            read.channel = static_cast<std::uint8_t>(ch);
+            read.subband = static_cast<std::uint8_t>(sb);
+            read.bits = static_cast<std::uint8_t>(entry.bits);
+            read.shared = params.channels == 2 && sb >= params.joint_stereo_bound;
+            read.steps = static_cast<std::uint16_t>(entry.group == kUngrouped ? 0 : entry.steps);
         }
     }
+    std::memset(state.sample_code, 0, sizeof state.sample_code);
+    state.reads_known = true;
+}
+
+}  // namespace
+
+void read_layer2_samples(BitReader& reader, const StreamParams& params, Layer12State& state) {
+    if (!state.reads_known) plan_layer2_reads(params, state);
+    BitFields fields(reader);
+    for (int r = 0; r < state.read_count; ++r) {
+        const Layer2CodeRead& read = state.reads[r];
+        std::uint32_t values[3];
+        if (read.steps == 0) {
+            for (auto& value : values) value = fields.take(read.bits);
+        } else {
+            ungroup_layer2_code(fields.take(read.bits), read.steps, values);
+        }
+        for (int part = 0; part < 3; ++part) {
+            state.sample_code[read.channel][part][read.subband] = values[part];
+            if (read.shared) state.sample_code[1][part][read.subband] = values[part];
+        }
+    }
+    fields.finish();
+}
+
+int layer2_sample_bits(const StreamParams& params, const Layer12State& state) {
+    const AllocTable& table = *params.alloc;
+    int bits = 0;
+    for (int sb = 0; sb < params.subband_limit; ++sb) {
+        for (int ch = 0; ch < coded_channels(params, sb); ++ch) {
+            const int a = state.allocation[ch][sb];
+            if (a == 0) continue;
+            const AllocEntry& entry = table[sb][a];
+            if (entry.group == kUngrouped) {
+                bits += 3 * entry.bits;
+            } else if (entry.steps > 0) {
+                bits += entry.bits;
+            }
+        }
+    }
+    return bits;
 }
 
 double requantize_layer2_sample(const AllocEntry& entry, std::uint32_t value) {
@@ -255,30 +371,14 @@ double requantize_layer2_sample(const AllocEntry& entry, std::uint32_t value) {
 }
 
 void requantize_layer2(const StreamParams& params, Layer12State& state) {
-    const AllocTable& table = *params.alloc;
-    for (int ch = 0; ch < params.channels; ++ch) {
-        for (int sb = 0; sb < kSubbands; ++sb) {
-            const int a = sb < params.subband_limit ? state.allocation[ch][sb] : 0;
-            if (a == 0 || table[sb][a].steps == 0) {
-                for (int part = 0; part < 3; ++part) state.fraction[ch][part][sb] = 0.0;
-                continue;
-            }
-            const Layer2Class requantize(table[sb][a]);
-            for (int part = 0; part < 3; ++part) {
-                state.fraction[ch][part][sb] = requantize(state.sample_code[ch][part][sb]);
-            }
-        }
-    }
+    if (!state.classes_known) set_layer2_classes(params, state);
+    state.classes_known = true;
+    requantize_layer2_lanes(params.channels, state);
 }
 
 void scale_layer2(const StreamParams& params, Layer12State& state, int scale_part) {
-    for (int ch = 0; ch < params.channels; ++ch) {
-        for (int part = 0; part < 3; ++part) {
-            for (int sb = 0; sb < params.subband_limit; ++sb) {
-                state.fraction[ch][part][sb] *= kScaleFactors[state.scale_index[ch][scale_part][sb] & 63u];
-            }
-        }
-    }
+    // Subbands from the limit on hold zeros, which their scale factor leaves as they are.
+    scale_layer2_lanes(params.channels, state, scale_part);
 }
 
 }  // namespace mp3dec

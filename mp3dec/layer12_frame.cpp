@@ -25,7 +25,26 @@ void queue_block(DecodeState& state, int block, int parts) {
     for (int ch = 0; ch < state.params.channels; ++ch) {
         std::memcpy(kept.sample[ch], state.pcm.sample[ch], sizeof(state.pcm.sample[ch][0]) * static_cast<std::size_t>(parts));
     }
-    queue_pcm_blocks(state.queue, state.pcm, parts, state.params, state.output, state.sample_frames);
+    emit_pcm(state.output, state.pcm, parts, state.params.channels);
+}
+
+// Allocation and scale factors; false when the frame fails its CRC.
+bool read_layer1_side(DecodeState& state) {
+    Layer12State& l12 = state.layer12;
+    read_layer1_allocation(state.reader, state.params, l12);
+    read_layer1_scale_factors(state.reader, state.params, l12);
+    if (state.header.error_protection != 0) l12.crc_computed = layer1_crc(state.params, l12.allocation);
+    return !crc_fails(state, l12.crc_computed);
+}
+
+bool read_layer2_side(DecodeState& state) {
+    Layer12State& l12 = state.layer12;
+    read_layer2_allocation(state.reader, state.params, l12);
+    read_layer2_scale_factors(state.reader, state.params, l12);
+    if (state.header.error_protection != 0) {
+        l12.crc_computed = layer2_crc(state.params, l12.allocation, l12.scale_selection);
+    }
+    return !crc_fails(state, l12.crc_computed);
 }
 
 }  // namespace
@@ -35,18 +54,13 @@ void conceal_crc_error(DecodeState& state, int parts) {
     if (!l12.has_previous_output) {
         for (auto& block : l12.previous_output) block = PcmBlock{};
     }
-    for (const auto& block : l12.previous_output) {
-        queue_pcm_blocks(state.queue, block, parts, state.params, state.output, state.sample_frames);
-    }
+    for (const auto& block : l12.previous_output) emit_pcm(state.output, block, parts, state.params.channels);
     l12.has_previous_output = true;
 }
 
 void decode_layer1_frame(DecodeState& state) {
     Layer12State& l12 = state.layer12;
-    read_layer1_allocation(state.reader, state.params, l12);
-    read_layer1_scale_factors(state.reader, state.params, l12);
-    if (state.header.error_protection != 0) l12.crc_computed = layer1_crc(state.params, l12.allocation);
-    if (crc_fails(state, l12.crc_computed)) {
+    if (!read_layer1_side(state)) {
         conceal_crc_error(state, 1);
         return;
     }
@@ -62,12 +76,7 @@ void decode_layer1_frame(DecodeState& state) {
 
 void decode_layer2_frame(DecodeState& state) {
     Layer12State& l12 = state.layer12;
-    read_layer2_allocation(state.reader, state.params, l12);
-    read_layer2_scale_factors(state.reader, state.params, l12);
-    if (state.header.error_protection != 0) {
-        l12.crc_computed = layer2_crc(state.params, l12.allocation, l12.scale_selection);
-    }
-    if (crc_fails(state, l12.crc_computed)) {
+    if (!read_layer2_side(state)) {
         conceal_crc_error(state, 3);
         return;
     }
@@ -79,6 +88,18 @@ void decode_layer2_frame(DecodeState& state) {
         queue_block(state, block, 3);
     }
     l12.has_previous_output = true;
+}
+
+void scan_layer1_frame(DecodeState& state) {
+    if (!read_layer1_side(state)) return;
+    consume_bits(state.reader,
+                 kBlocksPerFrame * static_cast<std::uint64_t>(layer1_sample_bits(state.params, state.layer12)));
+}
+
+void scan_layer2_frame(DecodeState& state) {
+    if (!read_layer2_side(state)) return;
+    consume_bits(state.reader,
+                 kBlocksPerFrame * static_cast<std::uint64_t>(layer2_sample_bits(state.params, state.layer12)));
 }
 
 }  // namespace mp3dec

@@ -130,13 +130,26 @@ void hybrid_synthesis(const double input[18], double output[18], int subband, do
     }
 }
 
-void hybrid_synthesis_granule(const double input[576], double output[576], double overlap[32][18],
+void hybrid_synthesis_granule(const double input[576], double slots[18][32], double overlap[32][18],
                               const GranuleChannelInfo& info, int active_subbands) {
     const int active = active_subbands < 0 ? 0 : (active_subbands > 32 ? 32 : active_subbands);
-    for (int sb = 0; sb < active; ++sb) hybrid_synthesis(input + 18 * sb, output + 18 * sb, sb, overlap[sb], info);
-    for (int sb = active; sb < 32; ++sb) {
-        std::memcpy(output + 18 * sb, overlap[sb], sizeof overlap[sb]);
-        std::memset(overlap[sb], 0, sizeof overlap[sb]);
+    for (int sb = 0; sb < 32; ++sb) {
+        double output[18];
+        if (sb < active) {
+            hybrid_synthesis(input + 18 * sb, output, sb, overlap[sb], info);
+        } else {
+            std::memcpy(output, overlap[sb], sizeof output);
+            std::memset(overlap[sb], 0, sizeof overlap[sb]);
+        }
+        // Odd subbands are mirrored in frequency by the filterbank; negating their odd slots undoes it.
+        if (sb % 2 == 0) {
+            for (int slot = 0; slot < 18; ++slot) slots[slot][sb] = output[slot];
+        } else {
+            for (int slot = 0; slot < 18; slot += 2) {
+                slots[slot][sb] = output[slot];
+                slots[slot + 1][sb] = -output[slot + 1];
+            }
+        }
     }
 }
 

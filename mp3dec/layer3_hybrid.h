@@ -13,9 +13,11 @@ void imdct36(const double input[18], double output[36], int block_type);
 void hybrid_synthesis(const double input[18], double output[18], int subband, double overlap[18],
                       const GranuleChannelInfo& info);
 
-// All 32 subbands of one granule. Subbands from `active_subbands` on hold only zeros: they put out the
-// overlap alone, as the transform of zeros would.
-void hybrid_synthesis_granule(const double input[576], double output[576], double overlap[32][18],
+// All 32 subbands of one granule, put out as the polyphase synthesis takes them: by time slot, 32 subbands
+// each, with the frequency inversion of the filterbank done (the values of odd subbands in odd slots
+// negated). Subbands from `active_subbands` on hold only zeros: they put out the overlap alone, as the
+// transform of zeros would.
+void hybrid_synthesis_granule(const double input[576], double slots[18][32], double overlap[32][18],
                               const GranuleChannelInfo& info, int active_subbands = 32);
 
 // The 36-point windows of the four block types.

@@ -11,7 +11,7 @@ void reorder_short_blocks(const double input[576], double output[576], const Gra
                           const StreamParams& params);
 
 // Subbands from `nonzero_subbands` on hold only zeros; the butterflies between two of them are skipped, as
-// they would give zeros again.
+// they would give zeros again. Output may be the input itself.
 void alias_reduce(const double input[576], double output[576], const GranuleChannelInfo& info,
                   int nonzero_subbands = 32);
 

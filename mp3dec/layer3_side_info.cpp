@@ -1,10 +1,8 @@
 #include "mp3dec/layer3_side_info.h"
 
 #include <cmath>
-#include <cstdio>
 
 #include "mp3dec/decoder_stop.h"
-#include "mp3dec/diagnostics.h"
 
 namespace mp3dec {
 namespace {
@@ -26,8 +24,7 @@ void read_granule_channel(BitReader& reader, GranuleChannelInfo& info, bool mpeg
         info.table_select[2] = 0;
         for (int window = 0; window < 3; ++window) info.subblock_gain[window] = bits(reader, 3);
         if (info.block_type == 0) {
-            diagnostic(DiagnosticStream::output, "Side info bad: block_type == 0 in split block.\n");
-            stop_decoder();
+            stop_decoder({DiagnosticStream::standard_output, "Side info bad: block_type == 0 in split block.\n"});
         }
         info.region0_count = info.block_type == 2 && !info.mixed_block ? 8 : 7;
         info.region1_count = 20 - info.region0_count;

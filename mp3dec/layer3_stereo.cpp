@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "mp3dec/tables_layer3.h"
+#include "mp3dec/vector_lanes.h"
 
 namespace mp3dec {
 namespace {
@@ -15,10 +16,12 @@ void set_positions(std::int16_t positions[576], int begin, int end, int value) {
     for (int k = begin; k < end && k < 576; ++k) positions[k] = static_cast<std::int16_t>(value);
 }
 
+// Intensity stereo codes the bands above the right channel's last non-zero line; a right channel that is
+// zero throughout leaves every band to it, band 0 included, as in short blocks.
 void long_block_positions(const double right[576], const ScaleFactors& sf, const ScaleFactorBands& bands,
                           std::int16_t positions[576]) {
     int last = 575;
-    while (last > 0 && right[last] == 0.0) --last;
+    while (last >= 0 && right[last] == 0.0) --last;
     int band = 0;
     while (band < 22 && bands.long_start[band] <= last) ++band;
     for (; band <= 20; ++band)
@@ -74,6 +77,23 @@ void mixed_long_positions(const double right[576], const ScaleFactors& sf, const
         set_positions(positions, bands.long_start[band], bands.long_start[band + 1], sf.long_band[band]);
 }
 
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpsabi"
+
+// Left (M + S) x scale and right (M - S) x scale for all 576 lines, four at a time.
+__attribute__((target_clones("avx2", "default"))) void middle_side_lines(const double* middle, const double* side,
+                                                                         double* left, double* right) {
+    const Lanes scale = {kMiddleSideScale, kMiddleSideScale, kMiddleSideScale, kMiddleSideScale};
+    for (int k = 0; k < 576; k += 4) {
+        const Lanes m = load_lanes(middle + k);
+        const Lanes s = load_lanes(side + k);
+        store_lanes(left + k, (m + s) * scale);
+        store_lanes(right + k, (m - s) * scale);
+    }
+}
+
+#pragma GCC diagnostic pop
+
 }  // namespace
 
 void intensity_positions(const double right[576], const ScaleFactors& sf, const GranuleChannelInfo& info,
@@ -106,12 +126,7 @@ void process_stereo(const double input[2][576], double output[2][576], const Sca
     if (!intensity) {
         // Every line has position 7: middle/side or a plain copy throughout.
         if (middle_side) {
-            for (int k = 0; k < 576; ++k) {
-                const double m = input[0][k];
-                const double s = input[1][k];
-                output[0][k] = (m + s) * kMiddleSideScale;
-                output[1][k] = (m - s) * kMiddleSideScale;
-            }
+            middle_side_lines(input[0], input[1], output[0], output[1]);
         } else {
             std::memcpy(output[0], input[0], sizeof(double) * 576);
             std::memcpy(output[1], input[1], sizeof(double) * 576);

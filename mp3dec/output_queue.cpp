@@ -1,5 +1,6 @@
 #include "mp3dec/output_queue.h"
 
+#include <bit>
 #include <cstring>
 
 namespace mp3dec {
@@ -8,31 +9,37 @@ namespace {
 
 void write_samples_little_endian(const std::int16_t* samples, int count, std::FILE* output) {
     if (count <= 0) return;
-    unsigned char bytes[kQueueSamples * 2];
-    for (int i = 0; i < count; ++i) {
-        const auto value = static_cast<std::uint16_t>(samples[i]);
-        bytes[2 * i] = static_cast<unsigned char>(value & 0xFFu);
-        bytes[2 * i + 1] = static_cast<unsigned char>(value >> 8);
-    }
+    std::uint8_t bytes[kQueueSamples * 2];
+    store_little_endian({samples, static_cast<std::size_t>(count)}, bytes);
     std::fwrite(bytes, 2, static_cast<std::size_t>(count), output);
 }
 
 }  // namespace
 
-void queue_pcm_blocks(PcmOutputQueue& queue, const PcmBlock& block, int time_slots, const StreamParams& params,
-                      std::FILE* output, std::uint32_t& sample_frames) {
-    const int channels = params.channels == 1 ? 1 : 2;
-    for (int slot = 0; slot < time_slots; ++slot) {
-        for (int j = 0; j < 32; ++j) {
-            ++sample_frames;
-            for (int ch = 0; ch < channels; ++ch) {
-                if (queue.fill == kQueueSamples) {  // the fill never passes a full queue
-                    write_samples_little_endian(queue.samples, kQueueSamples, output);
-                    queue.fill = 0;
-                }
-                queue.samples[queue.fill++] = block.sample[ch][slot][j];
-            }
+void store_little_endian(std::span<const std::int16_t> samples, std::uint8_t* bytes) {
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(bytes, samples.data(), samples.size_bytes());
+        return;
+    }
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        const auto value = static_cast<std::uint16_t>(samples[i]);
+        bytes[2 * i] = static_cast<std::uint8_t>(value & 0xFFu);
+        bytes[2 * i + 1] = static_cast<std::uint8_t>(value >> 8);
+    }
+}
+
+void queue_pcm_samples(PcmOutputQueue& queue, std::span<const std::int16_t> samples, std::FILE* output) {
+    std::size_t next = 0;
+    while (next < samples.size()) {
+        if (queue.fill == kQueueSamples) {  // the fill never passes a full queue
+            write_samples_little_endian(queue.samples, kQueueSamples, output);
+            queue.fill = 0;
         }
+        const std::size_t room = static_cast<std::size_t>(kQueueSamples - queue.fill);
+        const std::size_t take = samples.size() - next < room ? samples.size() - next : room;
+        std::memcpy(queue.samples + queue.fill, samples.data() + next, take * sizeof(std::int16_t));
+        queue.fill += static_cast<int>(take);
+        next += take;
     }
 }
 

@@ -1,12 +1,10 @@
 #pragma once
-// Staging of interleaved 16-bit PCM samples on their way to the output file, written in blocks of
-// 1600 samples. Samples are stored little-endian whatever the host.
+// The file driver's staging of interleaved 16-bit samples on their way to the output file, written in
+// blocks of 1600 samples. Samples are stored little-endian whatever the host.
 
 #include <cstdint>
 #include <cstdio>
-
-#include "mp3dec/frame_header.h"
-#include "mp3dec/synthesis.h"
+#include <span>
 
 namespace mp3dec {
 
@@ -17,12 +15,13 @@ struct PcmOutputQueue {
     int fill = 0;
 };
 
-// Appends time slots 0..time_slots-1 of the block, interleaved by channel; counts one sample frame per
-// time instant. A full queue is written out when the next sample arrives.
-void queue_pcm_blocks(PcmOutputQueue& queue, const PcmBlock& block, int time_slots, const StreamParams& params,
-                      std::FILE* output, std::uint32_t& sample_frames);
+// Appends the samples; a full queue is written out when the next sample arrives.
+void queue_pcm_samples(PcmOutputQueue& queue, std::span<const std::int16_t> samples, std::FILE* output);
 // Writes whatever is pending (possibly nothing) and empties the queue.
 void flush_pcm_queue(PcmOutputQueue& queue, std::FILE* output);
+
+// Samples as the WAV format stores them: little-endian, two bytes each.
+void store_little_endian(std::span<const std::int16_t> samples, std::uint8_t* bytes);
 
 // 1 = big-endian, 2 = little-endian, 0 = neither.
 int detect_host_byte_order();

@@ -1,56 +1,46 @@
 #include "mp3dec/reservoir.h"
 
-#include <cstdio>
-
 #include "mp3dec/decoder_stop.h"
-#include "mp3dec/diagnostics.h"
 
 namespace mp3dec {
-namespace {
-
-std::uint32_t entry_at(const MainDataReservoir& reservoir, std::uint32_t index) {
-    return reservoir.entries[index % kReservoirEntries] & 0xFFu;
-}
-
-}  // namespace
 
 void reservoir_put_byte(MainDataReservoir& reservoir, std::uint32_t value, int width) {
     if (width != 8) {
-        diagnostic(DiagnosticStream::output, "Not Supported yet!!\n");
-        stop_decoder();
+        stop_decoder({DiagnosticStream::standard_output, "Not Supported yet!!\n"});
     }
-    reservoir.entries[reservoir.write_count % kReservoirEntries] = value & 0xFFu;
+    const std::uint8_t byte = static_cast<std::uint8_t>(value & 0xFFu);
+    const std::uint32_t entry = reservoir.write_count % kReservoirEntries;
+    reservoir.entries[entry] = byte;
+    if (entry < kReservoirMirror) reservoir.entries[kReservoirEntries + entry] = byte;
     ++reservoir.write_count;
 }
 
-std::uint32_t reservoir_get_bits_across(MainDataReservoir& reservoir, int n) {
-    const int wanted = n > 32 ? 32 : n;
-    // The bits are those a peek shows; then the position moves on by whole entries at once.
-    std::uint64_t window = entry_at(reservoir, reservoir.read_index) & ((1u << reservoir.bits_left) - 1u);
-    int have = static_cast<int>(reservoir.bits_left);
-    for (std::uint32_t next = reservoir.read_index + 1; have < wanted; ++next) {
-        window = (window << 8) | entry_at(reservoir, next);
-        have += 8;
+void reservoir_put_bytes(MainDataReservoir& reservoir, const std::uint8_t* bytes, std::uint32_t count) {
+    while (count > 0) {
+        const std::uint32_t entry = reservoir.write_count % kReservoirEntries;
+        const std::uint32_t run = count < kReservoirEntries - entry ? count : kReservoirEntries - entry;
+        std::memcpy(reservoir.entries + entry, bytes, run);
+        if (entry < kReservoirMirror) {
+            const std::uint32_t mirrored = run < kReservoirMirror - entry ? run : kReservoirMirror - entry;
+            std::memcpy(reservoir.entries + kReservoirEntries + entry, bytes, mirrored);
+        }
+        reservoir.write_count += run;
+        bytes += run;
+        count -= run;
     }
-    const std::uint32_t value =
-        static_cast<std::uint32_t>((window >> (have - wanted)) & ((std::uint64_t{1} << wanted) - 1u));
-    const std::uint32_t consumed = (8u - reservoir.bits_left) + static_cast<std::uint32_t>(wanted);
-    reservoir.read_index += consumed / 8u;
-    reservoir.bits_left = 8u - consumed % 8u;
-    // Reading the entry at exactly the write count is still allowed; moving past it is not.
-    if (reservoir.read_index > reservoir.write_count) {
-        diagnostic(DiagnosticStream::output, "Buffer overflow !!\n");
-        stop_decoder();
-    }
-    return value;
+}
+
+void stop_at_overflow(const ReservoirCursor&) {
+    stop_decoder({DiagnosticStream::standard_output, "Buffer overflow !!\n"});
 }
 
 void reservoir_skip_bits(MainDataReservoir& reservoir, std::uint32_t n) {
-    while (n > 0) {
-        const int chunk = n > 24 ? 24 : static_cast<int>(n);
-        reservoir_get_bits(reservoir, chunk);
-        n -= static_cast<std::uint32_t>(chunk);
-    }
+    // Skipping reads nothing but is checked like reading: it may end in the entry at the write count.
+    if (n == 0) return;
+    ReservoirCursor cursor = reservoir_cursor(reservoir);
+    cursor.bit += n;
+    cursor_check(cursor);
+    reservoir_settle(reservoir, cursor);
 }
 
 std::uint32_t reservoir_position(const MainDataReservoir& reservoir) {

@@ -34,6 +34,7 @@ struct MatrixingPlan {
     alignas(32) double transposed[32][kVectorLength];  // [k][distinct row]
     int source[kVectorLength];           // distinct row whose sum gives row i
     double sign[kVectorLength];
+    bool every_pair_exact = false;  // source and sign follow paired_source
 
     MatrixingPlan() {
         for (int i = 0; i < kVectorLength; ++i) {
@@ -55,10 +56,23 @@ struct MatrixingPlan {
             sign[i] = 1.0;
         }
         computed_count = (distinct + 3) / 4 * 4;
+        every_pair_exact = distinct == 33;
+        for (int i = 0; i < kVectorLength && every_pair_exact; ++i) {
+            every_pair_exact = source[i] == paired_source(i) && sign[i] == (i >= 17 && i <= 32 ? -1.0 : 1.0);
+        }
         std::memset(transposed, 0, sizeof transposed);
         for (int d = 0; d < distinct; ++d) {
             for (int k = 0; k < 32; ++k) transposed[k][d] = rows[distinct_row[d]][k];
         }
+    }
+
+    // The distinct row that gives row i when every mirrored pair is exact: rows 0..16 and 33..48 are
+    // computed, rows 17..32 are rows 15..0 negated, rows 49..63 are rows 47..33.
+    static int paired_source(int i) {
+        if (i <= 16) return i;
+        if (i <= 32) return 32 - i;
+        if (i <= 48) return i - 16;
+        return 80 - i;
     }
 
     static int mirror_partner(int i) {
@@ -131,9 +145,40 @@ __attribute__((target_clones("avx2", "default"))) void window_sums(const double*
     for (int lane = 0; lane < 8; ++lane) store_lanes(out + 4 * lane, acc[lane]);
 }
 
-// round_to_pcm for a whole block, four samples at a time; returns the number clipped.
-typedef long long LaneMask __attribute__((vector_size(32)));
-typedef int LaneInts __attribute__((vector_size(16)));
+// The 64 rows of the matrixed vector from the sums of the distinct rows. Negating is exact, so it equals
+// the multiplication by the pair's sign.
+void spread_rows(const MatrixingPlan& plan, const double* sums, double* vector) {
+    if (!plan.every_pair_exact) {
+        for (int i = 0; i < kVectorLength; ++i) vector[i] = plan.sign[i] * sums[plan.source[i]];
+        return;
+    }
+    std::memcpy(vector, sums, 17 * sizeof(double));
+    for (int i = 0; i < 16; ++i) vector[17 + i] = -sums[15 - i];
+    std::memcpy(vector + 33, sums + 17, 16 * sizeof(double));
+    for (int i = 0; i < 15; ++i) vector[49 + i] = sums[31 - i];
+}
+
+#pragma GCC diagnostic pop
+
+}  // namespace
+
+std::int16_t round_to_pcm(double sum, int& clipped) {
+    const double scaled = sum * 32768.0;
+    const double rounded = scaled > 0.0 ? scaled + 0.5 : scaled - 0.5;
+    // Compare before converting: the truncated value of a large sum would not fit an integer.
+    if (rounded >= 32768.0) {
+        ++clipped;
+        return 32767;
+    }
+    if (rounded <= -32769.0) {
+        ++clipped;
+        return -32768;
+    }
+    return static_cast<std::int16_t>(static_cast<int>(rounded));
+}
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpsabi"
 
 __attribute__((target_clones("avx2", "default"))) int round_block_to_pcm(const double sums[32],
                                                                          std::int16_t output[32]) {
@@ -160,23 +205,6 @@ __attribute__((target_clones("avx2", "default"))) int round_block_to_pcm(const d
 
 #pragma GCC diagnostic pop
 
-}  // namespace
-
-std::int16_t round_to_pcm(double sum, int& clipped) {
-    const double scaled = sum * 32768.0;
-    const double rounded = scaled > 0.0 ? scaled + 0.5 : scaled - 0.5;
-    // Compare before converting: the truncated value of a large sum would not fit an integer.
-    if (rounded >= 32768.0) {
-        ++clipped;
-        return 32767;
-    }
-    if (rounded <= -32769.0) {
-        ++clipped;
-        return -32768;
-    }
-    return static_cast<std::int16_t>(static_cast<int>(rounded));
-}
-
 const double* synthesis_window() {
     return kSynthesisWindow;
 }
@@ -193,7 +221,7 @@ int polyphase_synthesize(SynthesisState& state, const double input[32], int chan
 
     alignas(32) double sums[kVectorLength];
     matrix_distinct_rows(plan, input, sums);
-    for (int i = 0; i < kVectorLength; ++i) history[offset + i] = plan.sign[i] * sums[plan.source[i]];
+    spread_rows(plan, sums, history + offset);
 
     alignas(32) double windowed[32];
     window_sums(kSynthesisWindow, history, offset, windowed);

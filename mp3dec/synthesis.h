@@ -26,6 +26,8 @@ int polyphase_synthesize(SynthesisState& state, const double input[32], int chan
 
 // A window sum scaled to 16 bits: halves away from zero, then clipped (counted in `clipped`).
 std::int16_t round_to_pcm(double sum, int& clipped);
+// round_to_pcm for the 32 sums of a block, four lanes at a time; returns the number clipped.
+int round_block_to_pcm(const double sums[32], std::int16_t output[32]);
 
 // The constant tables of the filterbank (built once per process).
 const double* synthesis_window();    // D[i], 512 values

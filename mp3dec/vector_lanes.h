@@ -12,6 +12,8 @@ namespace mp3dec {
 namespace {
 
 typedef double Lanes __attribute__((vector_size(32)));
+typedef long long LaneMask __attribute__((vector_size(32)));  // all bits set in a lane where a comparison held
+typedef int LaneInts __attribute__((vector_size(16)));        // four 32-bit integers beside the four lanes
 
 inline __attribute__((always_inline)) Lanes load_lanes(const double* p) {
     Lanes v;
@@ -21,6 +23,16 @@ inline __attribute__((always_inline)) Lanes load_lanes(const double* p) {
 
 inline __attribute__((always_inline)) void store_lanes(double* p, Lanes v) {
     std::memcpy(p, &v, sizeof v);
+}
+
+inline __attribute__((always_inline)) LaneInts load_ints(const void* p) {
+    LaneInts v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+inline __attribute__((always_inline)) Lanes reversed_lanes(Lanes v) {
+    return __builtin_shufflevector(v, v, 3, 2, 1, 0);
 }
 
 }  // namespace

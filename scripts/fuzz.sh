@@ -2,14 +2,14 @@
 # Builds the libFuzzer harnesses (preset "fuzz": clang, AddressSanitizer, UndefinedBehaviorSanitizer) and
 # runs each for a bounded time on its seed corpus in fuzz/corpus/<harness>/.
 #   FUZZ_SECONDS   seconds per harness (default 45)
-#   FUZZ_HARNESSES harnesses to run (default all five)
+#   FUZZ_HARNESSES harnesses to run (default all of them)
 #   FUZZ_JOBS      build jobs (default 2)
 # New inputs go to build/fuzz/corpus/<harness>/ (the seeds stay as committed); a crashing input is kept as
 # build/fuzz/artifacts/<harness>-crash-* and the script exits 1. Each harness ends with one summary line.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${FUZZ_SECONDS:-45}"
-harnesses="${FUZZ_HARNESSES:-fuzz_wave fuzz_filter_file fuzz_decode fuzz_export fuzz_macro}"
+harnesses="${FUZZ_HARNESSES:-fuzz_wave fuzz_filter_file fuzz_decode fuzz_decode_parallel fuzz_export fuzz_macro}"
 
 cmake --preset fuzz >/dev/null
 cmake --build build/fuzz -j "${FUZZ_JOBS:-2}" --target fuzz_harnesses >/dev/null
@@ -19,6 +19,7 @@ max_len() {
         fuzz_wave) echo 24000 ;;
         fuzz_filter_file) echo 4096 ;;
         fuzz_decode) echo 16384 ;;
+        fuzz_decode_parallel) echo 16384 ;;
         fuzz_export) echo 24000 ;;
         fuzz_macro) echo 8192 ;;
     esac

@@ -71,10 +71,11 @@ class Mpeg:
             "--resample", str(rate / 1000), source, out)
         return open(out, "rb").read()
 
-    def layer2(self, rate, channels, seconds, kbps):
+    def layer2(self, rate, channels, seconds, kbps, protect=False):
         source = self.tone("l2-%d-%d" % (rate, channels), rate, channels, seconds)
-        out = source[:-4] + ".mp2"
-        run("twolame", "--quiet", "-b", str(kbps), "-m", "m" if channels == 1 else "s", source, out)
+        out = source[:-4] + (".crc" if protect else "") + ".mp2"
+        run("twolame", "--quiet", "-b", str(kbps), "-m", "m" if channels == 1 else "s", *(["-p"] if protect else []),
+            source, out)
         return open(out, "rb").read()
 
 
@@ -150,7 +151,7 @@ def main():
         shutil.rmtree(BAD)
     os.makedirs(BAD)
     manifest = []
-    seeds = {"fuzz_wave": {}, "fuzz_filter_file": {}, "fuzz_decode": {}, "fuzz_export": {}, "fuzz_macro": {}}
+    seeds = {"fuzz_wave": {}, "fuzz_filter_file": {}, "fuzz_decode": {}, "fuzz_decode_parallel": {}, "fuzz_export": {}, "fuzz_macro": {}}
 
     def case(name, kind, expected, data, comment):
         with open(os.path.join(BAD, name), "wb") as out:
@@ -210,6 +211,7 @@ def main():
         l2_frames = len(frame_starts(l2))
         l3_low_mono = mpeg.layer3(22050, 1, 0.2, 32)
         low_frames = len(frame_starts(l3_low_mono))
+        l2_crc = mpeg.layer2(48000, 2, 0.15, 128, protect=True)
     finally:
         shutil.rmtree(work)
 
@@ -268,6 +270,18 @@ def main():
         "layer2-as-hex": b"\x01" + l2[:l2_starts[1]], "layer3-low": b"\x00" + l3_low_mono[:600],
         "id3v2": b"\x00" + tag + l3[:l3_starts[2]], "false-sync": b"\x00" + bytes(junk) + l2[:l2_starts[1]],
         "big-values": b"\x00" + big[:l3_starts[3]]})
+    # The parallel harness: the first byte picks chunks (bits 0-1), threads (bits 2-3) and text form (bit 4).
+    crc_starts = frame_starts(l2_crc)
+    low_starts = frame_starts(l3_low_mono)
+    free = b"".join(bytes([f[0], f[1], f[2] & 0x0F]) + f[3:] for f in
+                    (l2[a:b] for a, b in zip(l2_starts[:6], l2_starts[1:7])))
+    between = b"".join(l2[a:b] + tone_bytes(37, a).replace(b"\xff", b"\x00") for a, b in zip(l2_starts[:6], l2_starts[1:7]))
+    seeds["fuzz_decode_parallel"].update({
+        "layer3": b"\x00" + l3[:l3_starts[8]], "layer3-low": b"\x05" + l3_low_mono[:low_starts[8]],
+        "layer2-crc": b"\x0a" + l2_crc[:crc_starts[6]], "free-format": b"\x06" + free,
+        "garbage-between": b"\x09" + between, "cut": b"\x04" + l3[:l3_starts[6] - 100],
+        "mode-change": b"\x0a" + l3[:l3_starts[4]] + l3_low_mono[:low_starts[4]],
+        "layer2-as-hex": b"\x12" + l2[:l2_starts[4]]})
 
     # ---- Filter files --------------------------------------------------------------------------------
     good = b"; Filter Logfile\r\n; taps\r\n0.25\r\n-1.234e-002\r\n0.5\r\n-1.234D-002\r\n0.25\r\n"

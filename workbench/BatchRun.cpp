@@ -34,8 +34,8 @@ BatchOutcome ProcessItem(const Macro& macro, const BatchItem& item, const BatchO
     try {
         Workbench workbench;
         LoadOptions load;
-        load.mp3.diagnostics = [&](mp3dec::DiagnosticStream, const std::string& text) {
-            outcome.diagnostics.push_back(text);
+        load.mp3.diagnostics = [&](const mp3dec::Diagnostic& diagnostic) {
+            outcome.diagnostics.push_back(diagnostic.text);
         };
         outcome.result = workbench.LoadAudio(item.input, load);
         outcome.result.AndThen([&] { return RunMacro(workbench, macro, {item.input, options.outFolder}); });

@@ -1,6 +1,5 @@
 #include "workbench/Mp3Import.h"
 
-#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -9,6 +8,10 @@
 #include <new>
 #include <system_error>
 #include <vector>
+
+#include "audio/ThreadBudget.h"
+#include "mp3dec/decode_stream.h"
+#include "mp3dec/decoder.h"
 
 namespace tressel {
 
@@ -29,52 +32,27 @@ std::string TemporaryFolder() {
     return "/tmp";
 }
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+// The caller's count, or every core within the calling thread's budget.
+int DecodeThreads(const Mp3ImportHooks& hooks) {
+    return WithinThreadBudget(mp3dec::decode_thread_count(hooks.decodeThreads));
+}
 
-// Runs the decoder into `output` between the hooks; false when it did not decode.
-bool Decode(const std::string& path, std::FILE* output, const Mp3ImportHooks& hooks) {
+// The decoded WAV image, or why there is none.
+Result DecodeToImage(const std::string& path, const Mp3ImportHooks& hooks, std::vector<std::uint8_t>& image) {
     if (hooks.beforeDecode) {
         hooks.beforeDecode();
     }
-    std::optional<mp3dec::DiagnosticSinkScope> diagnostics;
-    if (hooks.diagnostics) {
-        diagnostics.emplace(hooks.diagnostics);
-    }
-    return DecodeMp3ToWave(path, output, hooks.progress);
-}
-
-// A file that lives in memory only: the decoder needs a stream it can seek in, nothing needs a name.
-FileHandle OpenMemoryFile() {
-    const int descriptor = ::memfd_create("tressel-decode", MFD_CLOEXEC);
-    if (descriptor >= 0) {
-        if (std::FILE* file = ::fdopen(descriptor, "wb+")) {
-            return FileHandle(file);
-        }
-        ::close(descriptor);
-    }
-    return FileHandle(std::tmpfile());
-}
-
-// The whole content of a rewound stream.
-Result ReadAll(std::FILE* file, std::vector<std::uint8_t>& bytes) {
-    if (std::fseek(file, 0, SEEK_END) != 0) {
-        return Result::Failure("Failed to decode MP3 file");
-    }
-    const long size = std::ftell(file);
-    std::rewind(file);
-    if (size < 0) {
-        return Result::Failure("Failed to decode MP3 file");
-    }
+    mp3dec::DecodeSettings settings;
+    settings.threads = DecodeThreads(hooks);
+    const mp3dec::DiagnosticFn& diagnostic = hooks.diagnostics ? hooks.diagnostics : mp3dec::print_diagnostic;
     try {
-        bytes.resize(static_cast<std::size_t>(size));
+        mp3dec::DecodedWave decoded = mp3dec::decode_file_to_wave(path, settings, hooks.progress, diagnostic);
+        if (decoded.summary.result != 0) {
+            return Result::Failure("Failed to decode MP3 file");
+        }
+        image = std::move(decoded.image);
     } catch (const std::bad_alloc&) {
         return OutOfMemory();
-    }
-    if (!bytes.empty() && std::fread(bytes.data(), 1, bytes.size(), file) != bytes.size()) {
-        return Result::Failure("Failed to decode MP3 file");
     }
     return {};
 }
@@ -100,12 +78,16 @@ Result ImportMp3(CWave& wave, const std::string& path, std::optional<std::string
     if (!temporaryName) {
         return Result::Failure("Create temporary filename failed");
     }
-    FileHandle output(std::fopen(temporaryName->c_str(), "wb+"));
+    std::FILE* output = std::fopen(temporaryName->c_str(), "wb+");
     if (!output) {
         return Result::Failure("Open failed on temporary file");
     }
-    const bool decoded = Decode(path, output.get(), hooks);
-    output.reset();
+    if (hooks.beforeDecode) {
+        hooks.beforeDecode();
+    }
+    // The file driver, so that the window's import prints exactly what it always printed.
+    const bool decoded = DecodeMp3ToWave(path, output, hooks.progress, DecodeThreads(hooks));
+    std::fclose(output);
     if (!decoded) {
         std::remove(temporaryName->c_str());
         temporaryName.reset();
@@ -117,18 +99,19 @@ Result ImportMp3(CWave& wave, const std::string& path, std::optional<std::string
 
 Result DecodeMp3IntoWave(CWave& wave, const std::string& path, const Mp3ImportHooks& hooks) {
     wave.Release();
-    const FileHandle output = OpenMemoryFile();
-    if (!output) {
-        return Result::Failure("Open failed on temporary file");
-    }
-    if (!Decode(path, output.get(), hooks)) {
-        return Result::Failure("Failed to decode MP3 file");
-    }
     std::vector<std::uint8_t> image;
-    if (Result read = ReadAll(output.get(), image); !read) {
-        return read;
+    if (Result decoded = DecodeToImage(path, hooks, image); !decoded) {
+        return decoded;
     }
-    wave.Adopt(std::move(image), path);
+    // The decoder's buffer is a plain vector; the wave keeps its bytes on a cache line.
+    WaveImage adopted;
+    try {
+        adopted.assign(image.begin(), image.end());
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory();
+    }
+    image = {};
+    wave.Adopt(std::move(adopted), path);
     return {};
 }
 

@@ -1,14 +1,14 @@
 #pragma once
 // Importing an MP3 file the way "Load Audio" does: the decoder writes a 16-bit WAV image, which becomes
 // the wave. The window keeps that image as a temporary file ("Reload Audio" reads it again); the
-// command-line tool and batch runs only want the samples.
+// command-line tool and batch runs decode straight into memory.
 
 #include <functional>
 #include <optional>
 #include <string>
 
 #include "audio/Wave.h"
-#include "mp3dec/decoder.h"
+#include "mp3dec/decode_callbacks.h"
 #include "mp3dec/diagnostics.h"
 
 namespace tressel {
@@ -22,8 +22,10 @@ struct Mp3ImportHooks {
     // comes back when it has shown the result.
     std::function<void()> beforeDecode;
     mp3dec::DecodeProgressFn progress;
-    // Where the decoder's diagnostics go; unset, they go to the standard streams as the decoder prints them.
-    mp3dec::DiagnosticSink diagnostics;
+    // Where the in-memory decode's diagnostics go; unset, and always for ImportMp3, they go to the standard
+    // streams as the decoder prints them.
+    mp3dec::DiagnosticFn diagnostics;
+    int decodeThreads = 0;  // 0: one per processor core; the samples are the same for every count
 };
 
 // Decodes the file at path into a temporary WAV file and loads it into the wave. temporaryName holds the

@@ -70,9 +70,26 @@ status=$?
 grep -qx "tressel-cli: Failed to decode MP3 file" "$WORK/err" || fail "missing input: message missing"
 [[ ! -e "$WORK/missing.wav" ]] || fail "missing input left an output file"
 
+# Every thread count writes the same file (the sequential decode), and so does the default of one per core.
+for vector in l3-he_mode l2-fl10; do
+    "$CLI" decode --threads 1 "$DATA/vectors/$vector.bit" "$WORK/$vector-1.wav" >/dev/null 2>&1 || fail "$vector: --threads 1"
+    for threads in 2 3 4 default; do
+        option=(--threads "$threads")
+        [[ $threads == default ]] && option=()
+        "$CLI" decode "${option[@]}" "$DATA/vectors/$vector.bit" "$WORK/$vector-$threads.wav" >/dev/null 2>&1 ||
+            fail "$vector: --threads $threads"
+        cmp -s "$WORK/$vector-1.wav" "$WORK/$vector-$threads.wav" || fail "$vector: --threads $threads differs"
+    done
+done
+
 # Usage errors.
 "$CLI" decode "$DATA/vectors/l1-fl1.bit" >/dev/null 2>&1
 [[ $? -eq 2 ]] || fail "one argument is not a usage error"
+for threads in 0 -2 many; do
+    "$CLI" decode --threads "$threads" "$DATA/vectors/l1-fl1.bit" "$WORK/threads.wav" >/dev/null 2>&1
+    [[ $? -eq 2 ]] || fail "--threads $threads is not a usage error"
+done
+[[ ! -e "$WORK/threads.wav" ]] || fail "a usage error left an output file"
 
 leftovers=$(find "$WORK" -name '*.XXXXXX' -o -name '*.wav.*' | wc -l)
 [[ $leftovers -eq 0 ]] || fail "temporary files left behind"

@@ -60,7 +60,7 @@ check median full "$full" "$cli" median 3 "$work/in.wav" "$out"
 check median readonly "Could not open File" "$cli" median 3 "$work/in.wav" "$out"
 check amplify full "$full" "$cli" amplify 0.5 0.5 "$work/in.wav" "$out"
 check amplify readonly "Could not open File" "$cli" amplify 0.5 0.5 "$work/in.wav" "$out"
-check decode full "Failed to decode MP3 file" "$cli" decode "$mp3" "$out"
+check decode full "$full" "$cli" decode "$mp3" "$out"
 check decode readonly "Access to $out was denied." "$cli" decode "$mp3" "$out"
 out="$work/out/out.mp3"
 check encode full "Write error" "$cli" encode "$work/in.wav" "$out" --bitrate 320

@@ -2,17 +2,26 @@
 
 #include <cmath>
 #include <cstdint>
+#include <iostream>
 #include <limits>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "audio/SampleConversion.h"
 #include "audio/Wave.h"
 #include "dsp/DelayLine.h"
+#include "dsp/FirChunkPlan.h"
 #include "dsp/FirEngine.h"
 #include "tests/support/RecordingFeedback.h"
 #include "tests/support/WaveBuilder.h"
+
+// The AVX-512 kernel's own source at its lane count and register block, built for whatever runs the tests:
+// its arithmetic is checked here even on processors that cannot run the real one.
+#define TRESSEL_FIR_LANES 8
+#define TRESSEL_FIR_TILE tressel::dsp::kernels::kAvx512Tile
+#include "dsp/FirKernelBody.h"
 
 using namespace tressel;
 using namespace tressel::testing;
@@ -113,28 +122,49 @@ struct NamedSettings {
     FirEngineSettings settings;
 };
 
+// The kernels this processor runs; the first call says which ones it cannot and are left out.
+std::vector<FirKernelKind> SupportedKernels() {
+    static const std::vector<FirKernelKind> supported = [] {
+        std::vector<FirKernelKind> kinds;
+        std::string skipped;
+        for (FirKernelKind kind : dsp::kFirKernelKinds) {
+            if (dsp::FirKernelSupported(kind)) {
+                kinds.push_back(kind);
+            } else {
+                skipped += std::string(skipped.empty() ? "" : ", ") + dsp::FirKernelName(kind);
+            }
+        }
+        std::cout << "FIR kernels skipped, not supported here: " << (skipped.empty() ? "none" : skipped) << "\n";
+        return kinds;
+    }();
+    return supported;
+}
+
 // Every way the engine can run: the literal delay-line walk, each kernel this processor has, one thread
-// and several with blocks and chunks of awkward sizes, and the automatic choice.
+// and several with blocks and chunks of awkward sizes (the smallest blocks put chunk and block boundaries
+// well inside the reach of long filters), and the automatic choice.
 std::vector<NamedSettings> EveryEngine() {
     std::vector<NamedSettings> engines;
     FirEngineSettings literal;
     literal.literal = true;
     engines.push_back({"literal", literal});
     engines.push_back({"automatic", FirEngineSettings{}});
-    for (FirKernelKind kind : {FirKernelKind::Scalar, FirKernelKind::Sse2, FirKernelKind::Avx2}) {
-        if (!dsp::FirKernelSupported(kind)) {
-            continue;
-        }
+    for (FirKernelKind kind : SupportedKernels()) {
+        const std::string name = dsp::FirKernelName(kind);
         FirEngineSettings one;
         one.autoKernel = false;
         one.kernel = kind;
         one.threads = 1;
         one.blockSize = 61;
-        engines.push_back({std::string(dsp::FirKernelName(kind)) + " 1 thread", one});
+        engines.push_back({name + " 1 thread", one});
         FirEngineSettings three = one;
         three.threads = 3;
         three.blockSize = 37;
-        engines.push_back({std::string(dsp::FirKernelName(kind)) + " 3 threads", three});
+        engines.push_back({name + " 3 threads", three});
+        FirEngineSettings smallest = one;
+        smallest.threads = 2;
+        smallest.blockSize = 1;
+        engines.push_back({name + " 2 threads, smallest blocks", smallest});
     }
     return engines;
 }
@@ -210,7 +240,17 @@ TEST(SampleConversionTest, ClipsAndTruncatesAsEachWidthRequires) {
     EXPECT_EQ(ToSample16(std::numeric_limits<float>::quiet_NaN()), -32768);
 }
 
+// The AVX-512 body built for this machine, beside the kernels it can run.
+void SumsWideBody(const double* taps, int count, const double* input, std::int64_t stripe, float* sums) {
+    ComputeSums(taps, count, input, stripe, sums);
+}
+
 TEST(FirKernelTest, EveryKernelKeepsTheSumOrderOfEachOutput) {
+    std::vector<std::pair<std::string, dsp::FirKernel>> kernels;
+    for (FirKernelKind kind : SupportedKernels()) {
+        kernels.emplace_back(dsp::FirKernelName(kind), dsp::GetFirKernel(kind));
+    }
+    kernels.emplace_back("avx512 body, portable build", dsp::FirKernel{SumsWideBody, kLanes, kTile});
     // Values of wildly different size cancel, so any other summation order changes the float results.
     std::mt19937 random(99);
     const double inputValues[] = {0x1p60, -0x1p60, 0x1p30, -0x1p30, 1.0, -1.0, 0.375, 0.0};
@@ -218,29 +258,88 @@ TEST(FirKernelTest, EveryKernelKeepsTheSumOrderOfEachOutput) {
     auto pick = [&random](const auto& values) {
         return values[std::uniform_int_distribution<std::size_t>(0, std::size(values) - 1)(random)];
     };
-    for (int count : {1, 2, 3, 7, 31, 64}) {
-        for (std::int64_t outputs : {1, 5, 67, 203}) {
-            std::vector<double> taps(static_cast<std::size_t>(count));
-            std::vector<double> input(static_cast<std::size_t>(outputs + count - 1));
-            for (double& t : taps) t = pick(tapValues);
-            for (double& x : input) x = pick(inputValues);
-            std::vector<float> expected(static_cast<std::size_t>(outputs));
-            for (std::int64_t o = 0; o < outputs; ++o) {
-                double sum = 0.0;
-                for (int j = 0; j < count; ++j) {
-                    sum += taps[static_cast<std::size_t>(j)] * input[static_cast<std::size_t>(o + j)];
+    // Tap counts below, at and past whole rounds of every register block; stripes shorter and longer than
+    // one block, with and without a remainder.
+    for (int count : {1, 2, 3, 7, 14, 15, 16, 31, 64}) {
+        for (std::int64_t stripe : {1, 5, 7, 16, 45}) {
+            for (const auto& [name, kernel] : kernels) {
+                const auto lanes = static_cast<std::size_t>(kernel.lanes);
+                std::vector<double> taps(static_cast<std::size_t>(count));
+                std::vector<double> input(static_cast<std::size_t>(stripe + count - 1) * lanes);
+                for (double& t : taps) t = pick(tapValues);
+                for (double& x : input) x = pick(inputValues);
+                std::vector<float> expected(static_cast<std::size_t>(stripe) * lanes);
+                for (std::size_t o = 0; o < expected.size(); ++o) {
+                    double sum = 0.0;
+                    for (std::size_t j = 0; j < taps.size(); ++j) {
+                        sum += taps[j] * input[o + j * lanes];
+                    }
+                    expected[o] = static_cast<float>(sum);
                 }
-                expected[static_cast<std::size_t>(o)] = static_cast<float>(sum);
-            }
-            for (FirKernelKind kind : {FirKernelKind::Scalar, FirKernelKind::Sse2, FirKernelKind::Avx2}) {
-                if (!dsp::FirKernelSupported(kind)) {
-                    continue;
-                }
-                SCOPED_TRACE(std::string(dsp::FirKernelName(kind)) + ", " + std::to_string(count) + " taps, " +
-                             std::to_string(outputs) + " outputs");
-                std::vector<float> sums(static_cast<std::size_t>(outputs), -1.0f);
-                dsp::GetFirSums(kind)(taps.data(), count, input.data(), outputs, sums.data());
+                SCOPED_TRACE(name + ", " + std::to_string(count) + " taps, stripe " + std::to_string(stripe));
+                std::vector<float> sums(expected.size(), -1.0f);
+                kernel.sums(taps.data(), count, input.data(), stripe, sums.data());
                 EXPECT_EQ(sums, expected);
+            }
+        }
+    }
+}
+
+TEST(FirKernelTest, TheWidestSupportedKernelIsChosenAndUnsupportedOnesFallBackToScalar) {
+    const FirKernelKind widest = dsp::WidestFirKernel();
+    EXPECT_TRUE(dsp::FirKernelSupported(widest));
+    for (FirKernelKind kind : dsp::kFirKernelKinds) {
+        SCOPED_TRACE(dsp::FirKernelName(kind));
+        if (dsp::FirKernelSupported(kind)) {
+            EXPECT_LE(dsp::GetFirKernel(kind).lanes, dsp::GetFirKernel(widest).lanes);
+        } else {
+            EXPECT_EQ(dsp::GetFirKernel(kind).sums, dsp::GetFirKernel(FirKernelKind::Scalar).sums);
+        }
+    }
+}
+
+TEST(FirChunkPlanTest, ChunksCoverThePassInOrderAndEndInSingleBlocks) {
+    struct PlanCase {
+        std::int64_t first;
+        std::int64_t end;
+        std::int64_t block;
+        int threads;
+    };
+    const PlanCase cases[] = {
+        {0, 13'230'000, 8204, 2},  // five minutes of one channel
+        {127, 999'872, 8204, 2},   // outputs summed apart at both ends
+        {0, 1'000, 28, 3},
+        {0, 50'000, 8204, 1},
+        {0, 12'345, 7, 64},
+        {0, 30, 28, 2},            // less than two blocks
+        {5, 5, 28, 2},             // nothing to do
+    };
+    for (const PlanCase& c : cases) {
+        SCOPED_TRACE(std::to_string(c.end - c.first) + " outputs, " + std::to_string(c.threads) + " threads");
+        const std::vector<std::int64_t> starts = dsp::PlanFirChunks(c.first, c.end, c.block, c.threads);
+        ASSERT_FALSE(starts.empty());
+        EXPECT_EQ(starts.front(), c.first);
+        EXPECT_EQ(starts.back(), c.end);
+        const std::size_t chunks = starts.size() - 1;
+        if (c.threads == 1) {
+            EXPECT_LE(chunks, 1u);
+        }
+        for (std::size_t k = 0; k < chunks; ++k) {
+            const std::int64_t size = starts[k + 1] - starts[k];
+            ASSERT_GT(size, 0);
+            if (k + 1 < chunks) {
+                EXPECT_EQ(size % c.block, 0) << "chunk " << k;
+            }
+            if (k > 0) {
+                EXPECT_LE(size, starts[k] - starts[k - 1]) << "chunk " << k;
+            }
+        }
+        const std::int64_t blocks = (c.end - c.first) / c.block;
+        if (c.threads > 1 && blocks >= 2 * c.threads) {
+            // Nobody takes more than its share at once, and the last chunk of every thread is one block.
+            EXPECT_LT(starts[1] - starts[0], (c.end - c.first) / c.threads);
+            for (std::size_t k = chunks - static_cast<std::size_t>(c.threads); k < chunks; ++k) {
+                EXPECT_LE(starts[k + 1] - starts[k], c.block) << "chunk " << k;
             }
         }
     }
@@ -256,6 +355,7 @@ struct RandomCase {
     float original;
     int channel1;
     int channel2;
+    bool infiniteTap = false;  // one tap is +inf: the outputs near the ends must leave missing samples out
 };
 
 TEST_F(FirTest, EveryEngineEqualsTheReferenceByteForByteOnRandomWaves) {
@@ -273,11 +373,20 @@ TEST_F(FirTest, EveryEngineEqualsTheReferenceByteForByteOnRandomWaves) {
         {{1, 16}, 700, 1, 9.95f, 10.0f, 1, 1},      // loud enough to clip almost everywhere
         {{1, 8}, 900, 2, 1.0f, 0.0f, 1, 1},
         {{2, 16}, 257, 255, 0.05f, 0.0f, 1, 1},
+        {{2, 16}, 3100, 1023, 0.02f, 0.5f, 1, 1},   // long and odd: chunks and blocks far inside its reach
+        {{2, 8}, 2100, 129, -0.8f, 0.0f, 0, 1},
+        {{1, 8}, 5, 64, 1.0f, 0.0f, 1, 1},          // taps longer than the data, even count
+        {{2, 16}, 130, 301, 0.3f, 0.25f, 1, 1},
+        {{1, 16}, 1200, 33, 1.0f, 0.1f, 1, 1, true},
+        {{2, 8}, 900, 8, 0.5f, 0.0f, 1, 0, true},
     };
     for (const RandomCase& c : cases) {
         std::vector<double> h(static_cast<std::size_t>(c.taps));
         for (double& v : h) {
-            v = tap(random) * (c.format.bits == 8 ? 0.3 : 0.2);
+            v = tap(random) * (c.format.bits == 8 ? 0.3 : 0.2) * (c.taps > 300 ? 0.1 : 1.0);
+        }
+        if (c.infiniteTap) {
+            h[h.size() / 3] = std::numeric_limits<double>::infinity();
         }
         std::vector<std::uint8_t> data(static_cast<std::size_t>(c.frames * c.format.channels * c.format.bits / 8));
         for (auto& b : data) {
@@ -433,6 +542,7 @@ TEST_F(FirTest, ProgressCountsEveryHundredthStepOverAllPassesOnEveryEngine) {
         int channel1;
         int channel2;
         int range;
+        bool infiniteTap = false;  // the ends summed apart from the rest
     };
     const ProgressCase cases[] = {
         {{1, 16}, 1234, 255, 1, 1, 12},  // steps from -128: position -1 comes first
@@ -440,6 +550,7 @@ TEST_F(FirTest, ProgressCountsEveryHundredthStepOverAllPassesOnEveryEngine) {
         {{2, 16}, 950, 401, 0, 1, 9},    // one channel: F / 100, positions from step 0 again
         {{2, 16}, 0, 301, 1, 1, 0},      // no data: the window still comes and goes
         {{1, 8}, 99, 3, 1, 1, 0},
+        {{2, 16}, 1500, 201, 1, 1, 30, true},
     };
     for (const ProgressCase& c : cases) {
         const int passes = c.format.channels == 2 && c.channel1 && c.channel2 ? 2 : 1;
@@ -450,7 +561,11 @@ TEST_F(FirTest, ProgressCountsEveryHundredthStepOverAllPassesOnEveryEngine) {
             Load(c.format, std::vector<std::uint8_t>(
                                static_cast<std::size_t>(c.frames * c.format.channels * c.format.bits / 8), 130));
             feedback.progress.clear();
-            Apply(std::vector<double>(static_cast<std::size_t>(c.taps), 0.01), c.channel1, c.channel2);
+            std::vector<double> h(static_cast<std::size_t>(c.taps), 0.01);
+            if (c.infiniteTap) {
+                h[1] = std::numeric_limits<double>::infinity();
+            }
+            Apply(h, c.channel1, c.channel2);
             ASSERT_EQ(feedback.progress.size(), 1u);
             const ProgressRecord& record = *feedback.progress[0];
             EXPECT_EQ(record.low, 0);

@@ -16,6 +16,7 @@ using mp3dec_test::Comparison;
 using mp3dec_test::DecodeFile;
 using mp3dec_test::DecodeResult;
 using mp3dec_test::ReadPcm16;
+using mp3dec_test::ToolAvailable;
 using tressel::testing::ReadFileBytes;
 using tressel::testing::ScratchDir;
 using tressel::testing::WriteFileBytes;
@@ -61,31 +62,6 @@ std::vector<std::uint8_t> AsHexText(const std::vector<std::uint8_t>& bytes) {
     }
     text.push_back('\n');
     return text;
-}
-
-bool ToolAvailable(const std::string& tool) {
-    return std::system(("command -v " + tool + " > /dev/null 2>&1").c_str()) == 0;
-}
-
-// Two tones with a little noise, different per channel, 2 seconds long.
-std::vector<std::uint8_t> TestSignalWave(std::uint32_t rate) {
-    std::vector<std::int16_t> samples;
-    std::uint32_t noise = 12345;
-    const int frames = static_cast<int>(rate * 2);
-    for (int n = 0; n < frames; ++n) {
-        for (int ch = 0; ch < 2; ++ch) {
-            noise = noise * 1664525u + 1013904223u;
-            const double t = static_cast<double>(n) / rate;
-            const double value = 9000.0 * std::sin(2 * M_PI * (ch == 0 ? 440.0 : 660.0) * t) +
-                                 5000.0 * std::sin(2 * M_PI * 3100.0 * t * (1.0 + 0.2 * t)) +
-                                 static_cast<double>(static_cast<int>(noise >> 20) - 2048);
-            samples.push_back(static_cast<std::int16_t>(value));
-        }
-    }
-    tressel::testing::WaveSpec layout;
-    layout.channels = 2;
-    layout.samplesPerSecond = rate;
-    return tressel::testing::BuildWave16(layout, samples);
 }
 
 }  // namespace
@@ -147,7 +123,7 @@ TEST(Mp3DecConformance, TwolameStreamsMatchMpg123) {
         const std::string wav = dir.File(std::string(c.name) + ".wav");
         const std::string mp2 = dir.File(std::string(c.name) + ".mp2");
         const std::string pcm = dir.File(std::string(c.name) + ".pcm");
-        WriteFileBytes(wav, TestSignalWave(c.rate));
+        WriteFileBytes(wav, mp3dec_test::TwoToneWave(c.rate));
         std::ostringstream encode;
         encode << "twolame --quiet " << c.options << " '" << wav << "' '" << mp2 << "'";
         ASSERT_EQ(std::system(encode.str().c_str()), 0) << encode.str();
@@ -170,7 +146,7 @@ TEST(Mp3DecConformance, FreeFormatDecodesLikeTheSameFramesWithTheirBitrate) {
                                   TwolameCase{"44k_256_padded", 44100, "-b 256 -m j -d"}}) {
         const std::string wav = dir.File(std::string(c.name) + ".wav");
         const std::string mp2 = dir.File(std::string(c.name) + ".mp2");
-        WriteFileBytes(wav, TestSignalWave(c.rate));
+        WriteFileBytes(wav, mp3dec_test::TwoToneWave(c.rate));
         const std::string encode = std::string("twolame --quiet ") + c.options + " '" + wav + "' '" + mp2 + "'";
         ASSERT_EQ(std::system(encode.c_str()), 0);
         std::vector<std::uint8_t> bytes = ReadFileBytes(mp2);

@@ -5,6 +5,7 @@
 
 #include "Mp3DecTestSupport.h"
 #include "mp3dec/crc.h"
+#include "mp3dec/decode_stream.h"
 #include "mp3dec/decoder.h"
 
 using namespace mp3dec;
@@ -238,4 +239,84 @@ TEST(Mp3DecDriver, ALeadingId3TagIsSteppedOverEvenWhenItHoldsASyncWord) {
     EXPECT_EQ(tagged.code, 0);
     EXPECT_EQ(tagged.progress, std::vector<int>({0, 0, 1, -1}));
     EXPECT_EQ(tagged.file, plain.file);
+}
+
+// Decoding into memory gives the bytes the file driver writes, for one thread or several, and reports what
+// the file driver prints, in the same order and on the same streams.
+TEST(Mp3DecMemoryInterface, TheWaveImageIsTheFileDriversOutput) {
+    ScratchDir dir;
+    const auto frame = BuildFrame({true, 20});
+    const auto protected_frame = BuildFrame({true, 30, true});
+    const auto failing_crc = BuildFrame({true, 40, true, true});
+    struct Input {
+        const char* name;
+        std::vector<std::uint8_t> bytes;
+    };
+    const Input inputs[] = {
+        {"frames", Concat({frame, frame, frame, frame, frame})},
+        {"crc", Concat({protected_frame, failing_crc, protected_frame, failing_crc})},
+        {"junk", std::vector<std::uint8_t>(700, 0x5A)},
+        {"cut", std::vector<std::uint8_t>(frame.begin(), frame.begin() + 50)},
+        {"unaligned", Concat({frame, std::vector<std::uint8_t>(frame.begin(), frame.begin() + 33), frame})},
+    };
+    for (const Input& input : inputs) {
+        const std::string path = dir.File(input.name);
+        WriteFileBytes(path, input.bytes);
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        const DecodeResult file = DecodeFile(path);
+        const std::string printed[2] = {testing::internal::GetCapturedStdout(), testing::internal::GetCapturedStderr()};
+        for (const int threads : {1, 3}) {
+            DecodeSettings settings;
+            settings.threads = threads;
+            settings.forced_chunks = threads > 1 ? 3 : 0;
+            std::vector<int> progress;
+            std::string reported[2];
+            const DecodedWave wave = decode_file_to_wave(
+                path, settings, [&](int n) { progress.push_back(n); },
+                [&](const Diagnostic& d) { reported[d.stream == DiagnosticStream::standard_error] += d.text; });
+            EXPECT_EQ(wave.summary.result, file.code) << input.name;
+            EXPECT_EQ(wave.image, file.file) << input.name;
+            EXPECT_EQ(progress, file.progress) << input.name;
+            EXPECT_EQ(reported[0], printed[0]) << input.name;
+            EXPECT_EQ(reported[1], printed[1]) << input.name;
+        }
+    }
+}
+
+TEST(Mp3DecMemoryInterface, SamplesComeWithTheirFormatAndTheExpectedCountFirst) {
+    const auto frame = BuildFrame({true, 20});
+    const std::vector<std::uint8_t> image = Concat({frame, frame, frame});
+    std::vector<std::uint64_t> expected;
+    std::size_t received = 0;
+    DecodeCallbacks callbacks;
+    callbacks.expected_samples = [&](std::uint64_t count) {
+        EXPECT_EQ(received, 0u);  // announced before any sample
+        expected.push_back(count);
+    };
+    callbacks.pcm = [&](std::span<const std::int16_t> samples) { received += samples.size(); };
+    const StreamBytes stream(image);
+    const DecodeSummary summary = decode_stream(stream, DecodeSettings{}, callbacks);
+    EXPECT_EQ(expected, std::vector<std::uint64_t>({3 * 1152}));
+    EXPECT_EQ(received, 3u * 1152);
+    EXPECT_EQ(summary.result, 0);
+    EXPECT_EQ(summary.frames, 3u);
+    EXPECT_EQ(summary.sample_frames, 3u * 1152);
+    EXPECT_EQ(summary.format.channels, 1);
+    EXPECT_EQ(summary.format.samples_per_second, 48000);
+
+    const DecodedAudio audio = decode_image_to_pcm(image, "three frames", DecodeSettings{}, {}, {});
+    EXPECT_EQ(audio.samples.size(), 3u * 1152);
+    EXPECT_EQ(audio.summary.format.samples_per_second, 48000);
+}
+
+TEST(Mp3DecMemoryInterface, AMissingFileIsReportedWithoutProgress) {
+    std::vector<int> progress;
+    std::vector<Diagnostic> messages;
+    const DecodedAudio audio = decode_file_to_pcm(
+        "/nonexistent/folder/in.mp2", DecodeSettings{}, [&](int n) { progress.push_back(n); },
+        [&](const Diagnostic& d) { messages.push_back(d); });
+    EXPECT_EQ(audio.summary.result, -1);
+    EXPECT_TRUE(progress.empty());
+    EXPECT_EQ(messages, std::vector<Diagnostic>({missing_input_message("/nonexistent/folder/in.mp2")}));
 }

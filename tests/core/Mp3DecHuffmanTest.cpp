@@ -11,30 +11,18 @@
 
 #include "mp3dec/huffman.h"
 #include "mp3dec/tables_layer3_huffman_codes.h"
+#include "tests/support/BitWriter.h"
 
 using namespace mp3dec;
 
 namespace {
 
-// Stores bits into a fresh reservoir, most significant first, padded with zero bytes.
-class ReservoirWriter {
-public:
-    void Put(std::uint32_t value, int width) {
-        for (int bit = width - 1; bit >= 0; --bit) {
-            if (m_bits % 8 == 0) m_bytes.push_back(0);
-            if ((value >> bit) & 1u) m_bytes.back() |= static_cast<std::uint8_t>(0x80u >> (m_bits % 8));
-            ++m_bits;
-        }
-    }
-    std::uint32_t Bits() const { return m_bits; }
+// Bits for a fresh reservoir, most significant first, stored padded with zero bytes.
+struct ReservoirWriter : tressel::testing::BitWriter {
     void StoreInto(MainDataReservoir& reservoir, int padding = 8) const {
-        for (std::uint8_t byte : m_bytes) reservoir_put_byte(reservoir, byte, 8);
+        for (std::uint8_t byte : bytes) reservoir_put_byte(reservoir, byte, 8);
         for (int i = 0; i < padding; ++i) reservoir_put_byte(reservoir, 0, 8);
     }
-
-private:
-    std::vector<std::uint8_t> m_bytes;
-    std::uint32_t m_bits = 0;
 };
 
 const HuffmanCodeList* CodeList(int table) {
@@ -241,18 +229,23 @@ TEST(Mp3DecHuffmanPair, Table16LinbitBitPrecedesTheSign) {
 TEST(Mp3DecHuffmanLoad, ReportsCorruptTextWrongNumbersAndBadReferences) {
     auto tables = std::make_unique<HuffmanTables>();
     const std::span<const HuffmanNodeArray> arrays = huffman_node_arrays();
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(load_huffman_tables(*tables, ".table  0   0  0  0  0\n.treedata\n\n.tabel  1 7 2 2 0\n", arrays), -1);
-    EXPECT_EQ(load_huffman_tables(*tables, ".table  0   0  0  0  0\n.treedata\n\n.table  2 7 2 2 0\n", arrays), -2);
-    EXPECT_EQ(load_huffman_tables(*tables,
-                                  "# comment\n.table  0   0  0  0  0\n.treedata\n\n.table  1   7  2  2  0\n.treedata\n\n"
-                                  ".table  2  17  3  3  0\n.reference 1\n\n",
-                                  arrays),
-              -3);
-    EXPECT_EQ(load_huffman_tables(*tables, ".table  0   0  0  0  0\n.treedata\n\n.end\n", arrays), 1);
-    const std::string errors = testing::internal::GetCapturedStderr();
-    EXPECT_NE(errors.find("huffman table 1 data corrupted"), std::string::npos);
-    EXPECT_NE(errors.find("wrong table number 1"), std::string::npos);
-    EXPECT_NE(errors.find("wrong table 2 reference"), std::string::npos);
-    EXPECT_EQ(load_huffman_tables(*tables, kHuffmanTableText, arrays), 34);
+    std::vector<Diagnostic> messages;
+    EXPECT_EQ(
+        load_huffman_tables(*tables, ".table  0   0  0  0  0\n.treedata\n\n.tabel  1 7 2 2 0\n", arrays, messages), -1);
+    EXPECT_EQ(
+        load_huffman_tables(*tables, ".table  0   0  0  0  0\n.treedata\n\n.table  2 7 2 2 0\n", arrays, messages), -2);
+    EXPECT_EQ(
+        load_huffman_tables(*tables,
+                            "# comment\n.table  0   0  0  0  0\n.treedata\n\n.table  1   7  2  2  0\n.treedata\n\n"
+                            ".table  2  17  3  3  0\n.reference 1\n\n",
+                            arrays, messages),
+        -3);
+    EXPECT_EQ(load_huffman_tables(*tables, ".table  0   0  0  0  0\n.treedata\n\n.end\n", arrays, messages), 1);
+    const std::vector<Diagnostic> expected = {{DiagnosticStream::standard_error, "huffman table 1 data corrupted\n"},
+                                              {DiagnosticStream::standard_error, "wrong table number 1\n"},
+                                              {DiagnosticStream::standard_error, "wrong table 2 reference\n"}};
+    EXPECT_EQ(messages, expected);
+    messages.clear();
+    EXPECT_EQ(load_huffman_tables(*tables, kHuffmanTableText, arrays, messages), 34);
+    EXPECT_TRUE(messages.empty());
 }

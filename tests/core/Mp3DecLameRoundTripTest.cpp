@@ -36,30 +36,7 @@ void PrintTo(const LameCase& c, std::ostream* os) {
 }
 
 bool ToolsPresent() {
-    return std::system("command -v lame >/dev/null 2>&1 && command -v mpg123 >/dev/null 2>&1") == 0;
-}
-
-// A tone sweeping upward in the left channel, a steady chord in the right, and every 0.2 s a sharp noise
-// burst in both: the bursts make lame switch to short blocks.
-std::vector<std::int16_t> TestSignal(int rate, int channels, double seconds) {
-    const int frames = static_cast<int>(rate * seconds);
-    std::vector<std::int16_t> samples;
-    samples.reserve(static_cast<std::size_t>(frames * channels));
-    std::uint32_t noise = 12345;
-    double phase = 0.0;
-    for (int n = 0; n < frames; ++n) {
-        const double t = static_cast<double>(n) / rate;
-        phase += 2.0 * M_PI * (150.0 + 2500.0 * t / seconds) / rate;
-        const double since_burst = std::fmod(t, 0.2);
-        noise = noise * 1664525u + 1013904223u;
-        const double burst =
-            since_burst < 0.03 ? (static_cast<double>(noise >> 16) / 32768.0 - 1.0) * std::exp(-since_burst * 150.0) : 0.0;
-        const double left = 0.35 * std::sin(phase) + 0.4 * burst;
-        const double right = 0.2 * std::sin(2.0 * M_PI * 330.0 * t) + 0.15 * std::sin(2.0 * M_PI * 495.0 * t) + 0.4 * burst;
-        samples.push_back(static_cast<std::int16_t>(std::lround(left * 32767.0)));
-        if (channels == 2) samples.push_back(static_cast<std::int16_t>(std::lround(right * 32767.0)));
-    }
-    return samples;
+    return mp3dec_test::ToolAvailable("lame") && mp3dec_test::ToolAvailable("mpg123");
 }
 
 std::vector<std::int16_t> WaveSamples(const std::vector<std::uint8_t>& file, int& channels) {
@@ -108,24 +85,17 @@ Comparison CompareAligned(const std::vector<std::int16_t>& ours, const std::vect
 // Counts the frames whose first granule of channel 0 uses short blocks, walking the stream by its headers
 // (a free-format stream, which carries no frame length, counts as -1).
 int ShortBlockFrames(const std::vector<std::uint8_t>& bytes) {
-    static const int kBitrates[2][15] = {{0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},
-                                         {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320}};
-    static const int kRates[2][3] = {{22050, 24000, 16000}, {44100, 48000, 32000}};
+    if (bytes.size() > 2 && (bytes[2] >> 4) == 0) return -1;
     int count = 0;
-    std::size_t pos = 0;
-    while (pos + 12 <= bytes.size() && bytes[pos] == 0xFF && (bytes[pos + 1] & 0xE0) == 0xE0) {
+    for (const std::size_t pos : mp3dec_test::FrameOffsets(bytes)) {
+        if (pos + 40 > bytes.size()) break;
         const int version = (bytes[pos + 1] >> 3) & 1;
-        const int bitrate_index = bytes[pos + 2] >> 4;
-        if (bitrate_index == 0 || bitrate_index == 15) return -1;
         const bool mono = (bytes[pos + 3] >> 6) == 3;
         const std::size_t side = pos + 4 + ((bytes[pos + 1] & 1) == 0 ? 2 : 0);
         // Bits before the window-switching flag of granule 0, channel 0.
         const int before = version == 1 ? (mono ? 18 : 20) + 33 : (mono ? 9 : 10) + 38;
         auto bit = [&](int n) { return (bytes[side + static_cast<std::size_t>(n / 8)] >> (7 - n % 8)) & 1; };
         if (bit(before) == 1 && bit(before + 1) == 1 && bit(before + 2) == 0) ++count;
-        const int rate = kRates[version][(bytes[pos + 2] >> 2) & 3];
-        pos += static_cast<std::size_t>((version == 1 ? 144 : 72) * kBitrates[version][bitrate_index] * 1000 / rate +
-                                        ((bytes[pos + 2] >> 1) & 1));
     }
     return count;
 }
@@ -144,7 +114,7 @@ TEST_P(Mp3DecLameRoundTrip, DecodesAsMpg123Does) {
     WaveSpec layout;
     layout.channels = static_cast<std::uint16_t>(c.channels);
     layout.samplesPerSecond = static_cast<std::uint32_t>(c.rate);
-    WriteFileBytes(wav, BuildWave16(layout, TestSignal(c.rate, c.channels, 1.5)));
+    WriteFileBytes(wav, BuildWave16(layout, mp3dec_test::BurstSignal(c.rate, c.channels, 1.5)));
     ASSERT_EQ(std::system(("lame --quiet " + std::string(c.options) + " '" + wav + "' '" + mp3 + "'").c_str()), 0);
     ASSERT_EQ(std::system(("mpg123 -q --no-gapless -w '" + peer + "' '" + mp3 + "' 2>/dev/null").c_str()), 0);
 

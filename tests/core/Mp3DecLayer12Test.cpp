@@ -6,24 +6,21 @@
 
 using namespace mp3dec;
 using mp3dec_test::BitWriter;
-using tressel::testing::ScratchDir;
-using tressel::testing::WriteFileBytes;
 
 namespace {
 
 // A reader over hand-written bits, and the parameters of one header.
 struct Fixture {
-    ScratchDir dir;
+    std::vector<std::uint8_t> bytes;
     BitReader reader;
     FrameHeader header;
     StreamParams params;
     Layer12State state;
 
     Fixture(const BitWriter& bits, int layer, int mode, int mode_extension = 0) {
-        std::vector<std::uint8_t> bytes = bits.bytes;
+        bytes = bits.bytes;
         bytes.resize(bytes.size() + 8, 0);
-        WriteFileBytes(dir.Path() / "f.bit", bytes);
-        bit_reader_open(reader, dir.File("f.bit"), kReaderBufferSize, false);
+        bit_reader_attach(reader, bytes.data(), bytes.size());
         header.version = 1;
         header.layer = layer;
         header.bitrate_index = 4;             // 64 kbit/s
@@ -32,10 +29,6 @@ struct Fixture {
         header.mode_extension = mode_extension;
         params.header = &header;
         derive_stream_params(params);
-    }
-    ~Fixture() {
-        bit_reader_close(reader);
-        release_alloc_table(params);
     }
 };
 

@@ -14,6 +14,7 @@ using mp3dec_test::Compare;
 using mp3dec_test::Comparison;
 using mp3dec_test::DecodeFile;
 using mp3dec_test::DecodeResult;
+using mp3dec_test::FrameOffsets;
 using mp3dec_test::ReadPcm16;
 using mp3dec_test::VectorPath;
 using tressel::testing::ReadFileBytes;
@@ -34,25 +35,6 @@ void PrintTo(const Vector& v, std::ostream* os) {
 }
 
 class Mp3DecLayer3Vectors : public ::testing::TestWithParam<Vector> {};
-
-// Byte offsets of the frames of a constant-layout MPEG-1 or MPEG-2 Layer III stream, walked by header.
-std::vector<std::size_t> FrameOffsets(const std::vector<std::uint8_t>& bytes) {
-    static const int kBitrates[2][15] = {{0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},
-                                         {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320}};
-    static const int kRates[2][3] = {{22050, 24000, 16000}, {44100, 48000, 32000}};
-    std::vector<std::size_t> offsets;
-    std::size_t pos = 0;
-    while (pos + 4 <= bytes.size() && bytes[pos] == 0xFF && (bytes[pos + 1] & 0xE0) == 0xE0) {
-        offsets.push_back(pos);
-        const int version = (bytes[pos + 1] >> 3) & 1;
-        const int bitrate = kBitrates[version][bytes[pos + 2] >> 4];
-        const int rate = kRates[version][(bytes[pos + 2] >> 2) & 3];
-        const int padding = (bytes[pos + 2] >> 1) & 1;
-        if (bitrate == 0) break;
-        pos += static_cast<std::size_t>((version == 1 ? 144 : 72) * bitrate * 1000 / rate + padding);
-    }
-    return offsets;
-}
 
 }  // namespace
 
@@ -83,10 +65,7 @@ INSTANTIATE_TEST_SUITE_P(Iso, Mp3DecLayer3Vectors,
                                            Vector{"l3-hecommon", 2, 44100}, Vector{"l3-si_block", 1, 44100},
                                            Vector{"M2L3_compl24", 1, 24000}),
                          [](const ::testing::TestParamInfo<Vector>& info) {
-                             std::string name = info.param.name;
-                             for (char& c : name)
-                                 if (c == '-') c = '_';
-                             return name;
+                             return mp3dec_test::TestCaseName(info.param.name);
                          });
 
 TEST(Mp3DecLayer3State, EveryDecodeStartsFresh) {

@@ -6,6 +6,7 @@
 #include <random>
 
 #include "mp3dec/output_queue.h"
+#include "mp3dec/pcm_output.h"
 #include "mp3dec/synthesis.h"
 
 using namespace mp3dec;
@@ -131,22 +132,24 @@ PcmBlock NumberedBlock(int base) {
 
 }  // namespace
 
+// The file driver's queue: with two channels the 801st sample frame triggers the first 3200-byte write,
+// because its left sample arrives at a queue that already holds 1600 samples.
 TEST(Mp3DecOutputQueue, StereoWritesTheFirst3200BytesWhenThe801stFrameArrives) {
     std::FILE* file = std::tmpfile();
     ASSERT_NE(file, nullptr);
     PcmOutputQueue queue;
-    FrameHeader header;
-    StreamParams params;
-    params.header = &header;
-    params.channels = 2;
-    std::uint32_t frames = 0;
+    DecodeOutput output;
     const PcmBlock block = NumberedBlock(-300);
-    for (int i = 0; i < 25; ++i) queue_pcm_blocks(queue, block, 1, params, file, frames);
-    EXPECT_EQ(frames, 800u);
+    for (int i = 0; i < 25; ++i) emit_pcm(&output, block, 1, 2);
+    EXPECT_EQ(output.sample_frames, 800u);
+    queue_pcm_samples(queue, output.samples, file);
     EXPECT_EQ(FileSize(file), 0);
-    queue_pcm_blocks(queue, block, 1, params, file, frames);
-    EXPECT_EQ(frames, 832u);
+    output.samples.clear();
+    emit_pcm(&output, block, 1, 2);
+    EXPECT_EQ(output.sample_frames, 832u);
+    queue_pcm_samples(queue, std::span<const std::int16_t>(output.samples).first(1), file);
     EXPECT_EQ(FileSize(file), 3200);
+    queue_pcm_samples(queue, std::span<const std::int16_t>(output.samples).subspan(1), file);
     EXPECT_EQ(queue.fill, 64);
     flush_pcm_queue(queue, file);
     EXPECT_EQ(FileSize(file), 832 * 4);
@@ -161,17 +164,14 @@ TEST(Mp3DecOutputQueue, StereoWritesTheFirst3200BytesWhenThe801stFrameArrives) {
     std::fclose(file);
 }
 
-TEST(Mp3DecOutputQueue, MonoQueuesOnlyTheFirstChannelAndSeveralSlotsInOrder) {
+TEST(Mp3DecOutputQueue, MonoTakesOnlyTheFirstChannelAndSeveralSlotsInOrder) {
     std::FILE* file = std::tmpfile();
     ASSERT_NE(file, nullptr);
     PcmOutputQueue queue;
-    FrameHeader header;
-    StreamParams params;
-    params.header = &header;
-    params.channels = 1;
-    std::uint32_t frames = 0;
-    queue_pcm_blocks(queue, NumberedBlock(5), 18, params, file, frames);
-    EXPECT_EQ(frames, 576u);
+    DecodeOutput output;
+    emit_pcm(&output, NumberedBlock(5), 18, 1);
+    EXPECT_EQ(output.sample_frames, 576u);
+    queue_pcm_samples(queue, output.samples, file);
     EXPECT_EQ(FileSize(file), 0);
     flush_pcm_queue(queue, file);
     flush_pcm_queue(queue, file);  // nothing pending: writes nothing

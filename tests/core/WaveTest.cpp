@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <sys/resource.h>
@@ -160,6 +161,24 @@ TEST_F(WaveTest, SaveWritesTheImageBackByteForByte) {
     ASSERT_TRUE(wave.Save(out));
     EXPECT_EQ(ReadFileBytes(out)[44 + 16], 99);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.Path()), {}), 2);
+}
+
+TEST_F(WaveTest, TheImageHoldsExactlyTheFileBytesWhateverTheSize) {
+    // The image is not cleared before the read, so every byte must come from the file: small files, one
+    // that fills the stdio buffer, and one far larger, each after a longer image was loaded.
+    std::uint32_t noise = 1;
+    for (std::size_t size : {std::size_t{5} << 20, std::size_t{0}, std::size_t{3}, std::size_t{4096},
+                             std::size_t{(1 << 20) + 1}}) {
+        SCOPED_TRACE(size);
+        std::vector<std::uint8_t> image(size);
+        for (auto& byte : image) {
+            noise = noise * 1664525u + 1013904223u;
+            byte = static_cast<std::uint8_t>(noise >> 24);
+        }
+        ASSERT_TRUE(LoadImage(image));
+        EXPECT_EQ(wave.GetImageLength(), size);
+        EXPECT_TRUE(std::equal(image.begin(), image.end(), wave.GetImage()));
+    }
 }
 
 TEST_F(WaveTest, FailedLoadAfterAGoodOneLeavesTheWaveEmpty) {

@@ -157,7 +157,7 @@ TEST_F(WorkbenchTest, AnMp3FileComesInWithTheSameBytesKeptOrInMemory) {
 
     std::vector<std::string> diagnostics;
     LoadOptions console;
-    console.mp3.diagnostics = [&](mp3dec::DiagnosticStream, const std::string& text) { diagnostics.push_back(text); };
+    console.mp3.diagnostics = [&](const mp3dec::Diagnostic& d) { diagnostics.push_back(d.text); };
     ASSERT_TRUE(workbench.LoadAudio(mp3, console));
     EXPECT_EQ(Image(), kept);
     // The decoder's remarks reach the caller instead of standard output.
