@@ -38,7 +38,10 @@ void CEffectsDialog::OnAmplify() {
     }
     CAmplifyDialog amplify(this);
     amplify.SetWorkbench(m_workbench);
-    amplify.exec();
+    const int answer = amplify.exec();
+    if (answer == QDialog::Accepted) {
+        emit amplified();
+    }
     emit AmplifyClosed();
 }
 

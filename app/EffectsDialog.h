@@ -26,6 +26,8 @@ public:
 signals:
     // The Amplify window closed; it may have changed the samples.
     void AmplifyClosed();
+    // The Amplify window ran its command (whether or not it changed the samples).
+    void amplified();
 
 private slots:
     void OnMedianFilter();

@@ -19,6 +19,7 @@
 #include "app/EffectsDialog.h"
 #include "app/FramesDecodedWindow.h"
 #include "app/Help.h"
+#include "app/HistoryActions.h"
 #include "app/Mp3EncoderDialog.h"
 #include "app/OpenedFiles.h"
 #include "app/RegistryKey.h"
@@ -108,6 +109,11 @@ CMainDialog::CMainDialog(QWidget* parent)
     connect(&m_effects->MedianDialog(), &CMedianDialog::ApplyRequested, this, &CMainDialog::RunMedianFilter);
     connect(m_effects.get(), &CEffectsDialog::AmplifyClosed, this, &CMainDialog::RefreshTitle);
     m_waveView = std::make_unique<tressel::WaveViewHost>(this, m_workbench.Wave());
+    connect(m_effects.get(), &CEffectsDialog::amplified, this, [this] { RunCommand([this] { ShowCommandOutcome(); }); });
+    m_workbench.KeepHistory();
+    m_historyActions = new tressel::HistoryActions(this, m_workbench);
+    connect(m_historyActions, &tressel::HistoryActions::stepped, this,
+            [this] { RunCommand([this] { ShowCommandOutcome(); }); });
     SetUpShortcuts();
     setAcceptDrops(true);
     RefreshTitle();
@@ -232,9 +238,7 @@ void CMainDialog::OnApplyFilter() {
     RunCommand([this] {
         FetchControlStates();
         Show(m_workbench.ApplyFilter());
-        if (m_workbench.LastCommandReachedSamples()) {
-            RefreshAudioDisplay();
-        }
+        ShowCommandOutcome();
     });
 }
 
@@ -281,6 +285,7 @@ void CMainDialog::LoadAudioFile(const std::string& path, std::optional<tressel::
     RefreshWaveInfo();
     if (loaded) {
         m_recentAudio.Add(path);
+        ForgetBeforeState();
         RefreshAudioDisplay();
     } else {
         m_recentAudio.Remove(path);
@@ -363,6 +368,7 @@ void CMainDialog::OnReloadAudio() {
             return;
         }
         Show(m_workbench.ReloadAudio());
+        ForgetBeforeState();
         RefreshAudioDisplay();
     });
 }
@@ -422,7 +428,28 @@ void CMainDialog::RefreshFilterDisplay() {
                        m_workbench.Wave().GetSamplesPerSecond());
 }
 
+void CMainDialog::ShowCommandOutcome() {
+    if (m_workbench.Revision() != m_shownRevision) {
+        m_waveView->KeepShownAsBefore();
+        if (m_audioSpectrumWindow) {
+            m_audioSpectrumWindow->SetBeforeData(m_audioFirstCurve.data(), m_audioSecondCurve.data(),
+                                                 tressel::kSpectrumBins);
+        }
+        RefreshAudioDisplay();
+    } else if (m_workbench.LastCommandReachedSamples()) {
+        RefreshAudioDisplay();
+    }
+}
+
+void CMainDialog::ForgetBeforeState() {
+    m_waveView->SetBeforeSamples(nullptr);
+    if (m_audioSpectrumWindow) {
+        m_audioSpectrumWindow->ClearBeforeData();
+    }
+}
+
 void CMainDialog::RefreshAudioDisplay() {
+    m_shownRevision = m_workbench.Revision();
     SamplesChanged();
     std::fill(m_audioFirstCurve.begin(), m_audioFirstCurve.end(), 0.0);
     std::fill(m_audioSecondCurve.begin(), m_audioSecondCurve.end(), 0.0);
@@ -477,9 +504,7 @@ void CMainDialog::RunMedianFilter(int length) {
     RunCommand([this, length] {
         FetchControlStates();
         Show(m_workbench.ApplyMedian(length));
-        if (m_workbench.LastCommandReachedSamples()) {
-            RefreshAudioDisplay();
-        }
+        ShowCommandOutcome();
     });
 }
 
@@ -492,14 +517,15 @@ void CMainDialog::OnRunMacro() {
             return;
         }
         m_macroFileName = *chosen;
-        const std::size_t appliedBefore = m_workbench.AppliedSteps().size();
         tressel::Macro macro;
         tressel::Result result = tressel::LoadMacro(*chosen, macro);
-        result.AndThen([&] { return tressel::RunMacro(m_workbench, macro, {m_workbench.DisplayName(), ""}); });
+        // The whole macro is one step back.
+        result.AndThen([&] {
+            return m_workbench.AsOneStep(
+                [&] { return tressel::RunMacro(m_workbench, macro, {m_workbench.DisplayName(), ""}); });
+        });
         Show(result);
-        if (m_workbench.AppliedSteps().size() != appliedBefore || m_workbench.LastCommandReachedSamples()) {
-            RefreshAudioDisplay();
-        }
+        ShowCommandOutcome();
     });
 }
 
@@ -608,6 +634,8 @@ void CMainDialog::ReleaseDisplayResources() {
 void CMainDialog::contextMenuEvent(QContextMenuEvent* event) {
     // Linux window managers offer no system menu to extend, so the About item lives here.
     QMenu menu(this);
+    m_historyActions->AddTo(menu);
+    menu.addSeparator();
     QAction* runMacro = menu.addAction("Run Macro...");
     connect(runMacro, &QAction::triggered, this, &CMainDialog::OnRunMacro);
     QAction* saveMacro = menu.addAction("Save Commands as Macro...");

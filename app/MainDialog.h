@@ -6,6 +6,7 @@
 
 #include <QDialog>
 #include <QPointer>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -20,6 +21,7 @@ namespace Ui {
 class MainDialog;
 }
 namespace tressel {
+class HistoryActions;
 class UserDialogs;
 class WaveViewHost;
 struct OpenedFiles;
@@ -75,6 +77,7 @@ public:
     void RunMedianFilter(int length);
     CEffectsDialog& EffectsDialog() { return *m_effects; }
     tressel::WaveViewHost& WaveView() { return *m_waveView; }
+    tressel::HistoryActions& History() { return *m_historyActions; }
 
 public slots:
     void OnSelectFilter();
@@ -128,6 +131,11 @@ private:
     void ForgetClosedSpectrumWindow(CPrismDataWindow* window);
     // The samples changed: the views that follow them (the wave view, the filter window's axis) catch up.
     void SamplesChanged();
+    // After a sample command, an undo or a redo: when the samples changed, what the displays showed becomes
+    // the state before, drawn behind the new one until the next command.
+    void ShowCommandOutcome();
+    // A new piece of work: there is no state before.
+    void ForgetBeforeState();
     // Runs one command; a reported file error or memory shortage ends it without leaving Qt's loop.
     void RunCommand(const std::function<void()>& command);
     tressel::UserDialogs& Dialogs() const;
@@ -155,4 +163,6 @@ private:
     tressel::UnsavedChangesGuard m_unsavedChanges;
     tressel::RecentFiles m_recentAudio{"Audio"};
     tressel::RecentFiles m_recentFilters{"Filter"};
+    tressel::HistoryActions* m_historyActions = nullptr;
+    std::uint64_t m_shownRevision = 0;  // the state of the samples the displays show
 };

@@ -5,6 +5,7 @@
 #include <QAudioSink>
 #include <QMediaDevices>
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 #include "audio/SampleView.h"
@@ -78,6 +79,8 @@ bool QtSoundOutput::Play(const std::uint8_t* image, std::size_t length, bool loo
     }
     m_cursor = std::make_unique<SampleCursor>(playable.samples, playable.length, loop);
     m_frameBytes = playable.format.bytesPerFrame();
+    m_seconds = static_cast<double>(playable.length / m_frameBytes) / playable.format.sampleRate();
+    m_loop = loop;
     m_sink = std::make_unique<QAudioSink>(device, playable.format);
     m_sinkInput = m_sink->start();
     if (!m_sinkInput || m_sink->error() != QAudio::NoError) {
@@ -121,6 +124,21 @@ bool QtSoundOutput::Stop() {
     }
     m_cursor.reset();
     return true;
+}
+
+std::optional<double> QtSoundOutput::PlayedSeconds() const {
+    if (!m_sink || m_sink->state() == QAudio::StoppedState) {
+        return std::nullopt;
+    }
+    // The sink's own clock of what it has passed on to the sound server since it started.
+    const double heard = static_cast<double>(m_sink->processedUSecs()) / 1e6;
+    if (m_loop && m_seconds > 0.0) {
+        return std::fmod(heard, m_seconds);
+    }
+    if (heard >= m_seconds && m_sink->state() == QAudio::IdleState) {
+        return std::nullopt;  // played out
+    }
+    return std::min(heard, m_seconds);
 }
 
 bool QtSoundOutput::IsPlaying() const {

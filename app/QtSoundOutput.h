@@ -37,6 +37,7 @@ public:
     bool Play(const std::uint8_t* image, std::size_t length, bool loop) override;
     bool Stop() override;
     bool IsPlaying() const override;
+    std::optional<double> PlayedSeconds() const override;
 
 private:
     void Feed();
@@ -45,6 +46,8 @@ private:
     QIODevice* m_sinkInput = nullptr;
     std::unique_ptr<SampleCursor> m_cursor;
     std::int64_t m_frameBytes = 1;
+    double m_seconds = 0.0;  // the length of one pass
+    bool m_loop = false;
     // We push rather than let the sink pull: the sound server only starts a stream once its buffer is full,
     // and the pulling sink of Qt 6.4 can stop short of filling it.
     QTimer m_feedTimer;

@@ -12,6 +12,8 @@ namespace tressel {
 namespace {
 
 const char* const kOpenSetting = "Open";
+// Often enough for the mark to glide, rarely enough to cost nothing worth measuring.
+constexpr int kPlaybackIntervalMs = 40;
 
 WindowSettings Settings() {
     return WindowSettings("WaveViewWindow");
@@ -26,6 +28,8 @@ WaveViewHost::WaveViewHost(QWidget* owner, const CWave& wave)
     m_openAction->setShortcutContext(Qt::WindowShortcut);
     owner->addAction(m_openAction);
     connect(m_openAction, &QAction::triggered, this, &WaveViewHost::Open);
+    m_playbackTimer.setInterval(kPlaybackIntervalMs);
+    connect(&m_playbackTimer, &QTimer::timeout, this, &WaveViewHost::FollowPlayback);
     if (Settings().ReadBool(kOpenSetting, false)) {
         Open();
     }
@@ -43,6 +47,7 @@ void WaveViewHost::Open() {
         m_window->SetBeforeSamples(m_before);
         m_samplesStale = true;
         Settings().WriteBool(kOpenSetting, true);
+        m_playbackTimer.start();
     }
     if (m_samplesStale) {
         m_window->SetSamples(WaveSamples::FromWave(m_wave));
@@ -54,6 +59,8 @@ void WaveViewHost::Open() {
 }
 
 void WaveViewHost::Forget() {
+    m_playbackTimer.stop();
+    m_marking = false;
     Settings().WriteBool(kOpenSetting, false);
     m_window->deleteLater();
     m_window = nullptr;
@@ -67,10 +74,25 @@ void WaveViewHost::WaveChanged() {
     }
 }
 
+void WaveViewHost::KeepShownAsBefore() {
+    const bool showing = m_window && !m_samplesStale && m_window->Current() != nullptr;
+    SetBeforeSamples(showing ? m_window->Current()->SharedSamples() : nullptr);
+}
+
 void WaveViewHost::SetBeforeSamples(std::shared_ptr<const WaveSamples> samples) {
     m_before = std::move(samples);
     if (m_window) {
         m_window->SetBeforeSamples(m_before);
+    }
+}
+
+void WaveViewHost::FollowPlayback() {
+    if (const std::optional<double> seconds = m_wave.PlayedSeconds()) {
+        SetPlayPosition(*seconds);
+        m_marking = true;
+    } else if (m_marking) {
+        ClearPlayPosition();
+        m_marking = false;
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 #include <memory>
 
 #include "app/WaveViewWindow.h"
@@ -31,6 +32,8 @@ public:
     // The wave's samples changed (loaded, processed, released): an open window shows them at once.
     void WaveChanged();
 
+    // What the window shows now becomes the state before (nothing when it is closed or behind).
+    void KeepShownAsBefore();
     // The state before the last command (null: none), shown until the next call.
     void SetBeforeSamples(std::shared_ptr<const WaveSamples> samples);
     void SetPlayPosition(double seconds);
@@ -40,6 +43,8 @@ public:
 
 private:
     void Forget();
+    // While the window is open, marks where the wave's playback is.
+    void FollowPlayback();
 
     QWidget* m_owner;
     const CWave& m_wave;
@@ -47,6 +52,8 @@ private:
     QPointer<WaveViewWindow> m_window;
     std::shared_ptr<const WaveSamples> m_before;
     bool m_samplesStale = true;
+    QTimer m_playbackTimer;
+    bool m_marking = false;
 };
 
 }  // namespace tressel

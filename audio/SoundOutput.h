@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 namespace tressel {
 
@@ -16,6 +17,8 @@ public:
     virtual bool Stop() = 0;
     // Whether sound started by Play is still coming out.
     virtual bool IsPlaying() const { return false; }
+    // How far into the samples the sound now heard lies, in seconds; nothing while nothing plays.
+    virtual std::optional<double> PlayedSeconds() const { return std::nullopt; }
 };
 
 }  // namespace tressel

@@ -133,6 +133,10 @@ bool CWave::IsPlaying() const {
     return m_soundOutput && m_soundOutput->IsPlaying();
 }
 
+std::optional<double> CWave::PlayedSeconds() const {
+    return m_soundOutput ? m_soundOutput->PlayedSeconds() : std::nullopt;
+}
+
 tressel::WaveFormat CWave::Format() const {
     return tressel::ParseWaveFormat(m_image.data(), m_imageLength, m_loaded);
 }

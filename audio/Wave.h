@@ -4,6 +4,7 @@
 // place and never touch the header. Every operation answers with a Result that carries its messages.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,8 @@ public:
     bool Play(bool loop);
     bool Stop();
     bool IsPlaying() const;
+    // Where playback is, in seconds from the start of the samples; nothing while nothing plays.
+    std::optional<double> PlayedSeconds() const;
 
     bool IsLoaded() const { return m_loaded; }
     bool IsRiffWave() const { return Format().riffWave; }

@@ -29,8 +29,15 @@ void Workbench::DeleteTemporaryFile() {
 // A load starts a new piece of work, whatever comes of it: new samples that match their file, or none.
 void Workbench::StartAudio() {
     m_applied.clear();
-    ++m_revision;
+    NewRevision();
     MarkSaved();
+    if (m_history) {
+        m_history->Clear();
+    }
+}
+
+void Workbench::NewRevision() {
+    m_revision = ++m_lastRevision;
 }
 
 // ---- Files ------------------------------------------------------------------------------------------------
@@ -179,6 +186,7 @@ Result Workbench::Apply(const SampleStep& step) {
         return loaded;
     }
     m_reachedSamples = true;
+    PrepareHistory();
     Result applied;
     try {
         applied = std::visit(Overloaded{[this](const FirStep& fir) { return ApplyFir(fir); },
@@ -190,10 +198,76 @@ Result Workbench::Apply(const SampleStep& step) {
         applied = OutOfMemory();
     }
     if (applied) {
-        ++m_revision;
+        NewRevision();
         m_applied.push_back(step);
     }
+    SettleHistory(static_cast<bool>(applied));
     return applied;
+}
+
+Result Workbench::AsOneStep(const std::function<Result()>& commands) {
+    if (!m_history || m_inOneStep) {
+        return commands();
+    }
+    m_inOneStep = true;
+    m_oneStepPrepared = false;
+    m_oneStepChanged = false;
+    Result result;
+    try {
+        result = commands();
+    } catch (...) {
+        m_inOneStep = false;
+        SettleHistory(m_oneStepChanged);
+        throw;
+    }
+    m_inOneStep = false;
+    SettleHistory(m_oneStepChanged);
+    return result;
+}
+
+// ---- History ------------------------------------------------------------------------------------------
+
+void Workbench::KeepHistory(HistoryLimits limits) {
+    m_history.emplace(limits);
+}
+
+// Within one step only its first command takes the copy.
+void Workbench::PrepareHistory() {
+    if (!m_history || (m_inOneStep && m_oneStepPrepared)) {
+        return;
+    }
+    m_oneStepPrepared = m_inOneStep;
+    m_history->Prepare(m_wave.GetImage(), m_wave.GetImageLength(), m_revision, m_applied);
+}
+
+// A command that failed part-way puts back the bytes it started from, so it leaves the samples as they were.
+void Workbench::SettleHistory(bool changed) {
+    if (!m_history) {
+        return;
+    }
+    if (m_inOneStep) {
+        m_oneStepChanged = m_oneStepChanged || changed;
+        return;
+    }
+    if (changed) {
+        m_history->Commit();
+        return;
+    }
+    if (const WorkState* before = m_history->Prepared();
+        before != nullptr && before->image.size() == m_wave.GetImageLength()) {
+        std::copy(before->image.begin(), before->image.end(), m_wave.GetImage());
+    }
+    m_history->Discard();
+}
+
+bool Workbench::Undo() {
+    return m_history && m_wave.IsLoaded() &&
+           m_history->Undo(m_wave.GetImage(), m_wave.GetImageLength(), m_revision, m_applied);
+}
+
+bool Workbench::Redo() {
+    return m_history && m_wave.IsLoaded() &&
+           m_history->Redo(m_wave.GetImage(), m_wave.GetImageLength(), m_revision, m_applied);
 }
 
 Result Workbench::ApplyFir(const FirStep& step) {

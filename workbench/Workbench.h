@@ -20,6 +20,7 @@
 #include "dsp/FilterCoefficients.h"
 #include "mp3enc/Mp3Settings.h"
 #include "workbench/AudioFiles.h"
+#include "workbench/History.h"
 #include "workbench/Mp3Import.h"
 #include "workbench/SampleSteps.h"
 
@@ -83,9 +84,23 @@ public:
     Result Normalize();
     // The choke point of every command that changes samples.
     Result Apply(const SampleStep& step);
+    // Runs `commands` (a macro's lines) as one step of the history.
+    Result AsOneStep(const std::function<Result()>& commands);
     // Whether the last sample command got as far as the samples (so a display of them is out of date),
     // rather than being refused by its own checks first.
     bool LastCommandReachedSamples() const { return m_reachedSamples; }
+
+    // ---- History ---------------------------------------------------------------------------------------
+    // From now on every sample command can be undone, within `limits` (the window keeps a history; the
+    // command-line tool and batch runs do not pay for the copies).
+    void KeepHistory(HistoryLimits limits = {});
+    // Undo: the samples, the revision and the applied steps go back to what they were before the last
+    // command; Redo: forward again to the state the last undo left. False when there is no such step.
+    bool Undo();
+    bool Redo();
+    bool CanUndo() const { return m_history && m_history->CanUndo(); }
+    bool CanRedo() const { return m_history && m_history->CanRedo(); }
+    const History* GetHistory() const { return m_history ? &*m_history : nullptr; }
 
     // ---- Display data ----------------------------------------------------------------------------------
     // The filter response of the current filter set into two buffers of kSpectrumSize values.
@@ -123,6 +138,9 @@ private:
     Result CheckPcmLoaded() const;
     void StartAudio();
     void MarkSaved() { m_savedRevision = m_revision; }
+    void NewRevision();
+    void PrepareHistory();
+    void SettleHistory(bool changed);
     void DeleteTemporaryFile();
 
     CWave m_wave;
@@ -134,6 +152,11 @@ private:
     bool m_decodedInMemory = false;  // the wave's file name is then the MP3 file's
     std::uint64_t m_revision = 0;
     std::uint64_t m_savedRevision = 0;
+    std::uint64_t m_lastRevision = 0;  // never handed out twice, so an undone state is not taken for a saved one
+    std::optional<History> m_history;
+    bool m_inOneStep = false;
+    bool m_oneStepPrepared = false;
+    bool m_oneStepChanged = false;
     bool m_reachedSamples = false;
     std::vector<SampleStep> m_applied;
 };

@@ -289,6 +289,33 @@ private slots:
         QVERIFY(!m_window->WaveView().Window());
     }
 
+    void theWaveViewMarksWherePlaybackIs() {
+        // Says where it is, as the sound server's output does.
+        struct PositionedOutput final : SoundOutput {
+            bool Play(const std::uint8_t*, std::size_t, bool) override {
+                seconds = 0.0;
+                return true;
+            }
+            bool Stop() override {
+                seconds.reset();
+                return true;
+            }
+            std::optional<double> PlayedSeconds() const override { return seconds; }
+            std::optional<double> seconds;
+        } output;
+        m_window->Wave().SetSoundOutput(&output);
+        LoadAudio(WriteTones("tones.wav", 2, 44100, 0.05));
+        m_window->WaveView().Open();
+        WaveViewWindow* view = m_window->WaveView().Window();
+        QVERIFY(!view->PlayFrame());
+        Click(m_window->findChild<QPushButton*>("playButton"));
+        output.seconds = 0.5;
+        QTRY_COMPARE(view->PlayFrame().value_or(-1.0), 22050.0);
+        Click(m_window->findChild<QPushButton*>("stopButton"));
+        QTRY_VERIFY(!view->PlayFrame());
+        m_window->Wave().SetSoundOutput(nullptr);
+    }
+
     void quitClosesTheFilterWindow() {
         Click(Box("displayFilterCheck"));
         Click(Box("displayAudioCheck"));

@@ -19,6 +19,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "app/Help.h"
@@ -152,6 +153,25 @@ inline bool DropUrls(QWidget* window, const QList<QUrl>& urls) {
     QDropEvent drop(QPointF(inside), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(window, &drop);
     return drop.isAccepted();
+}
+
+// The entries of the window's context menu as a right click shows them: text, and whether enabled.
+inline std::vector<std::pair<QString, bool>> ContextMenuEntries(QWidget* window) {
+    std::vector<std::pair<QString, bool>> entries;
+    QTimer::singleShot(0, [&] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            for (QAction* action : menu->actions()) {
+                if (!action->isSeparator()) {
+                    entries.emplace_back(action->text(), action->isEnabled());
+                }
+            }
+            menu->close();
+        }
+    });
+    const QPoint inside(10, 10);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, inside, window->mapToGlobal(inside));
+    QApplication::sendEvent(window, &event);
+    return entries;
 }
 
 }  // namespace tressel::testing

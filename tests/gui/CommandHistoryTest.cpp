@@ -1,0 +1,191 @@
+// Undo, redo and the state before the last command in the main window: every sample command, run the
+// way a person runs it, can be taken back by Ctrl+Z or the context menu and done again by Ctrl+Shift+Z,
+// and the Wave View and the audio spectrum window show the state before it behind the new one.
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+#include <algorithm>
+#include <functional>
+#include <memory>
+
+#include "app/EffectsDialog.h"
+#include "app/HistoryActions.h"
+#include "app/MainDialog.h"
+#include "app/WaveViewHost.h"
+#include "spectrum/PrismDataWindow.h"
+#include "tests/gui/support/ScriptedUserDialogs.h"
+#include "tests/gui/support/WindowTestSupport.h"
+#include "tests/support/WaveBuilder.h"
+
+using namespace tressel;
+using namespace tressel::testing;
+
+class CommandHistoryTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<ScratchDir> m_scratch;
+    std::unique_ptr<ScriptedUserDialogs> m_dialogs;
+    std::unique_ptr<CMainDialog> m_window;
+
+    template <typename T = QPushButton>
+    T* Control(const char* name) {
+        return Child<T>(m_window.get(), name);
+    }
+    void Click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
+    std::vector<std::uint8_t> Image() {
+        const CWave& wave = m_window->Wave();
+        return {wave.GetImage(), wave.GetImage() + wave.GetImageLength()};
+    }
+    std::string WriteText(const std::string& name, const std::string& text) {
+        const std::string path = m_scratch->File(name);
+        WriteFileBytes(path, std::vector<std::uint8_t>(text.begin(), text.end()));
+        return path;
+    }
+    // Stereo clicks over a low hum: something every command changes.
+    std::string ClickyWave() {
+        std::vector<std::int16_t> samples;
+        for (int i = 0; i < 6000; ++i) {
+            samples.push_back(static_cast<std::int16_t>((i * 7919) % 16000 - 8000));
+        }
+        WaveSpec layout;
+        layout.channels = 2;
+        const std::string path = m_scratch->File("clicky.wav");
+        WriteFileBytes(path, BuildWave16(layout, samples));
+        return path;
+    }
+    // A shortcut of the main window, pressed while it is the active window (a context menu takes that away).
+    void Key(Qt::Key key, Qt::KeyboardModifiers modifiers) {
+        Activate();
+        QTest::keyClick(m_window.get(), key, modifiers);
+    }
+    void Activate() {
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    }
+    void OpenEffects() { Click(Control("effectsButton")); }
+
+private slots:
+    void init() {
+        m_scratch = std::make_unique<ScratchDir>();
+        UseScratchSettings(*m_scratch);
+        m_dialogs = std::make_unique<ScriptedUserDialogs>();
+        m_window = std::make_unique<CMainDialog>();
+        m_window->show();
+        Activate();
+    }
+    void cleanup() {
+        m_window.reset();
+        m_dialogs.reset();
+        m_scratch.reset();
+    }
+
+    void everySampleCommandGoesBackAndForthAndShowsTheStateBefore() {
+        const std::string input = ClickyWave();
+        m_dialogs->Answer(WriteText("taps.txt", "0.25\n0.5\n0.25\n"));
+        Click(Control("selectFilterButton"));
+        Click(Control<QCheckBox>("displayAudioCheck"));
+        m_window->WaveView().Open();
+        const std::string macro = WriteText("macro.txt", "median 5\namplify 0.7 0.6\n");
+        const std::vector<std::pair<const char*, std::function<void()>>> commands = {
+            {"Apply Filter", [&] { Click(Control("applyFilterButton")); }},
+            {"Median",
+             [&] {
+                 OpenEffects();
+                 CEffectsDialog& effects = m_window->EffectsDialog();
+                 Click(Child<QPushButton>(&effects, "medianFilterButton"));
+                 Click(Child<QPushButton>(&effects.MedianDialog(), "applyButton"));
+             }},
+            {"Amplify",
+             [&] {
+                 OpenEffects();
+                 WithModal([&] { Click(Child<QPushButton>(&m_window->EffectsDialog(), "amplifyButton")); },
+                           [](QWidget* amplify) {
+                               Child<QLineEdit>(amplify, "gain1Edit")->setText("0.5");
+                               Child<QLineEdit>(amplify, "gain2Edit")->setText("1.5");
+                               QTest::mouseClick(Child<QPushButton>(amplify, "applyButton"), Qt::LeftButton);
+                           });
+             }},
+            {"Run Macro",
+             [&] {
+                 m_dialogs->Answer(macro);
+                 QVERIFY(ChooseFromContextMenu(m_window.get(), "Run Macro..."));
+             }},
+        };
+        for (const auto& [name, command] : commands) {
+            m_dialogs->Answer(input);
+            Click(Control("loadAudioButton"));
+            QVERIFY2(!ChooseFromContextMenu(m_window.get(), "Undo"), name);
+            const std::vector<std::uint8_t> loaded = Image();
+            CPrismDataWindow* spectrum = m_window->AudioSpectrumWindow();
+            const std::vector<double> loadedCurve = spectrum->Plot().GetCurve(0);
+            WaveViewWindow* view = m_window->WaveView().Window();
+            QVERIFY2(!view->Before(), name);
+
+            command();
+            const std::vector<std::uint8_t> changed = Image();
+            QVERIFY2(changed != loaded, name);
+            QVERIFY2(m_dialogs->Messages().empty(), name);
+            // The displays follow the command (Amplify too) and keep the state before behind it.
+            QVERIFY2(spectrum->Plot().GetCurve(0) != loadedCurve, name);
+            QVERIFY2(spectrum->Plot().HasBeforeData(), name);
+            QVERIFY2(spectrum->Plot().GetBeforeCurve(0) == loadedCurve, name);
+            QVERIFY2(view->Before(), name);
+            const auto before = view->Before()->Samples().Channel(1);
+            const auto* loadedSamples = reinterpret_cast<const std::int16_t*>(loaded.data() + 44);
+            for (std::size_t f = 0; f < before.size(); f += 101) {
+                QCOMPARE(before[f], loadedSamples[2 * f + 1]);
+            }
+
+            Key(Qt::Key_Z, Qt::ControlModifier);
+            QVERIFY2(Image() == loaded, name);
+            QVERIFY2(!m_window->Workbench().IsModified(), name);
+            QVERIFY2(spectrum->Plot().GetCurve(0) == loadedCurve, name);
+            QVERIFY2(!ChooseFromContextMenu(m_window.get(), "Undo"), name);  // nothing further back
+            Key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+            QVERIFY2(Image() == changed, name);
+            QVERIFY2(m_window->Workbench().IsModified(), name);
+            QVERIFY2(!ChooseFromContextMenu(m_window.get(), "Redo"), name);
+            QVERIFY2(ChooseFromContextMenu(m_window.get(), "Undo"), name);
+            QVERIFY2(Image() == loaded, name);
+            QVERIFY2(ChooseFromContextMenu(m_window.get(), "Redo"), name);
+            QVERIFY2(Image() == changed, name);
+            m_window->EffectsDialog().hide();
+            m_window->EffectsDialog().MedianDialog().hide();
+        }
+        // Reloading starts afresh: nothing to undo, nothing drawn behind.
+        Click(Control("reloadAudioButton"));
+        QVERIFY(!ChooseFromContextMenu(m_window.get(), "Undo"));
+        QVERIFY(!m_window->WaveView().Window()->Before());
+        QVERIFY(!m_window->AudioSpectrumWindow()->Plot().HasBeforeData());
+    }
+
+    // A step that cannot be kept still runs; the menu says the history was cut short and undo goes nowhere.
+    void aStepTooLargeToKeepRunsAndTheMenuSaysSo() {
+        m_window->Workbench().KeepHistory({16, 100});
+        m_dialogs->Answer(ClickyWave());
+        Click(Control("loadAudioButton"));
+        const std::vector<std::uint8_t> loaded = Image();
+        m_window->RunMedianFilter(5);
+        QVERIFY(Image() != loaded);
+        const std::vector<std::pair<QString, bool>> expected = {
+            {"Undo", false}, {"Redo", false}, {"Undo history cut short: not enough memory", false}};
+        auto entries = ContextMenuEntries(m_window.get());
+        entries.resize(std::min<std::size_t>(entries.size(), 3));
+        QVERIFY(entries == expected);
+    }
+
+    void theShortcutsAreTheStandardOnes() {
+        QCOMPARE(m_window->History().UndoAction()->shortcut(), QKeySequence("Ctrl+Z"));
+        QCOMPARE(m_window->History().RedoAction()->shortcut(), QKeySequence("Ctrl+Shift+Z"));
+        Key(Qt::Key_Z, Qt::ControlModifier);  // nothing loaded: nothing happens, nothing is said
+        QVERIFY(m_dialogs->Messages().empty());
+    }
+};
+
+QTEST_MAIN(CommandHistoryTest)
+#include "CommandHistoryTest.moc"
