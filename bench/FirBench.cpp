@@ -7,7 +7,7 @@
 //   4. tressel-cli fir against sox IN OUT fir TAPS, runs interleaved, medians of 5;
 //   5. a long file: its load in tressel-cli info, a plain read of the same bytes, and fir with 255 taps.
 //
-//   fir_bench [SECONDS [LONG_SECONDS]]   defaults 300 and 3600 (44.1 kHz stereo 16-bit); 0 skips part 5
+//   fir_bench [SECONDS [LONG_SECONDS]]   defaults 300 and 3600 (44.1 kHz stereo 16-bit); 0 skips step 5
 
 #include <algorithm>
 #include <chrono>

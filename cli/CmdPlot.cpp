@@ -53,7 +53,7 @@ std::unique_ptr<QGuiApplication> StartGui() {
 }
 
 int RunPlot(const std::vector<std::string>& arguments, ConsoleFeedback& feedback) {
-    OptionSpec options = kPlotOptions;
+    OptionTable options = kPlotOptions;
     options.valueOptions.push_back("--size");
     options.flagOptions.insert(options.flagOptions.end(), {"--hz", "--log"});
     ParsedArguments parsed;

@@ -33,7 +33,7 @@ Result ComputeFilterTransform(const std::string& path, FilterTransform& transfor
 // The plot and data export share their arguments: "(spectrum IN | response TAPS) OUT" with
 // "--before IN2" (spectrum: IN2's spectrum as the state before the last command), "--rate HZ" (the
 // sampling rate of the frequencies; a spectrum's own by default, 44100 for a response) and "--no-before".
-inline const OptionSpec kPlotOptions = {{"--before", "--rate"}, {"--no-before"}};
+inline const OptionTable kPlotOptions = {{"--before", "--rate"}, {"--no-before"}};
 
 struct PlotRequest {
     std::string kind;  // "spectrum" or "response"

@@ -58,18 +58,18 @@ std::string ParsedArguments::Value(const std::string& name, const std::string& f
     return fallback;
 }
 
-Result ParseArguments(const std::vector<std::string>& words, const OptionSpec& spec, ParsedArguments& parsed) {
+Result ParseArguments(const std::vector<std::string>& words, const OptionTable& table, ParsedArguments& parsed) {
     parsed = {};
     for (std::size_t i = 0; i < words.size(); ++i) {
         const std::string& word = words[i];
         if (!IsOption(word)) {
             parsed.positionals.push_back(word);
-        } else if (Contains(spec.valueOptions, word)) {
+        } else if (Contains(table.valueOptions, word)) {
             if (i + 1 >= words.size()) {
                 return Result::Failure(word + " needs a value");
             }
             parsed.options.emplace_back(word, words[++i]);
-        } else if (Contains(spec.flagOptions, word)) {
+        } else if (Contains(table.flagOptions, word)) {
             parsed.options.emplace_back(word, std::string());
         } else {
             return Result::Failure("unknown option " + word);

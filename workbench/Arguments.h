@@ -10,7 +10,7 @@
 
 namespace tressel {
 
-struct OptionSpec {
+struct OptionTable {
     std::vector<std::string> valueOptions;  // "--original" takes the word after it
     std::vector<std::string> flagOptions;   // "--crc" stands alone
 };
@@ -25,7 +25,7 @@ struct ParsedArguments {
 };
 
 // Fails with "unknown option --x" or "--x needs a value".
-Result ParseArguments(const std::vector<std::string>& words, const OptionSpec& spec, ParsedArguments& parsed);
+Result ParseArguments(const std::vector<std::string>& words, const OptionTable& table, ParsedArguments& parsed);
 
 // The whole text as a finite number; "WHAT must be a number: TEXT" otherwise.
 Result ParseNumber(const std::string& text, const std::string& what, double& value);

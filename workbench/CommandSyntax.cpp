@@ -20,10 +20,10 @@ std::string Listed(const std::vector<std::string>& names) {
 
 // Splits the words into options and positionals and checks that there are exactly the operands and
 // files expected.
-Result SplitWords(const std::string& command, const std::vector<std::string>& words, const OptionSpec& spec,
+Result SplitWords(const std::string& command, const std::vector<std::string>& words, const OptionTable& table,
                   const std::vector<std::string>& operandNames, const std::vector<std::string>& fileNames,
                   ParsedArguments& parsed, std::vector<std::string>& files) {
-    if (Result split = ParseArguments(words, spec, parsed); !split) {
+    if (Result split = ParseArguments(words, table, parsed); !split) {
         return split;
     }
     if (parsed.positionals.size() != operandNames.size() + fileNames.size()) {

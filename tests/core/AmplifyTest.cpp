@@ -21,7 +21,7 @@ protected:
     void SetUp() override { wave.SetFeedback(&feedback); }
 
     void Load(int channels, int bits, const std::vector<std::uint8_t>& data) {
-        WaveSpec layout;
+        WaveLayout layout;
         layout.channels = static_cast<std::uint16_t>(channels);
         layout.bitsPerSample = static_cast<std::uint16_t>(bits);
         const std::string path = scratch.File("in.wav");

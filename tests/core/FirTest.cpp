@@ -172,7 +172,7 @@ std::vector<NamedSettings> EveryEngine() {
 class FirTest : public ::testing::Test {
 protected:
     void Load(Format format, const std::vector<std::uint8_t>& data) {
-        WaveSpec layout;
+        WaveLayout layout;
         layout.channels = static_cast<std::uint16_t>(format.channels);
         layout.bitsPerSample = static_cast<std::uint16_t>(format.bits);
         const std::string path = scratch.File("in.wav");
@@ -515,7 +515,7 @@ TEST_F(FirTest, RefusedWavesKeepTheirBytesAndGetTheMessageOfTheFirstFailedCheck)
     };
     for (const Refusal& r : refusals) {
         SCOPED_TRACE(r.message);
-        WaveSpec layout;
+        WaveLayout layout;
         layout.channels = static_cast<std::uint16_t>(r.channels);
         layout.bitsPerSample = static_cast<std::uint16_t>(r.bits);
         const std::vector<std::uint8_t> data = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};

@@ -49,8 +49,8 @@ protected:
     CWave wave;
 };
 
-WaveSpec Format(int channels, int bits) {
-    WaveSpec layout;
+WaveLayout Format(int channels, int bits) {
+    WaveLayout layout;
     layout.channels = static_cast<std::uint16_t>(channels);
     layout.bitsPerSample = static_cast<std::uint16_t>(bits);
     return layout;

@@ -155,15 +155,15 @@ TEST(MinMaxPyramidTest, ThreadsChangeNothing) {
 }
 
 TEST(MinMaxPyramidTest, SamplesComeFromTheWavesDataChunkOnly) {
-    WaveSpec spec;
-    spec.channels = 2;
-    spec.bitsPerSample = 8;
-    spec.samplesPerSecond = 11025;
-    spec.extraChunks = BuildChunk("LIST", {1, 2, 3, 4});
-    spec.trailing = {9, 9, 9};
+    WaveLayout layout;
+    layout.channels = 2;
+    layout.bitsPerSample = 8;
+    layout.samplesPerSecond = 11025;
+    layout.extraChunks = BuildChunk("LIST", {1, 2, 3, 4});
+    layout.trailing = {9, 9, 9};
     const std::vector<std::uint8_t> data = {0, 255, 127, 128, 10};  // two frames and one odd byte
     ScratchDir scratch;
-    WriteFileBytes(scratch.File("w.wav"), BuildWave(spec, data));
+    WriteFileBytes(scratch.File("w.wav"), BuildWave(layout, data));
     CWave wave;
     SilentFeedback silent;
     wave.SetFeedback(&silent);

@@ -19,7 +19,7 @@ namespace {
 
 // MPEG-1 Layer II, mono, 48 kHz, 32 kbit/s: 96-byte frames coded with allocation table 2 (subbands 0..1
 // with 4-bit, 2..7 with 3-bit allocation fields). A frame with a signal codes subband 0 with 5 steps.
-struct FrameSpec {
+struct FrameLayout {
     bool signal = false;
     int first_code = 0;  // grouped code of block 0; block b uses first_code + b
     bool protect = false;
@@ -29,7 +29,7 @@ struct FrameSpec {
 
 constexpr int kFrameBytes = 96;
 
-std::vector<std::uint8_t> BuildFrame(const FrameSpec& layout) {
+std::vector<std::uint8_t> BuildFrame(const FrameLayout& layout) {
     FrameHeader header;
     header.bitrate_index = layout.bitrate_index;
     header.sampling_frequency_index = 1;

@@ -12,7 +12,7 @@
 #include "Mp3DecTestSupport.h"
 
 using tressel::testing::BuildWave16;
-using tressel::testing::WaveSpec;
+using tressel::testing::WaveLayout;
 
 namespace {
 
@@ -54,7 +54,7 @@ class Mp3DecInfoTag : public ::testing::TestWithParam<TagCase> {};
 
 TEST_P(Mp3DecInfoTag, IsUsedOnlyWhenIntactAndTrue) {
     if (!mp3dec_test::ToolAvailable("lame")) GTEST_SKIP() << "lame is needed";
-    WaveSpec layout;
+    WaveLayout layout;
     layout.channels = 1;
     layout.samplesPerSecond = kRate;
     const double seconds = 1.0 * kSampleFrames / kRate;

@@ -17,7 +17,7 @@ using mp3dec_test::Comparison;
 using tressel::testing::BuildWave16;
 using tressel::testing::ReadFileBytes;
 using tressel::testing::ScratchDir;
-using tressel::testing::WaveSpec;
+using tressel::testing::WaveLayout;
 using tressel::testing::WriteFileBytes;
 
 namespace {
@@ -127,7 +127,7 @@ TEST_P(Mp3DecLameRoundTrip, DecodesAsMpg123Does) {
     ScratchDir dir;
     const std::string wav = dir.File("in.wav");
     const std::string mp3 = dir.File("in.mp3");
-    WaveSpec layout;
+    WaveLayout layout;
     layout.channels = static_cast<std::uint16_t>(c.channels);
     layout.samplesPerSecond = static_cast<std::uint32_t>(c.rate);
     const std::vector<std::int16_t> original = mp3dec_test::BurstSignal(c.rate, c.channels, 1.0);

@@ -59,7 +59,7 @@ std::vector<Stream> StreamsUnderTest() {
     for (const Peer& peer : peers) {
         const std::string tool = std::string(peer.command).substr(0, std::string(peer.command).find(' '));
         if (!ToolAvailable(tool)) continue;
-        tressel::testing::WaveSpec layout;
+        tressel::testing::WaveLayout layout;
         layout.channels = static_cast<std::uint16_t>(peer.channels);
         layout.samplesPerSecond = static_cast<std::uint32_t>(peer.rate);
         const auto wave =

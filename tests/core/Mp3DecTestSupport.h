@@ -149,7 +149,7 @@ inline std::vector<std::uint8_t> TwoToneWave(std::uint32_t rate) {
             samples.push_back(static_cast<std::int16_t>(value));
         }
     }
-    tressel::testing::WaveSpec layout;
+    tressel::testing::WaveLayout layout;
     layout.channels = 2;
     layout.samplesPerSecond = rate;
     return tressel::testing::BuildWave16(layout, samples);

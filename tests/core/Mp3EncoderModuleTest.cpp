@@ -168,7 +168,7 @@ protected:
     // Loads a wave holding the signal (16-bit values, or 8-bit bytes around 127) and answers the values the
     // encoder gets from it.
     std::vector<double> LoadSignal(const Case& c, int frames) {
-        WaveSpec layout;
+        WaveLayout layout;
         layout.channels = static_cast<std::uint16_t>(c.channels);
         layout.samplesPerSecond = static_cast<std::uint32_t>(c.rate);
         layout.bitsPerSample = static_cast<std::uint16_t>(c.bits);

@@ -148,7 +148,7 @@ protected:
     void TearDown() override { StubEncoder::active = nullptr; }
 
     void LoadWave16(std::uint16_t channels, std::uint32_t rate, const std::vector<std::int16_t>& samples) {
-        WaveSpec layout;
+        WaveLayout layout;
         layout.channels = channels;
         layout.samplesPerSecond = rate;
         const std::string path = scratch.File("in.wav");
@@ -246,7 +246,7 @@ TEST_F(Mp3ExportTest, TheConfigurationRecordCarriesRateModeBitrateAndFlagsAtThei
 }
 
 TEST_F(Mp3ExportTest, EightBitSamplesAreWidenedAroundTheirCentreAndClipped) {
-    WaveSpec layout;
+    WaveLayout layout;
     layout.bitsPerSample = 8;
     const std::string path = scratch.File("in8.wav");
     WriteFileBytes(path, BuildWave(layout, {127, 0, 255, 128, 126, 200, 1}));
@@ -260,7 +260,7 @@ TEST_F(Mp3ExportTest, EightBitSamplesAreWidenedAroundTheirCentreAndClipped) {
 }
 
 TEST_F(Mp3ExportTest, AHalfFrameAtTheEndOfOddSizedDataIsNotHandedOver) {
-    WaveSpec layout;
+    WaveLayout layout;
     layout.channels = 2;
     const std::string path = scratch.File("odd.wav");
     // Two stereo frames and two stray bytes of a third.

@@ -20,12 +20,12 @@ class SpectrumTest : public ::testing::Test {
 protected:
     void SetUp() override { wave.SetFeedback(&feedback); }
 
-    void Load(const WaveSpec& layout, const std::vector<std::uint8_t>& data) {
+    void Load(const WaveLayout& layout, const std::vector<std::uint8_t>& data) {
         const std::string path = scratch.File("in.wav");
         WriteFileBytes(path, BuildWave(layout, data));
         ASSERT_TRUE(wave.Load(path));
     }
-    void Load16(const WaveSpec& layout, const std::vector<std::int16_t>& samples) {
+    void Load16(const WaveLayout& layout, const std::vector<std::int16_t>& samples) {
         const std::string path = scratch.File("in.wav");
         WriteFileBytes(path, BuildWave16(layout, samples));
         ASSERT_TRUE(wave.Load(path));
@@ -120,7 +120,7 @@ TEST_F(SpectrumTest, ChoosesEveryBlockUpToTenThenEveryFifthOfTheBlocks) {
         feedback = RecordingFeedback();
         std::vector<std::int16_t> samples = TaggedBlocks(c.blocks);
         samples.push_back(1234);  // a partial block at the end is never read
-        Load16(WaveSpec{}, samples);
+        Load16(WaveLayout{}, samples);
         Compute();
         EXPECT_EQ(PeakBlocks(first, c.blocks), c.read);
         EXPECT_TRUE(feedback.messages.empty());
@@ -155,7 +155,7 @@ TEST_F(SpectrumTest, StereoSixteenBitAnalysesEachChannelAndCountsProgressAcrossB
         left[f] = interleaved[2 * f];
         right[f] = interleaved[2 * f + 1];
     }
-    WaveSpec layout;
+    WaveLayout layout;
     layout.channels = 2;
     Load16(layout, interleaved);
     Compute();
@@ -168,7 +168,7 @@ TEST_F(SpectrumTest, StereoSixteenBitAnalysesEachChannelAndCountsProgressAcrossB
 
 TEST_F(SpectrumTest, EightBitSamplesAreCentredOn127) {
     std::vector<std::uint8_t> data(4096, 127);
-    WaveSpec layout;
+    WaveLayout layout;
     layout.bitsPerSample = 8;
     Load(layout, data);
     Compute();
@@ -207,7 +207,7 @@ TEST_F(SpectrumTest, AShortStereoWaveIsOneZeroPaddedBlockPerChannel) {
         left[f] = interleaved[2 * f];
         right[f] = interleaved[2 * f + 1];
     }
-    WaveSpec layout;
+    WaveLayout layout;
     layout.channels = 2;
     Load16(layout, interleaved);
     Compute();
@@ -219,14 +219,14 @@ TEST_F(SpectrumTest, AShortStereoWaveIsOneZeroPaddedBlockPerChannel) {
 }
 
 TEST_F(SpectrumTest, BinZeroIsOneWhateverTheSignal) {
-    Load16(WaveSpec{}, std::vector<std::int16_t>(5000, 20000));
+    Load16(WaveLayout{}, std::vector<std::int16_t>(5000, 20000));
     Compute();
     EXPECT_EQ(first[0], 1.0);
     EXPECT_EQ(first[1], 0.0);  // a constant has nothing but its mean
 }
 
 TEST_F(SpectrumTest, NoCompleteFrameLeavesZeroCurvesAndShowsNoProgress) {
-    WaveSpec layout;
+    WaveLayout layout;
     layout.channels = 2;
     Load(layout, {1, 2, 3});  // three bytes: not one 4-byte frame
     Compute();
@@ -237,11 +237,11 @@ TEST_F(SpectrumTest, NoCompleteFrameLeavesZeroCurvesAndShowsNoProgress) {
 }
 
 TEST_F(SpectrumTest, UnsupportedLayoutsAreRefusedWithTheirMessagesAndTouchNothing) {
-    WaveSpec threeChannels;
+    WaveLayout threeChannels;
     threeChannels.channels = 3;
     Load16(threeChannels, std::vector<std::int16_t>(300, 1));
     Compute();
-    WaveSpec wide;
+    WaveLayout wide;
     wide.bitsPerSample = 24;
     Load(wide, std::vector<std::uint8_t>(300, 1));
     Compute();

@@ -28,7 +28,7 @@ struct State {
 class UndoHistoryTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        WaveSpec layout;
+        WaveLayout layout;
         layout.channels = 2;
         std::vector<std::int16_t> samples;
         for (int i = 0; i < 400; ++i) {

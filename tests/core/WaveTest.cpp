@@ -66,7 +66,7 @@ TEST_F(WaveTest, EmptyWaveAnswersZeroAndRefusesToSaveOrPlay) {
 }
 
 TEST_F(WaveTest, CanonicalHeaderFieldsAreReadAtTheirOffsets) {
-    WaveSpec layout;
+    WaveLayout layout;
     layout.channels = 2;
     layout.samplesPerSecond = 48000;
     layout.bitsPerSample = 8;
@@ -95,13 +95,13 @@ TEST_F(WaveTest, FormatChecksLookOnlyAtTheirBytes) {
     EXPECT_FALSE(wave.IsRiffWave());
 
     for (std::uint16_t tag : {std::uint16_t{3}, std::uint16_t{0xFFFE}, std::uint16_t{0x0101}}) {
-        WaveSpec layout;
+        WaveLayout layout;
         layout.formatTag = tag;
         ASSERT_TRUE(LoadImage(BuildWave(layout, {0, 0})));
         EXPECT_TRUE(wave.IsRiffWave());
         EXPECT_FALSE(wave.IsPcm()) << tag;
     }
-    WaveSpec odd;
+    WaveLayout odd;
     odd.channels = 5;
     odd.bitsPerSample = 24;
     ASSERT_TRUE(LoadImage(BuildWave(odd, {0, 0, 0})));
@@ -109,7 +109,7 @@ TEST_F(WaveTest, FormatChecksLookOnlyAtTheirBytes) {
 }
 
 TEST_F(WaveTest, DataSearchTakesTheFirstOccurrenceAnywhere) {
-    WaveSpec layout;
+    WaveLayout layout;
     layout.extraChunks = BuildChunk("LIST", std::vector<std::uint8_t>(20, 'x'));
     ASSERT_TRUE(LoadImage(BuildWave(layout, std::vector<std::uint8_t>(6, 1))));
     EXPECT_EQ(wave.GetDataOffset(), 44 + 28);
@@ -147,7 +147,7 @@ TEST_F(WaveTest, ShortAndTruncatedImagesNeverReadOutside) {
 }
 
 TEST_F(WaveTest, SaveWritesTheImageBackByteForByte) {
-    WaveSpec layout;
+    WaveLayout layout;
     layout.channels = 2;
     layout.extraChunks = BuildChunk("LIST", {'I', 'N', 'F', 'O', 'a', 'b', 'c'});
     layout.trailing = {'t', 'a', 'i', 'l', 0, 1, 2};
@@ -266,7 +266,7 @@ TEST_F(WaveTest, LoadAndSaveMessagesOfTheAudioCommands) {
     image[0] = 'X';
     WriteFileBytes(scratch.File("bad.wav"), image);
     results.Append(LoadWaveFile(wave, scratch.File("bad.wav")));
-    WaveSpec floating;
+    WaveLayout floating;
     floating.formatTag = 3;
     WriteFileBytes(scratch.File("float.wav"), BuildWave(floating, {1, 2}));
     results.Append(LoadWaveFile(wave, scratch.File("float.wav")));

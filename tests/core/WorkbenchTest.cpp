@@ -29,7 +29,7 @@ protected:
         return Write(name, std::vector<std::uint8_t>(text.begin(), text.end()));
     }
     std::string Stereo() {
-        WaveSpec layout;
+        WaveLayout layout;
         layout.channels = 2;
         return Write("stereo.wav", BuildWave16(layout, {100, -200, 3000, -4000, 50, 60}));
     }
@@ -103,7 +103,7 @@ TEST_F(WorkbenchTest, ChecksComeInTheWindowsOrderAndOnlyDoneWorkCountsAsAChange)
     EXPECT_TRUE(workbench.Wave().IsLoaded());
     EXPECT_EQ(workbench.DisplayName(), stereo);
     // Channel 2 doubled, channel 1 as it was: the file saved halfway.
-    WaveSpec layout;
+    WaveLayout layout;
     layout.channels = 2;
     EXPECT_EQ(ReadFileBytes(scratch.File("out.wav")), BuildWave16(layout, {100, -400, 3000, -8000, 50, 120}));
 }
@@ -217,7 +217,7 @@ TEST_F(WorkbenchTest, SavingAsWaveConfirmsForTheWindowOnly) {
 }
 
 TEST_F(WorkbenchTest, NormalizeAmplifiesByTheProposedGainsAndAStepKeepsItsFilter) {
-    WaveSpec layout;
+    WaveLayout layout;
     layout.channels = 2;
     const std::string input = Write("quiet.wav", BuildWave16(layout, {100, -2000, -16384, 700, 5, 0}));
     ASSERT_TRUE(workbench.LoadAudio(input));

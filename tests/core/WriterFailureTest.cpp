@@ -61,7 +61,7 @@ protected:
         WriteFileBytes(target, kOldContent);
         std::vector<std::int16_t> samples(44100 * 2);
         for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<std::int16_t>((i * 977) % 20000);
-        WaveSpec layout;
+        WaveLayout layout;
         layout.channels = 2;
         WriteFileBytes(scratch.File("in.wav"), BuildWave16(layout, samples));
         ASSERT_TRUE(workbench.LoadAudio(scratch.File("in.wav")));

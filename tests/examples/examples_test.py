@@ -23,9 +23,9 @@ GENERATOR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..",
 
 
 def load_generator():
-    spec = importlib.util.spec_from_file_location("make_demo_recording", GENERATOR)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    found = importlib.util.spec_from_file_location("make_demo_recording", GENERATOR)
+    module = importlib.util.module_from_spec(found)
+    found.loader.exec_module(module)
     return module
 
 

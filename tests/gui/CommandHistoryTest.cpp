@@ -52,7 +52,7 @@ private:
         for (int i = 0; i < 6000; ++i) {
             samples.push_back(static_cast<std::int16_t>((i * 7919) % 16000 - 8000));
         }
-        WaveSpec layout;
+        WaveLayout layout;
         layout.channels = 2;
         const std::string path = m_scratch->File("clicky.wav");
         WriteFileBytes(path, BuildWave16(layout, samples));

@@ -92,8 +92,8 @@ private:
     void LoadInto(Workbench& workbench, const std::vector<std::uint8_t>& image) {
         QVERIFY(workbench.LoadAudio(WriteWave(image)));
     }
-    static WaveSpec WaveFormat(int channels, int bits) {
-        WaveSpec layout;
+    static WaveLayout WaveFormat(int channels, int bits) {
+        WaveLayout layout;
         layout.channels = static_cast<std::uint16_t>(channels);
         layout.bitsPerSample = static_cast<std::uint16_t>(bits);
         return layout;

@@ -43,7 +43,7 @@ private:
                 samples.push_back(static_cast<std::int16_t>(8000 * std::sin(frequency * (c + 1) * f)));
             }
         }
-        WaveSpec layout;
+        WaveLayout layout;
         layout.channels = static_cast<std::uint16_t>(channels);
         layout.samplesPerSecond = rate;
         const std::string path = m_scratch->File(name);

@@ -113,7 +113,7 @@ private:
         return path;
     }
     std::string StereoWave(const std::string& name = "stereo.wav") {
-        WaveSpec layout;
+        WaveLayout layout;
         layout.channels = 2;
         layout.samplesPerSecond = 22050;
         return WriteWave(name, BuildWave16(layout, {1, -1, 300, -300, 7, 8}));
@@ -125,7 +125,7 @@ private:
         for (auto& s : samples) {
             s = static_cast<std::int16_t>(sample(random));
         }
-        WaveSpec layout;
+        WaveLayout layout;
         layout.channels = 2;
         return WriteWave(name, BuildWave16(layout, samples));
     }
@@ -219,7 +219,7 @@ private slots:
     void refusedFilesShowTheirMessageAndKeepTheAudioInHand() {
         auto notRiff = BuildWave({}, {1, 2});
         notRiff[0] = 'X';
-        WaveSpec floating;
+        WaveLayout floating;
         floating.formatTag = 3;
         const std::vector<std::pair<std::string, std::string>> cases = {
             {m_scratch->File("missing.wav"), "Could not open file"},
@@ -419,7 +419,7 @@ private slots:
         RealProgressDialogs dialogs(*m_dialogs);
         m_window = std::make_unique<CMainDialog>();  // the wave reports to the dialogs of its window's start
         m_window->show();
-        WaveSpec layout;
+        WaveLayout layout;
         layout.channels = 2;
         m_dialogs->Answer(WriteWave("long.wav", BuildWave16(layout, std::vector<std::int16_t>(2 * 250, 1000))));
         Click("loadAudioButton");

@@ -91,7 +91,7 @@ private:
     }
 
     std::string WriteWave(std::uint32_t rate, std::uint16_t channels) {
-        WaveSpec layout;
+        WaveLayout layout;
         layout.channels = channels;
         layout.samplesPerSecond = rate;
         std::vector<std::int16_t> samples;

@@ -159,7 +159,7 @@ private slots:
         const std::string second = *m_window->TemporaryFileName();
         QVERIFY(fs::exists(second));
 
-        WaveSpec layout;
+        WaveLayout layout;
         WriteFileBytes(m_scratch->File("plain.wav"), BuildWave16(layout, {1, 2, 3}));
         Load(m_scratch->File("plain.wav"));
         QVERIFY(!fs::exists(second));

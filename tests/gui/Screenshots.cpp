@@ -35,7 +35,7 @@ namespace {
 
 // Two seconds of a chord with a little noise and a few clicks on top: something worth filtering.
 std::vector<std::uint8_t> DemoRecording() {
-    WaveSpec layout;
+    WaveLayout layout;
     layout.channels = 2;
     std::vector<std::int16_t> samples;
     unsigned noise = 1;

@@ -44,7 +44,7 @@ double Rms(const std::vector<std::int16_t>& samples, std::size_t begin, std::siz
 }
 
 std::vector<std::uint8_t> ToneWave(double seconds, double frequency) {
-    WaveSpec layout;
+    WaveLayout layout;
     layout.channels = 2;
     layout.samplesPerSecond = kRate;
     std::vector<std::int16_t> samples;
@@ -144,7 +144,7 @@ private slots:
         CWave wave;
         tressel::QtSoundOutput output;
         wave.SetSoundOutput(&output);
-        WaveSpec layout;
+        WaveLayout layout;
         layout.bitsPerSample = 24;
         WriteFileBytes(m_scratch.File("odd.wav"), BuildWave(layout, std::vector<std::uint8_t>(30, 1)));
         QVERIFY(wave.Load(m_scratch.File("odd.wav")));

@@ -29,7 +29,7 @@ std::vector<std::uint8_t> BuildChunk(const std::string& id, const std::vector<st
     return chunk;
 }
 
-std::vector<std::uint8_t> BuildWave(const WaveSpec& layout, const std::vector<std::uint8_t>& data) {
+std::vector<std::uint8_t> BuildWave(const WaveLayout& layout, const std::vector<std::uint8_t>& data) {
     std::vector<std::uint8_t> image(36);
     const std::string head = "RIFF----WAVEfmt ";
     std::copy(head.begin(), head.end(), image.begin());
@@ -49,7 +49,7 @@ std::vector<std::uint8_t> BuildWave(const WaveSpec& layout, const std::vector<st
     return image;
 }
 
-std::vector<std::uint8_t> BuildWave16(const WaveSpec& layout, const std::vector<std::int16_t>& samples) {
+std::vector<std::uint8_t> BuildWave16(const WaveLayout& layout, const std::vector<std::int16_t>& samples) {
     std::vector<std::uint8_t> data(samples.size() * 2);
     for (std::size_t i = 0; i < samples.size(); ++i) {
         PutLE16(data, 2 * i, static_cast<std::uint16_t>(samples[i]));

@@ -8,7 +8,7 @@
 
 namespace tressel::testing {
 
-struct WaveSpec {
+struct WaveLayout {
     std::uint16_t formatTag = 1;
     std::uint16_t channels = 1;
     std::uint32_t samplesPerSecond = 44100;
@@ -18,8 +18,8 @@ struct WaveSpec {
 };
 
 // A canonical image: 44-byte header (plus extra chunks) followed by the sample bytes.
-std::vector<std::uint8_t> BuildWave(const WaveSpec& layout, const std::vector<std::uint8_t>& data);
-std::vector<std::uint8_t> BuildWave16(const WaveSpec& layout, const std::vector<std::int16_t>& samples);
+std::vector<std::uint8_t> BuildWave(const WaveLayout& layout, const std::vector<std::uint8_t>& data);
+std::vector<std::uint8_t> BuildWave16(const WaveLayout& layout, const std::vector<std::int16_t>& samples);
 
 // A chunk: four-character id, little-endian size, payload (padded to even length).
 std::vector<std::uint8_t> BuildChunk(const std::string& id, const std::vector<std::uint8_t>& payload);

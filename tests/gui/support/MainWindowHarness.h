@@ -54,7 +54,7 @@ public:
     }
     // A short stereo 16-bit wave; `seed` makes its samples differ from another's.
     std::string StereoWave(const std::string& name, int seed = 1) {
-        WaveSpec layout;
+        WaveLayout layout;
         layout.channels = 2;
         const auto s = static_cast<std::int16_t>(seed);
         return WriteFile(name, BuildWave16(layout, {s, -1, 300, -300, 7, 8}));
