@@ -17,6 +17,7 @@
 #include "app/MainDialog.h"
 #include "app/WaveViewHost.h"
 #include "spectrum/PrismDataWindow.h"
+#include "tests/gui/support/MainWindowHarness.h"
 #include "tests/gui/support/ScriptedUserDialogs.h"
 #include "tests/gui/support/WindowTestSupport.h"
 #include "tests/support/WaveBuilder.h"
@@ -28,24 +29,18 @@ class CommandHistoryTest : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<ScratchDir> m_scratch;
-    std::unique_ptr<ScriptedUserDialogs> m_dialogs;
-    std::unique_ptr<CMainDialog> m_window;
+    std::unique_ptr<MainWindowHarness> m_harness;
 
     template <typename T = QPushButton>
     T* Control(const char* name) {
-        return Child<T>(m_window.get(), name);
+        return Child<T>(m_harness->window.get(), name);
     }
     void Click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
     std::vector<std::uint8_t> Image() {
-        const CWave& wave = m_window->Wave();
+        const CWave& wave = m_harness->window->Wave();
         return {wave.GetImage(), wave.GetImage() + wave.GetImageLength()};
     }
-    std::string WriteText(const std::string& name, const std::string& text) {
-        const std::string path = m_scratch->File(name);
-        WriteFileBytes(path, std::vector<std::uint8_t>(text.begin(), text.end()));
-        return path;
-    }
+    std::string WriteText(const std::string& name, const std::string& text) { return m_harness->WriteText(name, text); }
     // Stereo clicks over a low hum: something every command changes.
     std::string ClickyWave() {
         std::vector<std::int16_t> samples;
@@ -54,56 +49,48 @@ private:
         }
         WaveLayout layout;
         layout.channels = 2;
-        const std::string path = m_scratch->File("clicky.wav");
-        WriteFileBytes(path, BuildWave16(layout, samples));
-        return path;
+        return m_harness->WriteFile("clicky.wav", BuildWave16(layout, samples));
     }
     // A shortcut of the main window, pressed while it is the active window (a context menu takes that away).
     void Key(Qt::Key key, Qt::KeyboardModifiers modifiers) {
         Activate();
-        QTest::keyClick(m_window.get(), key, modifiers);
+        QTest::keyClick(m_harness->window.get(), key, modifiers);
     }
     void Activate() {
-        m_window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        m_harness->window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_harness->window.get()));
     }
     void OpenEffects() { Click(Control("effectsButton")); }
 
 private slots:
     void init() {
-        m_scratch = std::make_unique<ScratchDir>();
-        UseScratchSettings(*m_scratch);
-        m_dialogs = std::make_unique<ScriptedUserDialogs>();
-        m_window = std::make_unique<CMainDialog>();
-        m_window->show();
+        m_harness = std::make_unique<MainWindowHarness>();
         Activate();
     }
     void cleanup() {
-        m_window.reset();
-        m_dialogs.reset();
-        m_scratch.reset();
+        m_harness.reset();
     }
 
     void everySampleCommandGoesBackAndForthAndShowsTheStateBefore() {
         const std::string input = ClickyWave();
-        m_dialogs->Answer(WriteText("taps.txt", "0.25\n0.5\n0.25\n"));
+        m_harness->dialogs.Answer(WriteText("taps.txt", "0.25\n0.5\n0.25\n"));
         Click(Control("selectFilterButton"));
         Click(Control<QCheckBox>("displayAudioCheck"));
-        m_window->WaveView().Open();
+        m_harness->window->WaveView().Open();
         const std::string macro = WriteText("macro.txt", "median 5\namplify 0.7 0.6\n");
         const std::vector<std::pair<const char*, std::function<void()>>> commands = {
             {"Apply Filter", [&] { Click(Control("applyFilterButton")); }},
             {"Median",
              [&] {
                  OpenEffects();
-                 CEffectsDialog& effects = m_window->EffectsDialog();
+                 CEffectsDialog& effects = m_harness->window->EffectsDialog();
                  Click(Child<QPushButton>(&effects, "medianFilterButton"));
                  Click(Child<QPushButton>(&effects.MedianDialog(), "applyButton"));
              }},
             {"Amplify",
              [&] {
                  OpenEffects();
-                 WithModal([&] { Click(Child<QPushButton>(&m_window->EffectsDialog(), "amplifyButton")); },
+                 WithModal([&] { Click(Child<QPushButton>(&m_harness->window->EffectsDialog(), "amplifyButton")); },
                            [](QWidget* amplify) {
                                Child<QLineEdit>(amplify, "gain1Edit")->setText("0.5");
                                Child<QLineEdit>(amplify, "gain2Edit")->setText("1.5");
@@ -112,24 +99,24 @@ private slots:
              }},
             {"Run Macro",
              [&] {
-                 m_dialogs->Answer(macro);
-                 QVERIFY(ChooseFromContextMenu(m_window.get(), "Run Macro..."));
+                 m_harness->dialogs.Answer(macro);
+                 QVERIFY(ChooseFromContextMenu(m_harness->window.get(), "Run Macro..."));
              }},
         };
         for (const auto& [name, command] : commands) {
-            m_dialogs->Answer(input);
+            m_harness->dialogs.Answer(input);
             Click(Control("loadAudioButton"));
-            QVERIFY2(!ChooseFromContextMenu(m_window.get(), "Undo"), name);
+            QVERIFY2(!ChooseFromContextMenu(m_harness->window.get(), "Undo"), name);
             const std::vector<std::uint8_t> loaded = Image();
-            CPrismDataWindow* spectrum = m_window->AudioSpectrumWindow();
+            CPrismDataWindow* spectrum = m_harness->window->AudioSpectrumWindow();
             const std::vector<double> loadedCurve = spectrum->Plot().GetCurve(0);
-            WaveViewWindow* view = m_window->WaveView().Window();
+            WaveViewWindow* view = m_harness->window->WaveView().Window();
             QVERIFY2(!view->Before(), name);
 
             command();
             const std::vector<std::uint8_t> changed = Image();
             QVERIFY2(changed != loaded, name);
-            QVERIFY2(m_dialogs->Messages().empty(), name);
+            QVERIFY2(m_harness->dialogs.Messages().empty(), name);
             // The displays follow the command (Amplify too) and keep the state before behind it.
             QVERIFY2(spectrum->Plot().GetCurve(0) != loadedCurve, name);
             QVERIFY2(spectrum->Plot().HasBeforeData(), name);
@@ -143,47 +130,47 @@ private slots:
 
             Key(Qt::Key_Z, Qt::ControlModifier);
             QVERIFY2(Image() == loaded, name);
-            QVERIFY2(!m_window->Workbench().IsModified(), name);
+            QVERIFY2(!m_harness->window->Workbench().IsModified(), name);
             QVERIFY2(spectrum->Plot().GetCurve(0) == loadedCurve, name);
-            QVERIFY2(!ChooseFromContextMenu(m_window.get(), "Undo"), name);  // nothing further back
+            QVERIFY2(!ChooseFromContextMenu(m_harness->window.get(), "Undo"), name);  // nothing further back
             Key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
             QVERIFY2(Image() == changed, name);
-            QVERIFY2(m_window->Workbench().IsModified(), name);
-            QVERIFY2(!ChooseFromContextMenu(m_window.get(), "Redo"), name);
-            QVERIFY2(ChooseFromContextMenu(m_window.get(), "Undo"), name);
+            QVERIFY2(m_harness->window->Workbench().IsModified(), name);
+            QVERIFY2(!ChooseFromContextMenu(m_harness->window.get(), "Redo"), name);
+            QVERIFY2(ChooseFromContextMenu(m_harness->window.get(), "Undo"), name);
             QVERIFY2(Image() == loaded, name);
-            QVERIFY2(ChooseFromContextMenu(m_window.get(), "Redo"), name);
+            QVERIFY2(ChooseFromContextMenu(m_harness->window.get(), "Redo"), name);
             QVERIFY2(Image() == changed, name);
-            m_window->EffectsDialog().hide();
-            m_window->EffectsDialog().MedianDialog().hide();
+            m_harness->window->EffectsDialog().hide();
+            m_harness->window->EffectsDialog().MedianDialog().hide();
         }
         // Reloading starts afresh: nothing to undo, nothing drawn behind.
         Click(Control("reloadAudioButton"));
-        QVERIFY(!ChooseFromContextMenu(m_window.get(), "Undo"));
-        QVERIFY(!m_window->WaveView().Window()->Before());
-        QVERIFY(!m_window->AudioSpectrumWindow()->Plot().HasBeforeData());
+        QVERIFY(!ChooseFromContextMenu(m_harness->window.get(), "Undo"));
+        QVERIFY(!m_harness->window->WaveView().Window()->Before());
+        QVERIFY(!m_harness->window->AudioSpectrumWindow()->Plot().HasBeforeData());
     }
 
     // A step that cannot be kept still runs; the menu says the history was cut short and undo goes nowhere.
     void aStepTooLargeToKeepRunsAndTheMenuSaysSo() {
-        m_window->Workbench().KeepHistory({16, 100});
-        m_dialogs->Answer(ClickyWave());
+        m_harness->window->Workbench().KeepHistory({16, 100});
+        m_harness->dialogs.Answer(ClickyWave());
         Click(Control("loadAudioButton"));
         const std::vector<std::uint8_t> loaded = Image();
-        m_window->RunMedianFilter(5);
+        m_harness->window->RunMedianFilter(5);
         QVERIFY(Image() != loaded);
         const std::vector<std::pair<QString, bool>> expected = {
             {"Undo", false}, {"Redo", false}, {"Undo history cut short: not enough memory", false}};
-        auto entries = ContextMenuEntries(m_window.get());
+        auto entries = ContextMenuEntries(m_harness->window.get());
         entries.resize(std::min<std::size_t>(entries.size(), 3));
         QVERIFY(entries == expected);
     }
 
     void theShortcutsAreTheStandardOnes() {
-        QCOMPARE(m_window->History().UndoAction()->shortcut(), QKeySequence("Ctrl+Z"));
-        QCOMPARE(m_window->History().RedoAction()->shortcut(), QKeySequence("Ctrl+Shift+Z"));
+        QCOMPARE(m_harness->window->History().UndoAction()->shortcut(), QKeySequence("Ctrl+Z"));
+        QCOMPARE(m_harness->window->History().RedoAction()->shortcut(), QKeySequence("Ctrl+Shift+Z"));
         Key(Qt::Key_Z, Qt::ControlModifier);  // nothing loaded: nothing happens, nothing is said
-        QVERIFY(m_dialogs->Messages().empty());
+        QVERIFY(m_harness->dialogs.Messages().empty());
     }
 };
 
