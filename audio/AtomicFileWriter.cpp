@@ -26,9 +26,19 @@ mode_t PermissionsFor(const std::string& target) {
 // The temporary files of the writers that are open, for RemoveUnfinishedFiles.
 class UnfinishedFiles {
 public:
-    void Add(const std::string& path) {
+    // Makes the temporary file from `pattern` and lists it in one step, so that an interrupt between the
+    // two cannot miss it; after StopCreating nothing new is made.
+    int Create(std::string& pattern) {
         const std::lock_guard<std::mutex> lock(m_mutex);
-        m_paths.insert(path);
+        if (m_stopped) {
+            errno = EINTR;
+            return -1;
+        }
+        const int descriptor = ::mkstemp(pattern.data());
+        if (descriptor >= 0) {
+            m_paths.insert(pattern);
+        }
+        return descriptor;
     }
     // The file has its final name now.
     void Remove(const std::string& path) {
@@ -42,17 +52,19 @@ public:
         m_paths.erase(path);
     }
     // Holds the lock while it works, so no writer renames a file of the list meanwhile.
-    void UnlinkAll() {
+    void UnlinkAll(bool stopCreating) {
         const std::lock_guard<std::mutex> lock(m_mutex);
         for (const std::string& path : m_paths) {
             ::unlink(path.c_str());
         }
         m_paths.clear();
+        m_stopped = m_stopped || stopCreating;
     }
 
 private:
     std::mutex m_mutex;
     std::set<std::string> m_paths;
+    bool m_stopped = false;
 };
 
 UnfinishedFiles& Unfinished() {
@@ -63,7 +75,11 @@ UnfinishedFiles& Unfinished() {
 }  // namespace
 
 void RemoveUnfinishedFiles() {
-    Unfinished().UnlinkAll();
+    Unfinished().UnlinkAll(false);
+}
+
+void RemoveUnfinishedFilesBeforeExit() {
+    Unfinished().UnlinkAll(true);
 }
 
 AtomicFileWriter::AtomicFileWriter(std::string targetPath) : m_targetPath(std::move(targetPath)) {}
@@ -75,13 +91,12 @@ AtomicFileWriter::~AtomicFileWriter() {
 bool AtomicFileWriter::Open() {
     Discard();
     std::string pattern = m_targetPath + ".XXXXXX";
-    m_descriptor = ::mkstemp(pattern.data());
+    m_descriptor = Unfinished().Create(pattern);
     if (m_descriptor < 0) {
         m_lastError = errno;
         return false;
     }
     m_temporaryPath = pattern;
-    Unfinished().Add(m_temporaryPath);
     if (::fchmod(m_descriptor, PermissionsFor(m_targetPath)) != 0) {
         m_lastError = errno;
         Discard();

@@ -44,5 +44,8 @@ private:
 // abruptly (an interrupted batch run), so that no partial file stays behind. Any thread may call it; it
 // waits for a writer that is just putting its file in place.
 void RemoveUnfinishedFiles();
+// The same for a process that ends next: the workers still running can start no new file meanwhile, their
+// Open fails instead.
+void RemoveUnfinishedFilesBeforeExit();
 
 }  // namespace tressel

@@ -150,7 +150,7 @@ void RemovePartialFilesOnInterrupt() {
     std::thread([signals] {
         int signal = 0;
         if (sigwait(&signals, &signal) == 0) {
-            RemoveUnfinishedFiles();
+            RemoveUnfinishedFilesBeforeExit();
             // Straight to the descriptor: a worker may hold the stream's lock, and every report line has
             // been flushed as it was printed.
             static const char kNote[] = "\ntressel-cli: interrupted; files being written were removed\n";

@@ -9,8 +9,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 
@@ -194,6 +196,20 @@ TEST_F(WriterFailureTest, UnfinishedFilesAreRemovedAndFinishedOnesStay) {
     EXPECT_FALSE(cut.Commit());
     EXPECT_EQ(ReadFileBytes(target), kOldContent);
     EXPECT_EQ(ReadFileBytes(finished), (std::vector<std::uint8_t>{'w', 'h', 'o', 'l', 'e'}));
+}
+
+// Before an interrupted run exits, a worker that comes to its next output must not leave a new partial file.
+TEST_F(WriterFailureTest, AfterTheRemovalBeforeExitNoWriterOpens) {
+    const std::string late = (folder / "late").string();
+    EXPECT_EXIT(
+        {
+            RemoveUnfinishedFilesBeforeExit();
+            AtomicFileWriter writer(late);
+            const bool opened = writer.Open();
+            std::_Exit(!opened && writer.LastError() == EINTR ? 3 : 4);
+        },
+        ::testing::ExitedWithCode(3), "");
+    EXPECT_EQ(FilesIn(folder), 1u);  // the old target only
 }
 
 }  // namespace
