@@ -150,20 +150,30 @@ struct SampleGather {
 };
 
 struct WaveGather {
-    std::vector<std::uint8_t>& image;
+    WaveBytes& image;
+    std::size_t size = 0;
+
+    explicit WaveGather(WaveBytes& bytes) : image(bytes), size(kWaveHeaderBytes) { image.resize(size); }
     void expect(std::uint64_t count) { image.reserve(kWaveHeaderBytes + 2 * static_cast<std::size_t>(count)); }
     void append(std::span<const std::int16_t> more) {
-        const std::size_t at = image.size();
-        image.resize(at + 2 * more.size());
-        store_little_endian(more, image.data() + at);
+        std::uint8_t* first = image.resize(size + 2 * more.size());
+        store_little_endian(more, first + size);
+        size += 2 * more.size();
+    }
+    void finish(const DecodeSummary& summary) {
+        store_wave_header(
+            wave_header_for(summary.format.channels, summary.format.samples_per_second, summary.sample_frames),
+            image.resize(size));
     }
 };
 
-DecodedWave finish_wave(DecodeSummary summary, std::vector<std::uint8_t>& image) {
-    store_wave_header(
-        wave_header_for(summary.format.channels, summary.format.samples_per_second, summary.sample_frames),
-        image.data());
-    return {summary, std::move(image)};
+DecodeSummary decode_image_into_wave(std::span<const std::uint8_t> image, const std::string& name,
+                                     const DecodeSettings& settings, const DecodeProgressFn& progress,
+                                     const DiagnosticFn& diagnostic, WaveBytes& wave) {
+    WaveGather gather(wave);
+    const DecodeSummary summary = decode_image_into(image, name, settings, progress, diagnostic, gather);
+    gather.finish(summary);
+    return summary;
 }
 
 }  // namespace
@@ -213,17 +223,25 @@ DecodedAudio decode_file_to_pcm(const std::string& path, const DecodeSettings& s
 DecodedWave decode_image_to_wave(std::span<const std::uint8_t> image, const std::string& name,
                                  const DecodeSettings& settings, const DecodeProgressFn& progress,
                                  const DiagnosticFn& diagnostic) {
-    std::vector<std::uint8_t> wave(kWaveHeaderBytes);
-    WaveGather gather{wave};
-    const DecodeSummary summary = decode_image_into(image, name, settings, progress, diagnostic, gather);
-    return finish_wave(summary, wave);
+    DecodedWave decoded;
+    WaveBytesIn<std::vector<std::uint8_t>> bytes(decoded.image);
+    decoded.summary = decode_image_into_wave(image, name, settings, progress, diagnostic, bytes);
+    return decoded;
 }
 
 DecodedWave decode_file_to_wave(const std::string& path, const DecodeSettings& settings,
                                 const DecodeProgressFn& progress, const DiagnosticFn& diagnostic) {
+    DecodedWave decoded;
+    WaveBytesIn<std::vector<std::uint8_t>> bytes(decoded.image);
+    decoded.summary = decode_file_into_wave(path, settings, progress, diagnostic, bytes);
+    return decoded;
+}
+
+DecodeSummary decode_file_into_wave(const std::string& path, const DecodeSettings& settings,
+                                    const DecodeProgressFn& progress, const DiagnosticFn& diagnostic, WaveBytes& wave) {
     std::vector<std::uint8_t> image;
     if (!read_input(path, image, diagnostic)) return {};
-    return decode_image_to_wave(image, path, settings, progress, diagnostic);
+    return decode_image_into_wave(image, path, settings, progress, diagnostic, wave);
 }
 
 }  // namespace mp3dec

@@ -80,4 +80,32 @@ DecodedWave decode_image_to_wave(std::span<const std::uint8_t> image, const std:
 DecodedWave decode_file_to_wave(const std::string& path, const DecodeSettings& settings,
                                 const DecodeProgressFn& progress, const DiagnosticFn& diagnostic);
 
+// The bytes a WAV image is built in, owned by the caller (the workbench keeps its images on a cache line).
+class WaveBytes {
+public:
+    virtual ~WaveBytes() = default;
+    virtual void reserve(std::size_t bytes) = 0;
+    // Makes the image `bytes` long, keeping what it holds; answers its first byte.
+    virtual std::uint8_t* resize(std::size_t bytes) = 0;
+};
+
+// WaveBytes over any vector of bytes.
+template <typename ByteVector>
+class WaveBytesIn final : public WaveBytes {
+public:
+    explicit WaveBytesIn(ByteVector& bytes) : m_bytes(bytes) {}
+    void reserve(std::size_t bytes) override { m_bytes.reserve(bytes); }
+    std::uint8_t* resize(std::size_t bytes) override {
+        m_bytes.resize(bytes);
+        return m_bytes.data();
+    }
+
+private:
+    ByteVector& m_bytes;
+};
+
+// decode_file_to_wave into the caller's bytes; a missing file leaves them as they were.
+DecodeSummary decode_file_into_wave(const std::string& path, const DecodeSettings& settings,
+                                    const DecodeProgressFn& progress, const DiagnosticFn& diagnostic, WaveBytes& wave);
+
 }  // namespace mp3dec

@@ -38,7 +38,7 @@ int DecodeThreads(const Mp3ImportHooks& hooks) {
 }
 
 // The decoded WAV image, or why there is none.
-Result DecodeToImage(const std::string& path, const Mp3ImportHooks& hooks, std::vector<std::uint8_t>& image) {
+Result DecodeToImage(const std::string& path, const Mp3ImportHooks& hooks, WaveImage& image) {
     if (hooks.beforeDecode) {
         hooks.beforeDecode();
     }
@@ -47,11 +47,10 @@ Result DecodeToImage(const std::string& path, const Mp3ImportHooks& hooks, std::
     settings.gapless = hooks.gapless;
     const mp3dec::DiagnosticFn& diagnostic = hooks.diagnostics ? hooks.diagnostics : mp3dec::print_diagnostic;
     try {
-        mp3dec::DecodedWave decoded = mp3dec::decode_file_to_wave(path, settings, hooks.progress, diagnostic);
-        if (decoded.summary.result != 0) {
+        mp3dec::WaveBytesIn<WaveImage> bytes(image);
+        if (mp3dec::decode_file_into_wave(path, settings, hooks.progress, diagnostic, bytes).result != 0) {
             return Result::Failure("Failed to decode MP3 file");
         }
-        image = std::move(decoded.image);
     } catch (const std::bad_alloc&) {
         return OutOfMemory();
     }
@@ -100,19 +99,11 @@ Result ImportMp3(CWave& wave, const std::string& path, std::optional<std::string
 
 Result DecodeMp3IntoWave(CWave& wave, const std::string& path, const Mp3ImportHooks& hooks) {
     wave.Release();
-    std::vector<std::uint8_t> image;
+    WaveImage image;
     if (Result decoded = DecodeToImage(path, hooks, image); !decoded) {
         return decoded;
     }
-    // The decoder's buffer is a plain vector; the wave keeps its bytes on a cache line.
-    WaveImage adopted;
-    try {
-        adopted.assign(image.begin(), image.end());
-    } catch (const std::bad_alloc&) {
-        return OutOfMemory();
-    }
-    image = {};
-    wave.Adopt(std::move(adopted), path);
+    wave.Adopt(std::move(image), path);
     return {};
 }
 
