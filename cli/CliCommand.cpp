@@ -1,5 +1,7 @@
 #include "cli/CliCommand.h"
 
+#include "cli/FileMessages.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -23,13 +25,16 @@ void ShowFramesOnTerminal(int frames) {
     }
 }
 
-LoadOptions ConsoleLoadOptions(bool showFrames) {
+LoadOptions ConsoleLoadOptions(bool showFrames, bool verbose) {
     LoadOptions options;
     if (showFrames) {
         options.mp3.progress = ShowFramesOnTerminal;
     }
-    options.mp3.diagnostics = [](const mp3dec::Diagnostic& diagnostic) {
-        std::fputs(diagnostic.text.c_str(), stderr);
+    // Unset, the decoder would print to standard output; a quiet run drops its remarks instead.
+    options.mp3.diagnostics = [verbose](const mp3dec::Diagnostic& diagnostic) {
+        if (verbose) {
+            std::fputs(diagnostic.text.c_str(), stderr);
+        }
     };
     return options;
 }
@@ -58,9 +63,21 @@ int Finish(const Result& result, ConsoleFeedback& feedback) {
     return result ? kSuccess : kOperationFailed;
 }
 
-Result LoadInput(Workbench& workbench, const std::string& path) {
+Result LoadInput(Workbench& workbench, const std::string& path, const ConsoleFeedback& feedback) {
     std::fflush(stdout);
-    return workbench.LoadAudio(path, ConsoleLoadOptions(::isatty(STDERR_FILENO) != 0));
+    const AudioFileKind kind = KindByName(path);
+    Result result = CheckAudioKind(path, kind,
+                                   kind == AudioFileKind::Wave ? "Not a valid Wave format" : "Failed to decode MP3 file");
+    result.AndThen([&] {
+        return workbench.LoadAudio(path, ConsoleLoadOptions(::isatty(STDERR_FILENO) != 0, feedback.Verbose()));
+    });
+    return AboutFile(path, result);
+}
+
+void PrintCommandHelp(const CliCommand& command) {
+    std::printf("usage: tressel-cli %s\n\n%s\n\n"
+                "  --verbose prints the MP3 decoder's remarks on its input; --help prints this text.\n",
+                command.synopsis.c_str(), command.description.c_str());
 }
 
 }  // namespace tressel::cli

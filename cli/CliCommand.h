@@ -36,9 +36,13 @@ void RequireValid(const Result& parsed);
 // Prints what the result says (the window's confirmations stay unsaid) and gives the exit status.
 int Finish(const Result& result, ConsoleFeedback& feedback);
 
-// Loads IN as "Load Audio" does. An MP3 file is decoded in memory; its frame count is drawn on a terminal
-// and the decoder's diagnostics go to standard error, so they never mix with data printed on standard
-// output.
-Result LoadInput(Workbench& workbench, const std::string& path);
+// Loads IN as "Load Audio" does, its messages naming IN. A file whose contents are the other audio format
+// than its name says is refused with what was found. An MP3 file is decoded in memory; its frame count is
+// drawn on a terminal and, with --verbose, the decoder's diagnostics go to standard error, so they never
+// mix with data printed on standard output.
+Result LoadInput(Workbench& workbench, const std::string& path, const ConsoleFeedback& feedback);
+
+// The usage line and the description of one subcommand, for "tressel-cli COMMAND --help".
+void PrintCommandHelp(const CliCommand& command);
 
 }  // namespace tressel::cli

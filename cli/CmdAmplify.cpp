@@ -1,4 +1,5 @@
 #include "cli/CliCommand.h"
+#include "cli/FileMessages.h"
 #include "workbench/CommandSyntax.h"
 
 namespace tressel::cli {
@@ -9,9 +10,9 @@ int RunAmplify(const std::vector<std::string>& arguments, ConsoleFeedback& feedb
     std::vector<std::string> files;
     RequireValid(ParseAmplifyArguments(arguments, {"an input", "an output"}, gains, files));
     Workbench workbench(&feedback);
-    Result result = LoadInput(workbench, files[0]);
-    result.AndThen([&] { return workbench.Amplify(gains.gain1, gains.gain2); });
-    result.AndThen([&] { return workbench.SaveWave(files[1]); });
+    Result result = LoadInput(workbench, files[0], feedback);
+    result.AndThen([&] { return AboutFile(files[0], workbench.Amplify(gains.gain1, gains.gain2)); });
+    result.AndThen([&] { return AboutFile(files[1], workbench.SaveWave(files[1])); });
     return Finish(result, feedback);
 }
 
@@ -19,9 +20,9 @@ int RunNormalize(const std::vector<std::string>& arguments, ConsoleFeedback& fee
     std::vector<std::string> files;
     RequireValid(ParseFilesOnly("normalize", arguments, {"an input", "an output"}, files));
     Workbench workbench(&feedback);
-    Result result = LoadInput(workbench, files[0]);
-    result.AndThen([&] { return workbench.Normalize(); });
-    result.AndThen([&] { return workbench.SaveWave(files[1]); });
+    Result result = LoadInput(workbench, files[0], feedback);
+    result.AndThen([&] { return AboutFile(files[0], workbench.Normalize()); });
+    result.AndThen([&] { return AboutFile(files[1], workbench.SaveWave(files[1])); });
     return Finish(result, feedback);
 }
 

@@ -8,6 +8,7 @@
 #include "audio/AtomicFileWriter.h"
 #include "audio/Feedback.h"
 #include "cli/CliCommand.h"
+#include "cli/FileMessages.h"
 #include "workbench/Arguments.h"
 #include "mp3dec/decode_stream.h"
 #include "mp3dec/output_queue.h"
@@ -76,6 +77,19 @@ int ParseThreads(const ParsedArguments& parsed) {
     return threads;
 }
 
+// The decoder's remarks on its input, as it prints them, for --verbose; otherwise nothing.
+mp3dec::DiagnosticFn Remarks(const ConsoleFeedback& feedback) {
+    if (feedback.Verbose()) {
+        return mp3dec::print_diagnostic;
+    }
+    return {};
+}
+
+int Fail(const std::string& path, const Result& failure, ConsoleFeedback& feedback) {
+    std::fflush(stdout);
+    return Finish(AboutFile(path, failure), feedback);
+}
+
 int RunDecode(const std::vector<std::string>& arguments, ConsoleFeedback& feedback) {
     ParsedArguments parsed;
     RequireValid(ParseArguments(arguments, {{"--threads"}, {"--no-gapless"}}, parsed));
@@ -88,36 +102,35 @@ int RunDecode(const std::vector<std::string>& arguments, ConsoleFeedback& feedba
     const std::string& input = parsed.positionals[0];
     const std::string& output = parsed.positionals[1];
 
+    const Result failed = Result::Failure("Failed to decode MP3 file");
+    if (Result kind = CheckAudioKind(input, AudioFileKind::Mp3, failed.FailureText()); !kind) {
+        return Fail(input, kind, feedback);
+    }
+    const mp3dec::DiagnosticFn remarks = Remarks(feedback);
     std::vector<std::uint8_t> image;
     if (!mp3dec::read_whole_file(input, image)) {
-        mp3dec::print_diagnostic(mp3dec::missing_input_message(input));
-        std::fflush(stdout);
-        feedback.ShowMessage("Failed to decode MP3 file");
-        return kOperationFailed;
+        if (remarks) remarks(mp3dec::missing_input_message(input));
+        return Fail(input, failed, feedback);
     }
     const mp3dec::StreamBytes stream(image);
-    mp3dec::print_diagnostic(mp3dec::stream_format_announcement(input, stream.format()));
+    if (remarks) remarks(mp3dec::stream_format_announcement(input, stream.format()));
 
     WaveFileWriter writer(output);
     if (!writer.Open()) {
-        std::fflush(stdout);
-        feedback.ShowMessage(FileErrorText(writer.LastError(), output));
-        return kOperationFailed;
+        return Fail(output, Result::Failure(FileErrorText(writer.LastError(), output)), feedback);
     }
     mp3dec::DecodeCallbacks callbacks;
     if (isatty(fileno(stderr)) != 0) callbacks.progress = ShowFramesOnTerminal;
-    callbacks.diagnostic = mp3dec::print_diagnostic;
+    callbacks.diagnostic = remarks;
     callbacks.pcm = [&writer](std::span<const std::int16_t> samples) { writer.Append(samples); };
     const mp3dec::DecodeSummary summary = mp3dec::decode_stream(stream, settings, callbacks);
-    std::fflush(stdout);
     if (summary.result != 0) {
-        feedback.ShowMessage("Failed to decode MP3 file");
-        return kOperationFailed;
+        return Fail(input, failed, feedback);
     }
     if (!writer.Finish(summary)) {
-        feedback.ShowMessage(FileErrorText(writer.LastError(), output));
-        return kOperationFailed;
+        return Fail(output, Result::Failure(FileErrorText(writer.LastError(), output)), feedback);
     }
+    std::fflush(stdout);
     return kSuccess;
 }
 

@@ -1,4 +1,5 @@
 #include "cli/CliCommand.h"
+#include "cli/FileMessages.h"
 #include "workbench/CommandSyntax.h"
 
 namespace tressel::cli {
@@ -10,8 +11,8 @@ int RunEncode(const std::vector<std::string>& arguments, ConsoleFeedback& feedba
     RequireValid(ParseEncodeArguments(arguments, {"an input", "an output file"}, encode, files));
     Workbench workbench(&feedback);
     FixedMp3Settings settings(encode.bitrateText, encode.flags);
-    Result result = LoadInput(workbench, files[0]);
-    result.AndThen([&] { return workbench.SaveMp3(files[1], settings); });
+    Result result = LoadInput(workbench, files[0], feedback);
+    result.AndThen([&] { return AboutFile(files[1], workbench.SaveMp3(files[1], settings)); });
     return Finish(result, feedback);
 }
 

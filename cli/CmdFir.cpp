@@ -1,4 +1,5 @@
 #include "cli/CliCommand.h"
+#include "cli/FileMessages.h"
 #include "workbench/CommandSyntax.h"
 
 namespace tressel::cli {
@@ -9,12 +10,12 @@ int RunFir(const std::vector<std::string>& arguments, ConsoleFeedback& feedback)
     std::vector<std::string> files;
     RequireValid(ParseFirArguments(arguments, {"an input", "an output"}, fir, files));
     Workbench workbench(&feedback);
-    Result result = workbench.SelectFilter(fir.tapsFile);
-    result.AndThen([&] { return LoadInput(workbench, files[0]); });
+    Result result = AboutFile(fir.tapsFile, workbench.SelectFilter(fir.tapsFile));
+    result.AndThen([&] { return LoadInput(workbench, files[0], feedback); });
     workbench.SetLevels(fir.levels);
     workbench.SetChannels(fir.channels);
-    result.AndThen([&] { return workbench.ApplyFilter(); });
-    result.AndThen([&] { return workbench.SaveWave(files[1]); });
+    result.AndThen([&] { return AboutFile(files[0], workbench.ApplyFilter()); });
+    result.AndThen([&] { return AboutFile(files[1], workbench.SaveWave(files[1])); });
     return Finish(result, feedback);
 }
 

@@ -1,6 +1,7 @@
 #include <cstdio>
 
 #include "cli/CliCommand.h"
+#include "cli/FileMessages.h"
 #include "workbench/CommandSyntax.h"
 
 namespace tressel::cli {
@@ -12,8 +13,8 @@ int RunGains(const std::vector<std::string>& arguments, ConsoleFeedback& feedbac
     Workbench workbench(&feedback);
     double gain1 = 0.0;
     double gain2 = 0.0;
-    Result result = LoadInput(workbench, files[0]);
-    result.AndThen([&] { return workbench.MeasureGains(gain1, gain2); });
+    Result result = LoadInput(workbench, files[0], feedback);
+    result.AndThen([&] { return AboutFile(files[0], workbench.MeasureGains(gain1, gain2)); });
     if (result) {
         std::printf("%.*g\n%.*g\n", 15, gain1, 15, gain2);
     }

@@ -1,6 +1,7 @@
 #include <cstdio>
 
 #include "cli/CliCommand.h"
+#include "cli/FileMessages.h"
 #include "workbench/CommandSyntax.h"
 
 namespace tressel::cli {
@@ -10,7 +11,7 @@ int RunInfo(const std::vector<std::string>& arguments, ConsoleFeedback& feedback
     std::vector<std::string> files;
     RequireValid(ParseFilesOnly("info", arguments, {"one file"}, files));
     Workbench workbench(&feedback);
-    const Result result = LoadInput(workbench, files[0]);
+    const Result result = LoadInput(workbench, files[0], feedback);
     if (result) {
         const WaveFormat format = workbench.Wave().Format();
         std::printf("Channels: %i\nSamplesPerSecond: %i\nBitsPerSample: %i\nDataLength: %i\n",

@@ -1,4 +1,5 @@
 #include "cli/CliCommand.h"
+#include "cli/FileMessages.h"
 #include "workbench/CommandSyntax.h"
 
 namespace tressel::cli {
@@ -10,9 +11,9 @@ int RunMedian(const std::vector<std::string>& arguments, ConsoleFeedback& feedba
     RequireValid(ParseMedianArguments(arguments, {"an input", "an output"}, median, files));
     Workbench workbench(&feedback);
     workbench.SetChannels(median.channels);
-    Result result = LoadInput(workbench, files[0]);
-    result.AndThen([&] { return workbench.ApplyMedian(median.length); });
-    result.AndThen([&] { return workbench.SaveWave(files[1]); });
+    Result result = LoadInput(workbench, files[0], feedback);
+    result.AndThen([&] { return AboutFile(files[0], workbench.ApplyMedian(median.length)); });
+    result.AndThen([&] { return AboutFile(files[1], workbench.SaveWave(files[1])); });
     return Finish(result, feedback);
 }
 

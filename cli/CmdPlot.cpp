@@ -10,6 +10,7 @@
 
 #include "audio/FileExport.h"
 #include "cli/CliCommand.h"
+#include "cli/FileMessages.h"
 #include "cli/SpectrumCommands.h"
 #include "spectrum/FilterResponse.h"
 #include "spectrum/PrismPlot.h"
@@ -71,8 +72,8 @@ int RunPlot(const std::vector<std::string>& arguments, ConsoleFeedback& feedback
     }
     const auto application = StartGui();
     const QByteArray bytes = RenderPrismImage(plot, size, ImageFormatForPath(request.output));
-    return Finish(ExportFile(request.output, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))),
-                  feedback);
+    const std::string_view image(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    return Finish(AboutFile(request.output, ExportFile(request.output, image)), feedback);
 }
 
 const CliCommandRegistration registration({

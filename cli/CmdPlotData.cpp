@@ -2,6 +2,7 @@
 
 #include "audio/FileExport.h"
 #include "cli/CliCommand.h"
+#include "cli/FileMessages.h"
 #include "cli/SpectrumCommands.h"
 
 namespace tressel::cli {
@@ -15,7 +16,7 @@ int RunPlotData(const std::vector<std::string>& arguments, ConsoleFeedback& feed
     options.showBefore = !parsed.Has("--no-before");
     CPrismPlot plot;
     Result result = BuildPlot(request, parsed, options, feedback, plot);
-    result.AndThen([&] { return ExportFile(request.output, PrismDataCsv(plot)); });
+    result.AndThen([&] { return AboutFile(request.output, ExportFile(request.output, PrismDataCsv(plot))); });
     return Finish(result, feedback);
 }
 

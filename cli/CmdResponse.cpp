@@ -1,6 +1,7 @@
 #include <cstdio>
 
 #include "cli/CliCommand.h"
+#include "cli/FileMessages.h"
 #include "cli/SpectrumCommands.h"
 #include "spectrum/FilterResponse.h"
 #include "workbench/CommandSyntax.h"
@@ -12,8 +13,8 @@ Result ComputeFilterTransform(const std::string& path, FilterTransform& transfor
     transform.real.assign(kSpectrumSize, 0.0);
     transform.imag.assign(kSpectrumSize, 0.0);
     Result result = workbench.SelectFilter(path);
-    return result.AndThen(
-        [&] { return workbench.ComputeFilterResponse(transform.real.data(), transform.imag.data()); });
+    result.AndThen([&] { return workbench.ComputeFilterResponse(transform.real.data(), transform.imag.data()); });
+    return AboutFile(path, result);
 }
 
 namespace {

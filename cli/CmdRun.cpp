@@ -38,12 +38,15 @@ std::string Joined(const std::vector<std::string>& names) {
     return text;
 }
 
-// One line per input on standard output; the notes of a chain (and the decoder's remarks on a file that
-// failed) on standard error; on a terminal, a progress line below them that a ticker keeps current.
+// One line per input on standard output; the notes of a chain (and, with --verbose, the decoder's remarks
+// on a file that failed) on standard error; on a terminal, a progress line below them that a ticker keeps current.
 class ConsoleBatchReport final : public BatchObserver {
 public:
-    explicit ConsoleBatchReport(std::size_t total)
-        : m_total(total), m_onTerminal(::isatty(STDERR_FILENO) != 0), m_start(std::chrono::steady_clock::now()) {
+    ConsoleBatchReport(std::size_t total, bool verbose)
+        : m_total(total),
+          m_verbose(verbose),
+          m_onTerminal(::isatty(STDERR_FILENO) != 0),
+          m_start(std::chrono::steady_clock::now()) {
         if (m_onTerminal) {
             m_ticker = std::thread([this] { Tick(); });
         }
@@ -69,7 +72,7 @@ public:
         ClearProgress();
         // The decoder remarks on every stream it reads; only for a file that failed do they tell the user
         // something.
-        if (outcome.status == BatchOutcome::Status::Failed) {
+        if (m_verbose && outcome.status == BatchOutcome::Status::Failed) {
             for (const std::string& text : outcome.diagnostics) {
                 std::fprintf(stderr, "%s: %s", item.input.c_str(), text.c_str());
             }
@@ -128,6 +131,7 @@ private:
     std::condition_variable m_wake;
     std::size_t m_total;
     std::size_t m_finished = 0;
+    bool m_verbose;
     bool m_onTerminal;
     bool m_stopping = false;
     std::chrono::steady_clock::time_point m_start;
@@ -237,7 +241,7 @@ int RunMacroOverFiles(const std::vector<std::string>& arguments, ConsoleFeedback
     RemovePartialFilesOnInterrupt();
     BatchSummary summary;
     {
-        ConsoleBatchReport report(plan.size());
+        ConsoleBatchReport report(plan.size(), feedback.Verbose());
         summary = RunBatch(macro, plan, options, report);
     }
     return summary.failed > 0 ? kOperationFailed : kSuccess;

@@ -1,6 +1,7 @@
 #include <cstdio>
 
 #include "cli/CliCommand.h"
+#include "cli/FileMessages.h"
 #include "cli/SpectrumCommands.h"
 #include "spectrum/FilterResponse.h"
 #include "workbench/CommandSyntax.h"
@@ -9,12 +10,12 @@ namespace tressel::cli {
 
 Result ComputeAudioCurves(const std::string& path, ConsoleFeedback& feedback, AudioCurves& curves) {
     Workbench workbench(&feedback);
-    Result result = LoadInput(workbench, path);
+    Result result = LoadInput(workbench, path, feedback);
     curves.first.assign(kSpectrumBins, 0.0);
     curves.second.assign(kSpectrumBins, 0.0);
     curves.channels = workbench.Wave().GetChannels();
     curves.sampleRate = workbench.Wave().GetSamplesPerSecond();
-    return result.AndThen([&] { return workbench.ComputeAudioSpectrum(curves.first.data(), curves.second.data()); });
+    return result.AndThen([&] { return AboutFile(path, workbench.ComputeAudioSpectrum(curves.first.data(), curves.second.data())); });
 }
 
 namespace {

@@ -14,8 +14,13 @@ public:
     // Prints the notes and the failure of a result; the window's confirmations ("Wave saved") are its own.
     void Report(const Result& result);
 
+    // "--verbose": the MP3 decoder's own remarks ("Got N bits = ...") are printed too.
+    void SetVerbose(bool verbose) { m_verbose = verbose; }
+    bool Verbose() const { return m_verbose; }
+
 private:
     bool m_progressToTerminal;
+    bool m_verbose = false;
 };
 
 }  // namespace tressel::cli

@@ -22,10 +22,11 @@ field() {
 
 sox -n -r 44100 -c 1 -b 16 "$work/tone.wav" synth 0.05 sine 440
 
+# expect_message NAME MESSAGE STATUS FILE: the message names the file it is about.
 expect_message() {
-    local name="$1" message="$2" status="$3"
+    local name="$1" message="$2" status="$3" file="$4"
     [ "$status" -eq 1 ] || fail "$name: status $status, expected 1 with \"$message\""
-    grep -qxF "tressel-cli: $message" "$work/err" || fail "$name: no \"$message\" in: $(head -c 300 "$work/err")"
+    grep -qxF "tressel-cli: $file: $message" "$work/err" || fail "$name: no \"$message\" in: $(head -c 300 "$work/err")"
 }
 
 check_wav() {
@@ -33,7 +34,7 @@ check_wav() {
     "$cli" info "$corpus/$name" >"$work/out" 2>"$work/err"
     local status=$?
     case "$expected" in
-        \"*) expect_message "$name" "$(echo "$expected" | sed 's/^"\(.*\)"$/\1/')" "$status" ;;
+        \"*) expect_message "$name" "$(echo "$expected" | sed 's/^"\(.*\)"$/\1/')" "$status" "$corpus/$name" ;;
         ok\ *)
             set -- $expected
             printf 'Channels: %s\nSamplesPerSecond: %s\nBitsPerSample: %s\nDataLength: %s\n' "$2" "$3" "$4" "$5" \
@@ -49,7 +50,7 @@ check_wav() {
             fi
             if [ -n "$refusal" ]; then
                 "$cli" median 3 "$corpus/$name" "$work/median.wav" >/dev/null 2>"$work/err"
-                expect_message "$name (median)" "$refusal" $?
+                expect_message "$name (median)" "$refusal" $? "$corpus/$name"
                 [ -e "$work/median.wav" ] && fail "$name: median wrote an output although it refused"
             fi
             ;;
@@ -63,7 +64,7 @@ check_mp3() {
     local status=$?
     case "$expected" in
         \"*)
-            expect_message "$name" "$(echo "$expected" | sed 's/^"\(.*\)"$/\1/')" "$status"
+            expect_message "$name" "$(echo "$expected" | sed 's/^"\(.*\)"$/\1/')" "$status" "$corpus/$name"
             [ -e "$work/decoded.wav" ] && fail "$name: an output was written although the decode failed"
             ;;
         ok\ *)
@@ -98,7 +99,7 @@ check_mp3_cuts() {
             data=$(field "$work/decoded.wav" 40 4)
             [ "$data" -eq $(($(stat -c %s "$work/decoded.wav") - 44)) ] ||
                 fail "$name cut at $length: data size $data does not match the file"
-        elif [ "$status" -ne 1 ] || ! grep -qxF "tressel-cli: Failed to decode MP3 file" "$work/err"; then
+        elif [ "$status" -ne 1 ] || ! grep -qxF "tressel-cli: $work/prefix.mp3: Failed to decode MP3 file" "$work/err"; then
             fail "$name cut at $length: status $status: $(head -c 300 "$work/err")"
         fi
     done
@@ -109,7 +110,7 @@ check_filter() {
     "$cli" fir "$corpus/$name" "$work/tone.wav" "$work/filtered.wav" >/dev/null 2>"$work/err"
     local status=$?
     case "$expected" in
-        \"*) expect_message "$name" "$(echo "$expected" | sed 's/^"\(.*\)"$/\1/')" "$status" ;;
+        \"*) expect_message "$name" "$(echo "$expected" | sed 's/^"\(.*\)"$/\1/')" "$status" "$corpus/$name" ;;
         ok\ *) [ "$status" -eq 0 ] || fail "$name: status $status: $(cat "$work/err")" ;;
     esac
 }
@@ -132,7 +133,7 @@ done <"$corpus/MANIFEST"
 head -c 44 "$corpus/header-only.wav" >"$work/huge.wav"
 truncate -s 4294967340 "$work/huge.wav"
 "$cli" info "$work/huge.wav" >/dev/null 2>"$work/err"
-expect_message huge.wav "Could not open file" $?
+expect_message huge.wav "Could not open file" $? "$work/huge.wav"
 
 [ "$failures" -eq 0 ] || { echo "$failures failures" >&2; exit 1; }
 echo "bad files: $cases cases passed"

@@ -30,8 +30,11 @@ le16() { od -An -t u2 -j "$2" -N 2 "$1" | tr -d ' '; }
 
 # A Layer II vector: header fields and samples.
 out="$WORK/fl10.wav"
-stdout=$("$CLI" decode "$DATA/vectors/l2-fl10.bit" "$out" 2>"$WORK/err") || fail "l2-fl10 exit status $?"
+stdout=$("$CLI" decode --verbose "$DATA/vectors/l2-fl10.bit" "$out" 2>"$WORK/err") || fail "l2-fl10 exit status $?"
 [[ "$stdout" == *"is a BINARY file"* ]] || fail "no format line on standard output: $stdout"
+quiet=$("$CLI" decode "$DATA/vectors/l2-fl10.bit" "$WORK/quiet.wav" 2>&1) || fail "l2-fl10 without --verbose"
+[[ -z "$quiet" ]] || fail "the decoder's remarks without --verbose: $quiet"
+cmp -s "$out" "$WORK/quiet.wav" || fail "--verbose changed the output"
 [[ -f "$out" ]] || fail "no output for l2-fl10"
 if [[ -f "$out" ]]; then
     [[ "$(head -c 4 "$out")" == "RIFF" ]] || fail "not a RIFF file"
@@ -45,7 +48,7 @@ fi
 # A Layer I vector under a name without any audio extension, in hexadecimal text form.
 hex="$WORK/fl1.txt"
 od -An -v -t x1 "$DATA/vectors/l1-fl1.bit" | tr -d ' ' | tr 'a-f' 'A-F' > "$hex"
-stdout=$("$CLI" decode "$hex" "$WORK/fl1.wav" 2>/dev/null) || fail "hex text input exit status $?"
+stdout=$("$CLI" --verbose decode "$hex" "$WORK/fl1.wav" 2>/dev/null) || fail "hex text input exit status $?"
 [[ "$stdout" == *"is an ASCII file"* ]] || fail "hex text not recognised: $stdout"
 "$CLI" decode "$DATA/vectors/l1-fl1.bit" "$WORK/fl1-binary.wav" >/dev/null 2>&1 || fail "l1-fl1 exit status $?"
 cmp -s "$WORK/fl1.wav" "$WORK/fl1-binary.wav" || fail "hex text and binary decode differently"
@@ -56,7 +59,7 @@ head -c 3000 /dev/zero > "$WORK/silence.mp3"
 "$CLI" decode "$WORK/silence.mp3" "$WORK/none.wav" >/dev/null 2>"$WORK/err"
 status=$?
 [[ $status -eq 1 ]] || fail "no-frame input: exit status $status"
-grep -qx "tressel-cli: Failed to decode MP3 file" "$WORK/err" || fail "no-frame input: message missing"
+grep -qxF "tressel-cli: $WORK/silence.mp3: Failed to decode MP3 file" "$WORK/err" || fail "no-frame input: message missing"
 [[ ! -e "$WORK/none.wav" ]] || fail "no-frame input left an output file"
 echo keep > "$WORK/kept.wav"
 "$CLI" decode "$WORK/silence.mp3" "$WORK/kept.wav" >/dev/null 2>&1
@@ -86,17 +89,17 @@ for input in tone.wav tone-renamed.mp3 picture.png notes.txt random.bin; do
     "$CLI" decode "$WORK/$input" "$WORK/not-mp3.wav" >/dev/null 2>"$WORK/err"
     status=$?
     [[ $status -eq 1 ]] || fail "$input: exit status $status"
-    grep -qx "tressel-cli: Failed to decode MP3 file" "$WORK/err" || fail "$input: message missing"
+    grep -qxF "tressel-cli: $WORK/$input: Failed to decode MP3 file" "$WORK/err" || fail "$input: message missing"
     [[ ! -e "$WORK/not-mp3.wav" ]] || fail "$input: output written"
     rm -f "$WORK/not-mp3.wav"
 done
 
-# A missing input: the decoder's own diagnostic on standard output, then the failure.
-stdout=$("$CLI" decode "$WORK/missing.mp2" "$WORK/missing.wav" 2>"$WORK/err")
+# A missing input: with --verbose the decoder's own diagnostic on standard output, then the failure.
+stdout=$("$CLI" decode --verbose "$WORK/missing.mp2" "$WORK/missing.wav" 2>"$WORK/err")
 status=$?
 [[ $status -eq 1 ]] || fail "missing input: exit status $status"
 [[ "$stdout" == *"Could not find \"$WORK/missing.mp2\"."* ]] || fail "missing input: diagnostic missing: $stdout"
-grep -qx "tressel-cli: Failed to decode MP3 file" "$WORK/err" || fail "missing input: message missing"
+grep -qxF "tressel-cli: $WORK/missing.mp2: Failed to decode MP3 file" "$WORK/err" || fail "missing input: message missing"
 [[ ! -e "$WORK/missing.wav" ]] || fail "missing input left an output file"
 
 # Every thread count writes the same file (the sequential decode), and so does the default of one per core.

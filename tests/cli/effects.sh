@@ -42,7 +42,7 @@ expect_samples() {  # NAME FILE BITS EXPECTED
     [ "$got" = "$4" ] || fail "$1: got '$got', expected '$4'"
 }
 
-expect_refusal() {  # NAME STATUS MESSAGE OUT COMMAND...
+expect_refusal() {  # NAME STATUS "FILE: MESSAGE" OUT COMMAND...
     local name=$1 status=$2 message=$3 out=$4
     shift 4
     "$cli" "$@" >"$work/stdout" 2>"$work/stderr"
@@ -69,14 +69,14 @@ expect_samples "median channel 2" "$work/stereo-2.wav" 16 "1 0 1 -7 900 -7 1 -7 
 "$cli" median 3 "$work/stereo.wav" "$work/stereo-12.wav" || fail "median both: exit $?"
 expect_samples "median both" "$work/stereo-12.wav" 16 "0 0 1 -7 1 -7 1 -7 1 -7 1 -7 1 -7 1 -7 1 -7"
 
-expect_refusal "median length 35" 1 "Median length must be between 1 and 33" "$work/x1.wav" \
+expect_refusal "median length 35" 1 "$work/spike.wav: Median length must be between 1 and 33" "$work/x1.wav" \
     median 35 "$work/spike.wav" "$work/x1.wav"
-expect_refusal "median length 0" 1 "Median length must be between 1 and 33" "$work/x2.wav" \
+expect_refusal "median length 0" 1 "$work/spike.wav: Median length must be between 1 and 33" "$work/x2.wav" \
     median 0 "$work/spike.wav" "$work/x2.wav"
 expect_refusal "median channels 3" 2 "" "$work/x3.wav" median 3 "$work/stereo.wav" "$work/x3.wav" --channels 3
 expect_refusal "median no length" 2 "" "$work/x4.wav" median "$work/stereo.wav" "$work/x4.wav"
 wave "$work/wide.wav" 1 24 1 2 3 4 5 6
-expect_refusal "median 24-bit" 1 "8 or 16 bits expected" "$work/x5.wav" median 3 "$work/wide.wav" "$work/x5.wav"
+expect_refusal "median 24-bit" 1 "$work/wide.wav: 8 or 16 bits expected" "$work/x5.wav" median 3 "$work/wide.wav" "$work/x5.wav"
 
 # --- gains ----------------------------------------------------------------------------------------------
 [ "$("$cli" gains "$work/flat.wav" | tr '\n' ' ')" = "65.534 0 " ] || fail "gains flat: $("$cli" gains "$work/flat.wav")"
@@ -84,7 +84,7 @@ wave "$work/peak.wav" 1 16 100 -16384 3
 [ "$("$cli" gains "$work/peak.wav" | tr '\n' ' ')" = "1.99993896484375 0 " ] || fail "gains 16-bit peak"
 wave "$work/bytes.wav" 2 8 127 227 127 60
 [ "$("$cli" gains "$work/bytes.wav" | tr '\n' ' ')" = "1 1.27 " ] || fail "gains 8-bit stereo: $("$cli" gains "$work/bytes.wav")"
-expect_refusal "gains 24-bit" 1 "8 or 16 bits expected" "" gains "$work/wide.wav"
+expect_refusal "gains 24-bit" 1 "$work/wide.wav: 8 or 16 bits expected" "" gains "$work/wide.wav"
 [ ! -s "$work/stdout" ] || fail "gains 24-bit printed gains"
 
 # --- amplify --------------------------------------------------------------------------------------------
@@ -96,7 +96,7 @@ wave "$work/halves.wav" 1 8 126 128 0 255
 expect_samples "amplify 8-bit halves" "$work/halves-out.wav" 8 "126 127 63 191"
 expect_refusal "amplify bad gain" 2 "" "$work/x6.wav" amplify two 1 "$work/loud.wav" "$work/x6.wav"
 expect_refusal "amplify nan gain" 2 "" "$work/x7.wav" amplify nan 1 "$work/loud.wav" "$work/x7.wav"
-expect_refusal "amplify 24-bit" 1 "8 or 16 bits expected" "$work/x8.wav" amplify 1 1 "$work/wide.wav" "$work/x8.wav"
+expect_refusal "amplify 24-bit" 1 "$work/wide.wav: 8 or 16 bits expected" "$work/x8.wav" amplify 1 1 "$work/wide.wav" "$work/x8.wav"
 
 [ $failures -eq 0 ] || { echo "$failures failure(s)"; exit 1; }
 echo "effects: all passed"

@@ -59,7 +59,7 @@ esac
 "$cli" encode "$work/stereo.wav" "$work/odd.mp3" --bitrate " 128" 2>"$work/err"
 status=$?
 [ "$status" -eq 0 ] || fail "odd bitrate exited $status"
-grep -qx "tressel-cli: No valid selection - Encoding with 128 kbit" "$work/err" || fail "odd bitrate message: $(cat "$work/err")"
+grep -qxF "tressel-cli: $work/odd.mp3: No valid selection - Encoding with 128 kbit" "$work/err" || fail "odd bitrate message: $(cat "$work/err")"
 case "$(first_header "$work/odd.mp3")" in
     fffb9[02]00) ;;
     *) fail "odd bitrate header $(first_header "$work/odd.mp3")" ;;
@@ -76,7 +76,7 @@ grep -q "SamplesPerSecond is not a supported frequency." "$work/err" || fail "22
 "$cli" encode "$work/stereo.wav" "$work/none/out.mp3" 2>"$work/err"
 status=$?
 [ "$status" -eq 1 ] || fail "missing folder exited $status"
-grep -qx "tressel-cli: Could not open File" "$work/err" || fail "missing folder message: $(cat "$work/err")"
+grep -qxF "tressel-cli: $work/none/out.mp3: Could not open File" "$work/err" || fail "missing folder message: $(cat "$work/err")"
 
 # Usage errors.
 "$cli" encode "$work/stereo.wav" >/dev/null 2>&1

@@ -57,10 +57,10 @@ expect_status 2 "usage: tressel-cli fir" -- fir "$work/identity.txt" "$work/ster
 [ ! -e "$work/o.wav" ] || fail "a usage error wrote the output"
 
 # Reported failures: the message, status 1, no output.
-expect_status 1 "tressel-cli: Could not open file" -- fir "$work/missing.txt" "$work/stereo.wav" "$work/o.wav"
-expect_status 1 "tressel-cli: Could not open file" -- fir "$work/two.txt" "$work/stereo.wav" "$work/o.wav"
-expect_status 1 "tressel-cli: Could not open file" -- fir "$work/identity.txt" "$work/missing.wav" "$work/o.wav"
-expect_status 1 "tressel-cli: 8 or 16 bits expected" -- fir "$work/identity.txt" "$work/wide.wav" "$work/o.wav"
+expect_status 1 "tressel-cli: $work/missing.txt: Could not open file" -- fir "$work/missing.txt" "$work/stereo.wav" "$work/o.wav"
+expect_status 1 "tressel-cli: $work/two.txt: Could not open file" -- fir "$work/two.txt" "$work/stereo.wav" "$work/o.wav"
+expect_status 1 "tressel-cli: $work/missing.wav: Could not open file" -- fir "$work/identity.txt" "$work/missing.wav" "$work/o.wav"
+expect_status 1 "tressel-cli: $work/wide.wav: 8 or 16 bits expected" -- fir "$work/identity.txt" "$work/wide.wav" "$work/o.wav"
 [ ! -e "$work/o.wav" ] || fail "a failed command wrote the output"
 
 # The identity filter with the default levels gives the input back byte for byte.

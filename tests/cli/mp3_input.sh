@@ -29,7 +29,7 @@ head -c 3000 /dev/zero | tr '\0' 'U' > "$WORK/noise.mp3"
 out="$("$CLI" median 5 "$WORK/noise.mp3" "$WORK/none.wav" 2>&1 >/dev/null)"
 status=$?
 [ "$status" -eq 1 ] || fail "noise: exit $status"
-grep -qx "tressel-cli: Failed to decode MP3 file" <<<"$out" || fail "noise: message '$out'"
+grep -qxF "tressel-cli: $WORK/noise.mp3: Failed to decode MP3 file" <<<"$out" || fail "noise: message '$out'"
 [ ! -e "$WORK/none.wav" ] || fail "noise: output written"
 [ -z "$(ls -A "$TMP")" ] || fail "temporary files left after a failure"
 

@@ -41,7 +41,7 @@ EOF
 printf '1.0\n2.0\n' > "$WORK/short.txt"
 "$CLI" response "$WORK/short.txt" > "$WORK/short.out" 2> "$WORK/short.err"
 [ $? -eq 1 ] || fail "a filter of two taps is refused with status 1"
-grep -q '^tressel-cli: Could not open file$' "$WORK/short.err" || fail "refused filter message"
+grep -qxF "tressel-cli: $WORK/short.txt: Could not open file" "$WORK/short.err" || fail "refused filter message"
 [ -s "$WORK/short.out" ] && fail "nothing printed for a refused filter"
 
 # --- spectrum ---------------------------------------------------------------------------------------------
@@ -90,7 +90,7 @@ awk '$3 != 0 { bad = 1 } END { exit bad }' "$WORK/mono8.out" || fail "mono leave
 
 "$CLI" spectrum "$WORK/missing.wav" > /dev/null 2> "$WORK/missing.err"
 [ $? -eq 1 ] || fail "a missing input exits with 1"
-grep -q '^tressel-cli: ' "$WORK/missing.err" || fail "a missing input is reported"
+grep -qF "tressel-cli: $WORK/missing.wav: " "$WORK/missing.err" || fail "a missing input is reported"
 "$CLI" spectrum > /dev/null 2>&1
 [ $? -eq 2 ] || fail "spectrum without an input is a usage error"
 

@@ -47,7 +47,10 @@ check() {
         chmod 755 "$work/out"
     fi
     [ "$status" -eq 1 ] || fail "$name ($mode): status $status"
-    grep -qxF "tressel-cli: $message" "$work/err" || fail "$name ($mode): $(head -c 300 "$work/err")"
+    # The message names the output, in its own words or in front of them.
+    local line="tressel-cli: $out: $message"
+    [[ "$message" == *"$out"* ]] && line="tressel-cli: $message"
+    grep -qxF "$line" "$work/err" || fail "$name ($mode): $(head -c 300 "$work/err")"
     [ "$(cat "$out")" = old ] || fail "$name ($mode): the old file was changed"
     [ "$(ls -A "$work/out" | wc -l)" -eq 1 ] || fail "$name ($mode): left $(ls -A "$work/out" | tr '\n' ' ')"
 }
