@@ -1,6 +1,7 @@
 #include "app/QtUserDialogs.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -36,6 +37,19 @@ QString ExtensionOfFilter(const QString& filter) {
     return match.hasMatch() ? match.captured(1) : QString();
 }
 
+// Opens the dialog in the folder of `name` with the name selected. The folder is set on its own because a
+// platform's dialog may ignore a selected file that no longer exists, and with it the folder.
+void StartAt(QFileDialog& dialog, const std::string& name) {
+    if (name.empty()) {
+        return;
+    }
+    const QFileInfo file(ToQt(name));
+    if (file.absoluteDir().exists()) {
+        dialog.setDirectory(file.absolutePath());
+    }
+    dialog.selectFile(ToQt(name));
+}
+
 }  // namespace
 
 QString ProgramName() {
@@ -43,8 +57,20 @@ QString ProgramName() {
     return path.isEmpty() ? QCoreApplication::applicationName() : QFileInfo(path).completeBaseName();
 }
 
+QMessageBox::Icon BoxIcon(MessageIcon icon) {
+    switch (icon) {
+    case MessageIcon::Stop:
+        return QMessageBox::Critical;
+    case MessageIcon::Information:
+        return QMessageBox::Information;
+    case MessageIcon::Warning:
+        break;
+    }
+    return QMessageBox::Warning;
+}
+
 void QtUserDialogs::ShowMessage(std::string_view text, MessageIcon icon) {
-    QMessageBox box(icon == MessageIcon::Stop ? QMessageBox::Critical : QMessageBox::Warning, ProgramName(),
+    QMessageBox box(BoxIcon(icon), ProgramName(),
                     QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), QMessageBox::Ok,
                     QApplication::activeWindow());
     box.exec();
@@ -58,9 +84,7 @@ std::optional<std::string> QtUserDialogs::ChooseFileToOpen(const FileChoiceReque
     QFileDialog dialog(QApplication::activeWindow(), QString(), QString(), ToQt(request.filterList));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    if (!request.initialName.empty()) {
-        dialog.selectFile(ToQt(request.initialName));
-    }
+    StartAt(dialog, request.initialName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }
@@ -79,9 +103,7 @@ std::optional<std::string> QtUserDialogs::ChooseFileToSave(const FileChoiceReque
             dialog.setDefaultSuffix(extension);
         }
     });
-    if (!request.initialName.empty()) {
-        dialog.selectFile(ToQt(request.initialName));
-    }
+    StartAt(dialog, request.initialName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }

@@ -17,7 +17,7 @@ Result Result::Declined() {
 
 Result Result::Confirmation(std::string text) {
     Result result;
-    result.m_messages.push_back({std::move(text), MessageIcon::Warning, Message::Kind::Confirmation});
+    result.m_messages.push_back({std::move(text), MessageIcon::Information, Message::Kind::Confirmation});
     return result;
 }
 

@@ -10,8 +10,9 @@
 namespace tressel {
 
 enum class MessageIcon {
-    Warning,  // the program's own texts
-    Stop,     // the platform-style file errors
+    Warning,      // the program's own texts
+    Stop,         // the platform-style file errors
+    Information,  // word that something worked ("Wave saved"): nothing to be warned about
 };
 
 struct Message {
@@ -35,6 +36,7 @@ public:
     static Result Failure(std::string text, MessageIcon icon = MessageIcon::Warning);
     // A failure the user chose (a settings dialog left with "Close"): nothing to tell.
     static Result Declined();
+    // Carries the information icon.
     static Result Confirmation(std::string text);
 
     // A message that does not end the operation.

@@ -211,7 +211,7 @@ TEST_F(WorkbenchTest, SavingAsWaveConfirmsForTheWindowOnly) {
     FixedMp3Settings unused("128", {});
     const Result saved = workbench.SaveAudio(scratch.File("copy.WAV"), unused);
     ASSERT_EQ(saved.Messages().size(), 1u);
-    EXPECT_EQ(saved.Messages()[0], (Message{"Wave saved", MessageIcon::Warning, Message::Kind::Confirmation}));
+    EXPECT_EQ(saved.Messages()[0], (Message{"Wave saved", MessageIcon::Information, Message::Kind::Confirmation}));
     EXPECT_TRUE(workbench.SaveWave(scratch.File("copy2.wav")).Messages().empty());
     EXPECT_EQ(ReadFileBytes(scratch.File("copy.WAV")), ReadFileBytes(Stereo()));
 }

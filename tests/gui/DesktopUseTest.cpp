@@ -329,6 +329,32 @@ private slots:
         }
     }
 
+    // "Select Filter" asks for the last filter chosen, and the open dialog starts in that file's folder,
+    // also when the file itself has gone since.
+    void openDialogStartsInTheFolderOfTheLastFile() {
+        const std::filesystem::path filters = m_h->scratch.Path() / "filters";
+        std::filesystem::create_directories(filters);
+        const std::string hum = m_h->WriteText("filters/hum.txt", "0.25\n0.5\n0.25\n");
+        m_h->SelectFilter(hum);
+        m_h->dialogs.Answer(std::nullopt);
+        m_h->Click("selectFilterButton");
+        QCOMPARE(m_h->dialogs.openRequests.back().initialName, hum);
+
+        QtUserDialogs qt;
+        const std::vector<std::string> lastFiles = {hum, (filters / "gone.txt").string()};
+        for (const std::string& last : lastFiles) {
+            QString folder;
+            WithModal([&] { qt.ChooseFileToOpen({"Filter Logfile (*.txt)", last, ""}); },
+                      [&](QWidget* modal) {
+                          auto* dialog = qobject_cast<QFileDialog*>(modal);
+                          QVERIFY(dialog);
+                          folder = dialog->directory().absolutePath();
+                          QMetaObject::invokeMethod(dialog, "reject");
+                      });
+            QCOMPARE(folder, QString::fromStdString(filters.string()));
+        }
+    }
+
     void droppedFilesAreSortedByWhatTheyHold() {
         CMainDialog& window = *m_h->window;
         const std::string filter = m_h->WriteText("hum.txt", "; notch\n0.25\n0.5\n0.25\n");

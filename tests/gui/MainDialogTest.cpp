@@ -251,6 +251,7 @@ private slots:
     void saveWritesTheImageAndProposesTheNameWithoutExtension() {
         Click("saveAudioButton");
         QCOMPARE(m_dialogs->Messages().back(), std::string("No Wave file to save"));
+        QCOMPARE(int(m_dialogs->Icons().back()), int(MessageIcon::Warning));
 
         const std::string path = StereoWave("take.wav");
         m_dialogs->Answer(path);
@@ -261,6 +262,7 @@ private slots:
         QCOMPARE(m_dialogs->saveRequests.back().initialName, m_scratch->File("take"));
         QCOMPARE(m_dialogs->saveRequests.back().defaultExtension, std::string("wav"));
         QCOMPARE(m_dialogs->Messages().back(), std::string("Wave saved"));
+        QCOMPARE(int(m_dialogs->Icons().back()), int(MessageIcon::Information));  // success is no warning
         QVERIFY(ReadFileBytes(out) == ReadFileBytes(path));
 
         m_dialogs->Answer(m_scratch->File("copy.aiff"));

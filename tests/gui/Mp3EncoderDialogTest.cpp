@@ -224,6 +224,7 @@ private slots:
         QTest::mouseClick(Child<QPushButton>(&window, "saveAudioButton"), Qt::LeftButton);
         QVERIFY(script.Ran());
         QCOMPARE(m_dialogs->Messages(), std::vector<std::string>{"Loaded File saved as MP3"});
+        QCOMPARE(int(m_dialogs->Icons().back()), int(MessageIcon::Information));
         const FirstFrame frame = ReadFirstFrame(out);
         QCOMPARE(frame.bitrateIndex, 14);  // 320 kbit/s
         QVERIFY(frame.crc);
