@@ -1,5 +1,6 @@
-// Opens the real windows with a generated recording loaded and saves what they show as PNG files for the
-// README. Run through scripts/screenshots.sh.
+// Opens the real windows with the demo that `make run` opens (the demo recording made at build time and
+// the 50 Hz hum filter) and saves what they show as PNG files for the README, so the pictures match what
+// a new user sees on the tour. Run through scripts/screenshots.sh.
 
 #include <QAction>
 #include <QApplication>
@@ -9,7 +10,6 @@
 #include <QTextBrowser>
 #include <QSettings>
 #include <QTest>
-#include <cmath>
 #include <cstdio>
 
 #include "app/AboutDialog.h"
@@ -32,40 +32,6 @@ using namespace tressel;
 using namespace tressel::testing;
 
 namespace {
-
-// Two seconds of a chord with a little noise and a few clicks on top: something worth filtering.
-std::vector<std::uint8_t> DemoRecording() {
-    WaveLayout layout;
-    layout.channels = 2;
-    std::vector<std::int16_t> samples;
-    unsigned noise = 1;
-    for (int i = 0; i < 2 * 44100; ++i) {
-        const double t = i / 44100.0;
-        noise = noise * 1103515245u + 12345u;
-        const double hiss = ((noise >> 16) % 2001 - 1000) * 1.5;
-        const double chord = 6000 * std::sin(2 * M_PI * 220 * t) + 4000 * std::sin(2 * M_PI * 277.2 * t) +
-                             3000 * std::sin(2 * M_PI * 329.6 * t);
-        const double click = i % 14000 == 7000 || i % 14000 == 7001 ? 24000 : 0;
-        samples.push_back(static_cast<std::int16_t>(chord + hiss + click));
-        samples.push_back(static_cast<std::int16_t>(0.8 * chord - hiss - click));
-    }
-    return BuildWave16(layout, samples);
-}
-
-// A 63-tap windowed-sinc low pass at a tenth of the sampling rate, written the way filter logs are.
-void WriteLowPassFilter(const std::string& path) {
-    std::string text = "; low pass, 63 taps\n";
-    const int taps = 63;
-    for (int i = 0; i < taps; ++i) {
-        const double x = i - (taps - 1) / 2.0;
-        const double sinc = x == 0 ? 0.2 : std::sin(0.2 * M_PI * x) / (M_PI * x);
-        const double hamming = 0.54 - 0.46 * std::cos(2 * M_PI * i / (taps - 1));
-        char line[64];
-        std::snprintf(line, sizeof line, "%.12e\n", sinc * hamming);
-        text += line;
-    }
-    WriteFileBytes(path, std::vector<std::uint8_t>(text.begin(), text.end()));
-}
 
 bool Save(QWidget& window, const QString& folder, const char* name) {
     window.show();
@@ -94,16 +60,13 @@ int main(int argc, char** argv) {
 
     ScratchDir scratch;
     UseScratchSettings(scratch);
-    WriteFileBytes(scratch.File("demo.wav"), DemoRecording());
-
-    WriteLowPassFilter(scratch.File("lowpass.txt"));
 
     ScriptedUserDialogs dialogs;
     CMainDialog window;
     window.show();
-    dialogs.Answer(scratch.File("demo.wav"));
+    dialogs.Answer(TRESSEL_DEMO_RECORDING);
     window.findChild<QPushButton*>("loadAudioButton")->click();
-    dialogs.Answer(scratch.File("lowpass.txt"));
+    dialogs.Answer(std::string(TRESSEL_EXAMPLE_FILTERS) + "/hum-50hz.txt");
     window.findChild<QPushButton*>("selectFilterButton")->click();
     window.findChild<QCheckBox*>("displayFilterCheck")->click();
     window.findChild<QCheckBox*>("displayAudioCheck")->click();
@@ -113,8 +76,8 @@ int main(int argc, char** argv) {
     saved &= Save(*window.FilterSpectrumWindow(), folder, "filter-frequency.png");
     saved &= Save(*window.AudioSpectrumWindow(), folder, "audio-frequency.png");
 
-    // The Prism windows' options: Hz on a logarithmic axis with the read-out, and the spectrum before
-    // a median filter behind the one after it; the Wave View of the same command.
+    // The Prism windows' options: Hz on a logarithmic axis, where the hum filter's notch shows, with the
+    // read-out; the spectrum after Apply Filter with the one as loaded behind it.
     CPrismDataWindow& filter = *window.FilterSpectrumWindow();
     for (const char* option : {"frequencyInHzAction", "logarithmicAction", "readoutAction"}) {
         filter.findChild<QAction*>(option)->setChecked(true);
@@ -126,20 +89,29 @@ int main(int argc, char** argv) {
     saved &= Save(filter, folder, "filter-frequency-options.png");
     std::vector<double> before[2] = {std::vector<double>(kSpectrumBins), std::vector<double>(kSpectrumBins)};
     window.Wave().ComputeSpectrum(before[0].data(), before[1].data(), kSpectrumBins);
-    const auto samplesBefore = WaveSamples::FromWave(window.Wave());
-    window.RunMedianFilter(5);
+    window.findChild<QPushButton*>("applyFilterButton")->click();
     CPrismDataWindow& audio = *window.AudioSpectrumWindow();
     audio.SetBeforeData(before[0].data(), before[1].data(), kSpectrumBins);
-    audio.findChild<QAction*>("frequencyInHzAction")->setChecked(true);
+    for (const char* option : {"frequencyInHzAction", "logarithmicAction"}) {
+        audio.findChild<QAction*>(option)->setChecked(true);
+    }
     saved &= Save(audio, folder, "audio-frequency-before.png");
+
+    // The Wave View after Effects -> Median Filter, around the click at 2.41 s that it took away.
+    const auto samplesBefore = WaveSamples::FromWave(window.Wave());
+    window.RunMedianFilter(5);
     window.WaveView().Open();
     window.WaveView().SetBeforeSamples(samplesBefore);
     WaveViewWindow& view = *window.WaveView().Window();
     view.resize(640, 300);
-    for (int i = 0; i < 3; ++i) {
+    const double click = 2.41 * 44100;
+    for (int i = 0; i < 6; ++i) {
         QTest::keyClick(&view, Qt::Key_Plus);
     }
-    window.WaveView().SetPlayPosition(view.Viewport().FrameAt(view.Viewport().Width() * 0.3) / 44100);
+    while (view.Viewport().FrameAt(view.Viewport().Width() * 0.35) > click) {
+        QTest::keyClick(&view, Qt::Key_Left);
+    }
+    window.WaveView().SetPlayPosition(view.Viewport().FrameAt(view.Viewport().Width() * 0.8) / 44100);
     saved &= Save(view, folder, "wave-view.png");
 
     window.findChild<QPushButton*>("effectsButton")->click();
