@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <new>
 
+#include "app/ABListening.h"
 #include "app/AboutDialog.h"
 #include "app/ButtonShortcuts.h"
 #include "app/DialogUnits.h"
@@ -114,6 +115,10 @@ CMainDialog::CMainDialog(QWidget* parent)
     m_historyActions = new tressel::HistoryActions(this, m_workbench);
     connect(m_historyActions, &tressel::HistoryActions::stepped, this,
             [this] { RunCommand([this] { ShowCommandOutcome(); }); });
+    m_listening = std::make_unique<tressel::ABListening>(this, m_workbench);
+    connect(m_listening.get(), &tressel::ABListening::failed, this,
+            [this](const QString& text) { Dialogs().ShowMessage(text.toStdString()); });
+    connect(m_ui->playButton, &QPushButton::clicked, m_listening.get(), &tressel::ABListening::ForgetReference);
     SetUpShortcuts();
     setAcceptDrops(true);
     RefreshTitle();
@@ -344,6 +349,9 @@ void CMainDialog::OnSaveAudio() {
 }
 
 void CMainDialog::OnPlayOrStop() {
+    if (m_listening->SwitchToCurrent()) {
+        return;
+    }
     if (m_workbench.Wave().IsPlaying()) {
         m_ui->stopButton->click();
     } else {
@@ -649,6 +657,8 @@ void CMainDialog::contextMenuEvent(QContextMenuEvent* event) {
     QAction* about = menu.addAction("&About Tressel...");
     connect(about, &QAction::triggered, this, &CMainDialog::ShowAboutBox);
     menu.addAction(m_waveView->OpenAction());
+    menu.addSeparator();
+    m_listening->AddTo(menu);
     menu.exec(event->globalPos());
 }
 

@@ -21,6 +21,7 @@ namespace Ui {
 class MainDialog;
 }
 namespace tressel {
+class ABListening;
 class HistoryActions;
 class UserDialogs;
 class WaveViewHost;
@@ -78,6 +79,7 @@ public:
     CEffectsDialog& EffectsDialog() { return *m_effects; }
     tressel::WaveViewHost& WaveView() { return *m_waveView; }
     tressel::HistoryActions& History() { return *m_historyActions; }
+    tressel::ABListening& Listening() { return *m_listening; }
 
 public slots:
     void OnSelectFilter();
@@ -164,5 +166,6 @@ private:
     tressel::RecentFiles m_recentAudio{"Audio"};
     tressel::RecentFiles m_recentFilters{"Filter"};
     tressel::HistoryActions* m_historyActions = nullptr;
+    std::unique_ptr<tressel::ABListening> m_listening;  // stops what it plays before the workbench goes
     std::uint64_t m_shownRevision = 0;  // the state of the samples the displays show
 };

@@ -68,6 +68,14 @@ QtSoundOutput::~QtSoundOutput() {
 }
 
 bool QtSoundOutput::Play(const std::uint8_t* image, std::size_t length, bool loop) {
+    return Start(image, length, loop, 0.0);
+}
+
+bool QtSoundOutput::PlayFrom(const std::uint8_t* image, std::size_t length, double startSeconds) {
+    return Start(image, length, false, startSeconds);
+}
+
+bool QtSoundOutput::Start(const std::uint8_t* image, std::size_t length, bool loop, double startSeconds) {
     Stop();
     PlayableImage playable;
     if (!DescribeImage(image, length, playable)) {
@@ -77,9 +85,13 @@ bool QtSoundOutput::Play(const std::uint8_t* image, std::size_t length, bool loo
     if (device.isNull() || !device.isFormatSupported(playable.format)) {
         return false;
     }
-    m_cursor = std::make_unique<SampleCursor>(playable.samples, playable.length, loop);
     m_frameBytes = playable.format.bytesPerFrame();
-    m_seconds = static_cast<double>(playable.length / m_frameBytes) / playable.format.sampleRate();
+    const std::int64_t frames = playable.length / m_frameBytes;
+    const double rate = playable.format.sampleRate();
+    const auto startFrame = std::clamp<std::int64_t>(static_cast<std::int64_t>(std::max(startSeconds, 0.0) * rate), 0, frames);
+    m_cursor = std::make_unique<SampleCursor>(playable.samples, playable.length, loop, startFrame * m_frameBytes);
+    m_seconds = static_cast<double>(frames) / rate;
+    m_startSeconds = static_cast<double>(startFrame) / rate;
     m_loop = loop;
     m_sink = std::make_unique<QAudioSink>(device, playable.format);
     m_sinkInput = m_sink->start();
@@ -131,7 +143,7 @@ std::optional<double> QtSoundOutput::PlayedSeconds() const {
         return std::nullopt;
     }
     // The sink's own clock of what it has passed on to the sound server since it started.
-    const double heard = static_cast<double>(m_sink->processedUSecs()) / 1e6;
+    const double heard = m_startSeconds + static_cast<double>(m_sink->processedUSecs()) / 1e6;
     if (m_loop && m_seconds > 0.0) {
         return std::fmod(heard, m_seconds);
     }

@@ -24,6 +24,7 @@ public:
     // wave (or be replaced first). Without a sound output Play answers false.
     void SetFeedback(tressel::Feedback* feedback);
     void SetSoundOutput(tressel::SoundOutput* output);
+    tressel::SoundOutput* GetSoundOutput() const { return m_soundOutput; }
     tressel::Feedback& GetFeedback() const { return *m_feedback; }
 
     // A failure without a message when the file cannot be opened or read (the caller names it); the

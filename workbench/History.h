@@ -53,6 +53,10 @@ public:
     // it can be gone back to. (The oldest steps dropped for the bounds are the normal course.)
     bool CutShort() const { return m_cutShort; }
     std::size_t KeptBytes() const { return m_keptBytes; }
+    // The states undo would go back to: the one just before the last command, and the furthest back that
+    // is still kept. Null when there is none.
+    const WorkState* NewestUndo() const { return m_undo.empty() ? nullptr : &m_undo.back(); }
+    const WorkState* OldestUndo() const { return m_undo.empty() ? nullptr : &m_undo.front(); }
 
     // Trades `current` (the state now; its image of the length the copy was taken at) with the newest
     // undo (redo) step, which then becomes the newest redo (undo) step. False when there is none or the

@@ -10,8 +10,10 @@
 #include <cmath>
 #include <cstring>
 
+#include "app/ABListening.h"
 #include "app/QtSoundOutput.h"
 #include "audio/Wave.h"
+#include "tests/gui/support/MainWindowHarness.h"
 #include "tests/support/WaveBuilder.h"
 
 using namespace tressel::testing;
@@ -41,6 +43,16 @@ double Rms(const std::vector<std::int16_t>& samples, std::size_t begin, std::siz
         sum += double(samples[i]) * samples[i];
     }
     return end > begin ? std::sqrt(sum / double(end - begin)) : 0.0;
+}
+
+// The last sample of a recording that still sounds.
+std::size_t LastSound(const std::vector<std::int16_t>& samples) {
+    for (std::size_t i = samples.size(); i > 0; --i) {
+        if (std::abs(samples[i - 1]) > 1000) {
+            return i - 1;
+        }
+    }
+    return 0;
 }
 
 std::vector<std::uint8_t> ToneWave(double seconds, double frequency) {
@@ -85,9 +97,9 @@ private:
         return samples;
     }
     // The first sample where the tone is clearly present.
-    static std::size_t Onset(const std::vector<std::int16_t>& samples) {
+    static std::size_t Onset(const std::vector<std::int16_t>& samples, int threshold = 3000) {
         for (std::size_t i = 0; i < samples.size(); ++i) {
-            if (std::abs(samples[i]) > 3000) {
+            if (std::abs(samples[i]) > threshold) {
                 return i;
             }
         }
@@ -138,6 +150,64 @@ private slots:
         // Still sounding a whole second after the quarter-second image began.
         QVERIFY(Rms(recording, onset + kRate, onset + kRate + kRate / 10) > 3000.0);
         QVERIFY(Rms(recording, recording.size() - kRate / 4, recording.size()) < 50.0);
+    }
+
+    // A/B listening in the main window: the tone as loaded (amplitude 12000) was halved twice. Space plays
+    // the current samples, Shift+Space switches to the reference, Space back again; which samples play
+    // shows in their level, and the place is kept when the whole sound lasts as long as the tone.
+    void abListeningPlaysTheChosenStateFromThePlaceReached() {
+        struct Case {
+            const char* choice;
+            tressel::ListeningReference reference;
+            double referenceAmplitude;
+        };
+        const std::vector<Case> cases = {
+            {"Shift+Space Plays the Audio Before the Last Command", tressel::ListeningReference::BeforeLastCommand, 6000.0},
+            {"Shift+Space Plays the Audio as Loaded", tressel::ListeningReference::AsLoaded, 12000.0}};
+        for (const Case& c : cases) {
+            MainWindowHarness h;
+            tressel::QtSoundOutput output;
+            h.window->Wave().SetSoundOutput(&output);
+            h.LoadAudio(h.WriteFile("tone.wav", ToneWave(3.0, 1000.0)));
+            QVERIFY(h.window->Workbench().Amplify(0.5, 0.5));
+            QVERIFY(h.window->Workbench().Amplify(0.5, 0.5));
+            QVERIFY(ChooseFromContextMenu(h.window.get(), c.choice));
+            QApplication::setActiveWindow(h.window.get());  // the keys are the window's shortcuts
+            QVERIFY(QTest::qWaitForWindowActive(h.window.get()));
+
+            StartRecording();
+            QTest::keyClick(h.window.get(), Qt::Key_Space);
+            QTest::qWait(1000);
+            QTest::keyClick(h.window.get(), Qt::Key_Space, Qt::ShiftModifier);
+            QVERIFY(h.window->Listening().ReferencePlaying());
+            QTest::qWait(1000);
+            QTest::keyClick(h.window.get(), Qt::Key_Space);
+            QVERIFY(!h.window->Listening().ReferencePlaying());
+            QVERIFY(h.window->Wave().IsPlaying());
+            QTest::qWait(2000);
+            const auto recording = StopRecording();
+            h.window->Wave().Stop();
+            h.window->Wave().SetSoundOutput(nullptr);
+
+            const std::size_t onset = Onset(recording, 1000);  // the quiet current samples come first
+            QVERIFY2(onset < recording.size(), c.choice);
+            const double sine = 1.0 / std::sqrt(2.0);
+            const double levels[] = {Rms(recording, onset + kRate / 5, onset + 4 * kRate / 5),
+                                     Rms(recording, onset + 6 * kRate / 5, onset + 9 * kRate / 5),
+                                     Rms(recording, onset + 11 * kRate / 5, onset + 13 * kRate / 5)};
+            const double expected[] = {3000.0 * sine, c.referenceAmplitude * sine, 3000.0 * sine};
+            for (int i = 0; i < 3; ++i) {
+                QVERIFY2(std::abs(levels[i] / expected[i] - 1.0) < 0.2,
+                         qPrintable(QString("%1: part %2 at %3, not %4").arg(c.choice).arg(i).arg(levels[i]).arg(expected[i])));
+            }
+            // Switching twice from the place reached: three seconds of sound in all, as long as the tone
+            // (starting the other state from its beginning would have added the second played so far).
+            const double seconds = double(LastSound(recording) - onset) / kRate;
+            QVERIFY2(seconds > 2.6 && seconds < 3.3, qPrintable(QString("%1: %2 s of sound").arg(c.choice).arg(seconds)));
+            // The choice is remembered: the window of the next run starts with it.
+            h.OpenWindow();
+            QCOMPARE(h.window->Listening().Reference(), c.reference);
+        }
     }
 
     void unplayableImagesAreRefusedSilently() {
