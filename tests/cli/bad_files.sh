@@ -3,17 +3,8 @@
 # message or result it must give (WAV files through "info", MPEG files through "decode", filter files
 # through "fir"). The tool must answer every one with a message and status 1 or with the result, never
 # crash.
-set -u
-cli="$1"
-corpus="$2/bad"
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
-failures=0
-
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
+source "$(dirname "$0")/../support/cli-test.sh"
+corpus="$data/bad"
 
 # Little-endian unsigned field of a file: u16 or u32 at an offset.
 field() {

@@ -1,15 +1,6 @@
 #!/usr/bin/env bash
 # tressel-cli encode: options reach the frame headers, the output plays in mpg123, failures exit as documented.
-set -u
-cli="$1"
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
-failures=0
-
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
+source "$(dirname "$0")/../support/cli-test.sh"
 
 # The four header bytes of the first frame, as hex.
 first_header() {

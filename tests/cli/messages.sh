@@ -3,16 +3,7 @@
 # about; a WAV file given where MPEG audio is read (or the reverse) is refused with the format found,
 # before any decoding; the decoder's remarks appear only with --verbose.
 # usage: messages.sh TRESSEL_CLI TEST_DATA_DIR
-set -u
-cli="$1"
-data="$2"
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
-failures=0
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
+source "$(dirname "$0")/../support/cli-test.sh"
 cd "$work" || exit 1
 
 # --help of every subcommand the usage lists: status 0, its synopsis on standard output, nothing else run.

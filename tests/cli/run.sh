@@ -4,16 +4,7 @@
 # input processes nothing; an interrupted run leaves no partial file and resumes; shards run through GNU
 # parallel cover a collection exactly once.
 # usage: run.sh TRESSEL_CLI TEST_DATA_DIR
-set -u
-cli="$1"
-data="$2"
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
-failures=0
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
+source "$(dirname "$0")/../support/cli-test.sh"
 cd "$work" || exit 1
 
 # Six inputs: stereo and mono, 16 and 8 bits, three rates, an MP3 stream and a file that is no wave.
