@@ -1,11 +1,11 @@
 #include "cli/CliCommand.h"
 
-#include "cli/FileMessages.h"
-
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
+
+#include "cli/FileMessages.h"
 
 namespace tressel::cli {
 
