@@ -1,5 +1,6 @@
 #include "cli/CliCommand.h"
 #include "workbench/CommandSyntax.h"
+#include "workbench/StreamedFir.h"
 
 namespace tressel::cli {
 namespace {
@@ -10,6 +11,14 @@ int RunFir(const std::vector<std::string>& arguments, ConsoleFeedback& feedback)
     RequireValid(ParseFirArguments(arguments, {"an input", "an output"}, fir, files));
     Workbench workbench(&feedback);
     Result result = workbench.SelectFilter(fir.tapsFile);
+    if (result) {
+        const CFilterCoefficients& filter = workbench.Filter();
+        const StreamedFirJob job{files[0], files[1], filter.GetCoefficients(), filter.GetCount(), fir.levels,
+                                 fir.channels};
+        if (std::optional<Result> streamed = FilterWaveFileStreamed(job, feedback)) {
+            return Finish(*streamed, feedback);
+        }
+    }
     result.AndThen([&] { return LoadInput(workbench, files[0]); });
     workbench.SetLevels(fir.levels);
     workbench.SetChannels(fir.channels);
