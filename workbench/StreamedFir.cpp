@@ -79,12 +79,10 @@ std::vector<ChannelSamples> FilteredChannels(const SampleView& samples, ChannelC
 // writes what is final. Each side waits on the others only through the counts kept here.
 class StreamedRun final : public dsp::FirStream {
 public:
-    StreamedRun(WaveImage& image, const WaveFormat& format, std::size_t alreadyRead, ProgressSink& progress,
-                int passes)
+    StreamedRun(WaveImage& image, const WaveFormat& format, ProgressSink& progress, int passes)
         : m_image(image),
           m_format(format),
           m_frames(format.Frames()),
-          m_bytesRead(alreadyRead),
           m_progress(progress),
           m_passes(passes),
           m_caller(std::this_thread::get_id()) {}
@@ -179,7 +177,7 @@ private:
     std::int64_t m_frames;
     std::mutex m_mutex;
     std::condition_variable m_changed;
-    std::size_t m_bytesRead;
+    std::size_t m_bytesRead = 0;
     std::size_t m_finishedBytes = 0;
     bool m_readBroken = false;
     bool m_abandoned = false;
@@ -222,31 +220,27 @@ bool RunStreamed(StreamedRun& run, dsp::FirEngine& engine, const std::vector<Cha
 }  // namespace
 
 std::optional<Result> FilterWaveFileStreamed(const StreamedFirJob& job, Feedback& feedback) {
-    if (!job.taps || job.count <= 0 || LowerCaseExtension(job.inputPath) != "wav") {
+    if (!job.taps || job.count <= 0) {
         return std::nullopt;
     }
+    const std::optional<WaveFileStart> start = ReadWaveFileStart(job.inputPath, job.headerRead);
+    if (!start || !CheckSampleFormat(start->format)) {
+        return std::nullopt;
+    }
+    const WaveFormat& format = start->format;
     const Descriptor input(::open(job.inputPath.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat status {};
     if (input.Get() < 0 || ::fstat(input.Get(), &status) != 0 || !S_ISREG(status.st_mode) ||
-        static_cast<std::uint64_t>(status.st_size) > std::numeric_limits<std::uint32_t>::max()) {
+        static_cast<std::uint64_t>(status.st_size) != start->fileSize) {
         return std::nullopt;
     }
-    const auto size = static_cast<std::size_t>(status.st_size);
     WaveImage image;
     try {
-        image.resize(size);
+        image.resize(start->fileSize);
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     }
-    const std::size_t headerRead = std::min(size, job.headerRead);
-    const std::size_t head = ReadUpTo(input.Get(), image.data(), headerRead);
-    const std::optional<WaveFormat> format =
-        ParseWaveFormatFromStart(image.data(), static_cast<std::uint32_t>(head), static_cast<std::uint32_t>(size));
-    if (head != headerRead || !format || !format->riffWave || !format->pcm ||
-        !CheckSampleFormat(*format)) {
-        return std::nullopt;
-    }
-    const SampleView samples(image.data(), *format);
+    const SampleView samples(image.data(), format);
     const std::vector<ChannelSamples> channels = FilteredChannels(samples, job.channels);
     if (channels.empty()) {
         return std::nullopt;
@@ -266,7 +260,7 @@ std::optional<Result> FilterWaveFileStreamed(const StreamedFirJob& job, Feedback
     auto progress = feedback.CreateProgress();
     progress->SetRange(0, static_cast<int>(samples.Frames() * passes / 100));
     progress->Show();
-    StreamedRun run(image, *format, head, *progress, passes);
+    StreamedRun run(image, format, *progress, passes);
     if (!RunStreamed(run, *engine, channels, input.Get(), std::max<std::size_t>(job.readPiece, 1), writer)) {
         writer.Discard();
         return std::nullopt;

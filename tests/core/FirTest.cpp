@@ -466,6 +466,48 @@ TEST_F(FirTest, EveryEngineEqualsTheReferenceByteForByteOnRandomWaves) {
     }
 }
 
+TEST_F(FirTest, StreamedFilteringLeavesToTheUsualWayWhatItWouldRefuseAndWritesNothing) {
+    struct DeclineCase {
+        std::string why;
+        WaveLayout layout;
+        ChannelChoice channels;
+        std::string inputName;
+        int taps;
+    };
+    WaveLayout stereo;
+    stereo.channels = 2;
+    WaveLayout wide;
+    wide.bitsPerSample = 24;
+    WaveLayout three;
+    three.channels = 3;
+    WaveLayout floating;
+    floating.formatTag = 3;
+    const DeclineCase cases[] = {
+        {"no channel chosen", stereo, {false, false}, "in.wav", 5},
+        {"24 bits", wide, {true, true}, "in.wav", 5},
+        {"3 channels", three, {true, true}, "in.wav", 5},
+        {"not PCM", floating, {true, true}, "in.wav", 5},
+        {"named as MPEG audio", {}, {true, true}, "in.mp3", 5},
+        {"no taps", {}, {true, true}, "in.wav", 0},
+    };
+    const std::vector<double> h(5, 0.2);
+    for (const DeclineCase& c : cases) {
+        SCOPED_TRACE(c.why);
+        const auto image = BuildWave(c.layout, std::vector<std::uint8_t>(120, 9));
+        const std::vector<double> taps(h.begin(), h.begin() + c.taps);
+        EXPECT_FALSE(FilterStreamed(image, taps, c.channels, {}, {}, c.inputName));
+    }
+    // An output the folder does not allow: the usual way names the file that was at fault.
+    StreamedFirJob job;
+    job.inputPath = scratch.File("in.wav");
+    job.outputPath = scratch.File("no/such/folder/out.wav");
+    job.taps = h.data();
+    job.count = 5;
+    WriteFileBytes(job.inputPath, BuildWave({}, std::vector<std::uint8_t>(120, 9)));
+    EXPECT_FALSE(FilterWaveFileStreamed(job, feedback));
+    EXPECT_TRUE(feedback.messages.empty());
+}
+
 TEST_F(FirTest, LongWaveOnTheAutomaticPathSharesWorkBetweenThreadsWithoutChangingAByte) {
     // Large enough that the automatic choice uses every core.
     std::mt19937 random(7);
