@@ -83,8 +83,10 @@ WaveFormat ParseWaveFormat(const std::uint8_t* image, std::uint32_t length, bool
 
 std::optional<WaveFormat> ParseWaveFormatFromStart(const std::uint8_t* start, std::uint32_t available,
                                                    std::uint32_t length) {
+    // The fields at fixed offsets end here; a "data" found inside them does not settle them.
+    constexpr std::uint32_t kFixedFieldsEnd = 36;
     available = available < length ? available : length;
-    if (!start && available > 0) {
+    if ((!start && available > 0) || (available < length && available < kFixedFieldsEnd)) {
         return std::nullopt;
     }
     const WaveFormat format = ParseHeader(start, available, length);

@@ -307,7 +307,11 @@ TEST_F(WaveTest, TheFormatFromAFilesFirstBytesIsTheLoadedWavesOrNothing) {
     const std::vector<std::uint8_t> text = {'s', 'o', 'm', 'e', 'd', 'a', 't', 'a', 2, 0, 0, 0};
     WaveLayout textFirst;
     textFirst.extraChunks = BuildChunk("LIST", text);
+    auto earlyData = BuildWave({}, std::vector<std::uint8_t>(20, 4));
+    std::copy_n("data", 4, earlyData.begin() + 16);  // the word in place of the format chunk's size
     const StartCase cases[] = {
+        {"early.wav", earlyData, 1 << 16, true},
+        {"fields.wav", earlyData, 30, false},  // "data" is in, the bits per sample are not
         {"plain.wav", BuildWave({}, std::vector<std::uint8_t>(1000, 7)), 1 << 16, true},
         {"Upper.WAV", BuildWave(stereo8, std::vector<std::uint8_t>(999, 7)), 44, true},
         {"cut.wav", declaredPastEnd, 1 << 16, true},                 // only the bytes present count
