@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "audio/ParallelPieces.h"
 
 namespace tressel {
 
@@ -11,28 +10,6 @@ namespace {
 
 std::int64_t RoundUp(std::int64_t value, std::int64_t step) {
     return (value + step - 1) / step * step;
-}
-
-SampleExtent ScanSamples(const std::int16_t* samples, std::int64_t first, std::int64_t last) {
-    std::int16_t low = std::numeric_limits<std::int16_t>::max();
-    std::int16_t high = std::numeric_limits<std::int16_t>::min();
-    for (std::int64_t i = first; i < last; ++i) {
-        low = std::min(low, samples[i]);
-        high = std::max(high, samples[i]);
-    }
-    return SampleExtent{low, high};
-}
-
-// A whole base block: with the count fixed the compiler turns the loop into vector instructions, which
-// makes building the lowest level as fast as the memory delivers the samples.
-SampleExtent ScanBaseBlock(const std::int16_t* samples) {
-    std::int16_t low = std::numeric_limits<std::int16_t>::max();
-    std::int16_t high = std::numeric_limits<std::int16_t>::min();
-    for (int i = 0; i < static_cast<int>(MinMaxPyramid::kBaseBlock); ++i) {
-        low = std::min(low, samples[i]);
-        high = std::max(high, samples[i]);
-    }
-    return SampleExtent{low, high};
 }
 
 std::int64_t FloorToBlock(std::int64_t frame) {
@@ -52,27 +29,14 @@ std::pair<std::int64_t, std::int64_t> ColumnFrames(double firstFrame, double fra
     return {first, std::max(last, first + 1)};
 }
 
-MinMaxPyramid::MinMaxPyramid(std::shared_ptr<const WaveSamples> samples, int threads)
-    : m_samples(std::move(samples)) {
+MinMaxPyramid::MinMaxPyramid(std::shared_ptr<const WaveSamples> samples) : m_samples(std::move(samples)) {
     const int channels = m_samples ? m_samples->Channels() : 0;
     m_levels.resize(static_cast<std::size_t>(channels));
     for (int c = 0; c < channels; ++c) {
-        BuildBase(c, threads);
+        const std::span<const SampleExtent> base = m_samples->BlockExtents(c);
+        m_levels[static_cast<std::size_t>(c)].emplace_back(base.begin(), base.end());
         BuildUpperLevels(c);
     }
-}
-
-void MinMaxPyramid::BuildBase(int channel, int threads) {
-    const std::int64_t frames = m_samples->Frames();
-    const std::int16_t* samples = m_samples->Channel(channel).data();
-    std::vector<SampleExtent>& base = m_levels[channel].emplace_back(
-        static_cast<std::size_t>((frames + kBaseBlock - 1) / kBaseBlock));
-    ForEachAlignedPiece(frames, kBaseBlock, threads, [&](std::int64_t begin, std::int64_t end) {
-        for (std::int64_t first = begin; first < end; first += kBaseBlock) {
-            base[static_cast<std::size_t>(first / kBaseBlock)] =
-                first + kBaseBlock <= end ? ScanBaseBlock(samples + first) : ScanSamples(samples, first, end);
-        }
-    });
 }
 
 void MinMaxPyramid::BuildUpperLevels(int channel) {
@@ -106,10 +70,10 @@ SampleExtent MinMaxPyramid::Range(int channel, std::int64_t first, std::int64_t 
     const std::int64_t blocksFirst = RoundUp(first, kBaseBlock);
     const std::int64_t blocksLast = last / kBaseBlock * kBaseBlock;
     if (blocksFirst >= blocksLast) {
-        return ScanSamples(samples, first, last);
+        return ExtentOf(samples, first, last);
     }
-    SampleExtent extent = ScanSamples(samples, first, blocksFirst);
-    extent.Include(ScanSamples(samples, blocksLast, last));
+    SampleExtent extent = ExtentOf(samples, first, blocksFirst);
+    extent.Include(ExtentOf(samples, blocksLast, last));
 
     // Then level by level: the blocks that do not fill a whole block of the next level up are read here,
     // the rest is left to that level.

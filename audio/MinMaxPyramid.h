@@ -1,6 +1,7 @@
 #pragma once
 // The smallest and largest sample of each channel over any stretch of frames, answered without reading
-// the stretch: a pyramid of blocks, the lowest summarising kBaseBlock frames each, every level above
+// the stretch: a pyramid of blocks, the lowest summarising kBaseBlock frames each (the samples bring
+// those along, found while they were copied out of the wave), every level above
 // summarising kFanOut blocks of the one below. A picture of a long wave takes one answer per pixel column,
 // so drawing costs the same at every zoom. Answers are exact: the edges of a stretch that do not fill a
 // whole block are read from the finer levels and, at the very edge, from the samples themselves.
@@ -11,25 +12,10 @@
 #include <utility>
 #include <vector>
 
+#include "audio/SampleExtent.h"
 #include "audio/WaveSamples.h"
 
 namespace tressel {
-
-struct SampleExtent {
-    std::int16_t low = std::numeric_limits<std::int16_t>::max();
-    std::int16_t high = std::numeric_limits<std::int16_t>::min();
-
-    bool Empty() const { return low > high; }
-    void Include(std::int16_t value) {
-        low = value < low ? value : low;
-        high = value > high ? value : high;
-    }
-    void Include(SampleExtent other) {
-        low = other.low < low ? other.low : low;
-        high = other.high > high ? other.high : high;
-    }
-    bool operator==(const SampleExtent&) const = default;
-};
 
 // The frames a pixel column stands for: column j of a picture whose first column starts at frame
 // `firstFrame` and that shows `framesPerColumn` frames per column covers [floor(firstFrame + j * fpc),
@@ -43,12 +29,11 @@ std::pair<std::int64_t, std::int64_t> ColumnFrames(double firstFrame, double fra
 
 class MinMaxPyramid {
 public:
-    static constexpr std::int64_t kBaseBlock = 64;
+    static constexpr std::int64_t kBaseBlock = WaveSamples::kExtentBlock;
     static constexpr std::int64_t kFanOut = 4;
 
-    // Builds every level from the samples, which the pyramid keeps. `threads` 0 uses every core; the
-    // result is the same for any number.
-    explicit MinMaxPyramid(std::shared_ptr<const WaveSamples> samples, int threads = 0);
+    // Builds every level above the samples' block extents; the pyramid keeps the samples.
+    explicit MinMaxPyramid(std::shared_ptr<const WaveSamples> samples);
 
     const WaveSamples& Samples() const { return *m_samples; }
     const std::shared_ptr<const WaveSamples>& SharedSamples() const { return m_samples; }
@@ -65,7 +50,6 @@ public:
     const std::vector<SampleExtent>& Level(int channel, int level) const { return m_levels[channel][level]; }
 
 private:
-    void BuildBase(int channel, int threads);
     void BuildUpperLevels(int channel);
     static SampleExtent Scan(const std::vector<SampleExtent>& blocks, std::int64_t first, std::int64_t last);
 

@@ -49,25 +49,49 @@ private:
 
 }  // namespace
 
-WaveFormat ParseWaveFormat(const std::uint8_t* image, std::uint32_t length, bool loaded) {
+namespace {
+
+// The header from the first `available` bytes of an image of `length`; the data size depends on both.
+WaveFormat ParseHeader(const std::uint8_t* image, std::uint32_t available, std::uint32_t length) {
     WaveFormat format;
-    if (!loaded || (!image && length > 0)) {
-        return format;
-    }
-    const HeaderReader header(image, length);
+    const HeaderReader header(image, available);
     format.riffWave = header.Equals(0, "RIFF", 4) && header.Equals(8, "WAVEfmt ", 8);
-    format.pcm = length >= 22 && image[20] == 1 && image[21] == 0;
+    format.pcm = available >= 22 && image[20] == 1 && image[21] == 0;
     format.channels = header.U16(22);
     format.samplesPerSecond = header.U32(24);
     format.bitsPerSample = header.U16(34);
     format.dataOffset = header.DataOffset();
     const auto offset = static_cast<std::uint32_t>(format.dataOffset);
-    if (offset <= length) {
+    if (offset <= available) {
         // A declared size running past the image answers what is really there, so no operation can reach
         // outside the image; the header bytes themselves stay as they are.
         const std::uint32_t declared = header.U32(offset - 4);
         const std::uint32_t present = length - offset;
         format.dataLength = declared < present ? declared : present;
+    }
+    return format;
+}
+
+}  // namespace
+
+WaveFormat ParseWaveFormat(const std::uint8_t* image, std::uint32_t length, bool loaded) {
+    if (!loaded || (!image && length > 0)) {
+        return {};
+    }
+    return ParseHeader(image, length, length);
+}
+
+std::optional<WaveFormat> ParseWaveFormatFromStart(const std::uint8_t* start, std::uint32_t available,
+                                                   std::uint32_t length) {
+    // The fields at fixed offsets end here; a "data" found inside them does not settle them.
+    constexpr std::uint32_t kFixedFieldsEnd = 36;
+    available = available < length ? available : length;
+    if ((!start && available > 0) || (available < length && available < kFixedFieldsEnd)) {
+        return std::nullopt;
+    }
+    const WaveFormat format = ParseHeader(start, available, length);
+    if (static_cast<std::uint32_t>(format.dataOffset) > available) {
+        return std::nullopt;  // no "data" yet: it may come later, or there is none
     }
     return format;
 }

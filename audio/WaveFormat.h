@@ -4,6 +4,7 @@
 // rewritten by processing, so each operation reads the format afresh and keeps the values it started with.
 
 #include <cstdint>
+#include <optional>
 
 #include "audio/Result.h"
 
@@ -30,6 +31,10 @@ struct WaveFormat {
 // Reads the format at the fixed offsets of a canonical header. Values that lie past the end of the image
 // read as 0; nothing outside the image is read. No image (length 0, not loaded) gives an all-zero format.
 WaveFormat ParseWaveFormat(const std::uint8_t* image, std::uint32_t length, bool loaded = true);
+// The same format from the first `available` bytes of an image of `length` bytes, when they settle it: the
+// first "data" and its size lie inside them. Nothing when the rest of the image could still change it.
+std::optional<WaveFormat> ParseWaveFormatFromStart(const std::uint8_t* start, std::uint32_t available,
+                                                   std::uint32_t length);
 
 // The check every sample operation starts with: "1 or 2 channels expected", then "8 or 16 bits expected".
 Result CheckSampleFormat(const WaveFormat& format);

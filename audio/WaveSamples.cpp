@@ -1,5 +1,7 @@
 #include "audio/WaveSamples.h"
 
+#include <algorithm>
+
 #include "audio/ParallelPieces.h"
 #include "audio/Wave.h"
 
@@ -15,19 +17,30 @@ std::int16_t Stored16(const std::uint8_t* p) {
     return static_cast<std::int16_t>(static_cast<std::uint16_t>(p[0] | (p[1] << 8)));
 }
 
-// One loop per layout, so the compiler sees a fixed stride and keeps it tight.
+// One loop per layout, so the compiler sees a fixed stride and keeps it tight. Block by block, each
+// block's extent is taken while its samples are still in the cache: a second pass over a long wave would
+// wait on memory as long as the copy itself.
 template <int Channels, int Bytes>
 void Deinterleave(const std::uint8_t* data, std::int64_t begin, std::int64_t end,
-                  std::vector<std::unique_ptr<std::int16_t[]>>& channels) {
+                  std::vector<std::unique_ptr<std::int16_t[]>>& channels,
+                  std::vector<std::vector<SampleExtent>>& extents) {
     constexpr int frameBytes = Channels * Bytes;
+    constexpr std::int64_t block = WaveSamples::kExtentBlock;
     std::int16_t* out[Channels];
     for (int c = 0; c < Channels; ++c) {
         out[c] = channels[static_cast<std::size_t>(c)].get();
     }
-    for (std::int64_t f = begin; f < end; ++f) {
-        const std::uint8_t* frame = data + f * frameBytes;
+    for (std::int64_t first = begin; first < end; first += block) {
+        const std::int64_t last = std::min(first + block, end);
+        for (std::int64_t f = first; f < last; ++f) {
+            const std::uint8_t* frame = data + f * frameBytes;
+            for (int c = 0; c < Channels; ++c) {
+                out[c][f] = Bytes == 1 ? Stored8(frame + c) : Stored16(frame + c * Bytes);
+            }
+        }
         for (int c = 0; c < Channels; ++c) {
-            out[c][f] = Bytes == 1 ? Stored8(frame + c) : Stored16(frame + c * Bytes);
+            extents[static_cast<std::size_t>(c)][static_cast<std::size_t>(first / block)] =
+                last - first == block ? FixedExtentOf<block>(out[c] + first) : ExtentOf(out[c], first, last);
         }
     }
 }
@@ -60,18 +73,23 @@ std::shared_ptr<const WaveSamples> WaveSamples::FromInterleaved(const std::uint8
     samples->m_sampleRate = sampleRate;
     const std::size_t frameBytes = static_cast<std::size_t>(channels) * (bitsPerSample / 8);
     samples->m_frames = static_cast<std::int64_t>(bytes / frameBytes);
+    const auto blocks = static_cast<std::size_t>((samples->m_frames + kExtentBlock - 1) / kExtentBlock);
     for (int c = 0; c < channels; ++c) {
         samples->m_channels.emplace_back(new std::int16_t[static_cast<std::size_t>(samples->m_frames)]);
+        samples->m_blockExtents.emplace_back(blocks);
     }
     auto& out = samples->m_channels;
+    auto& extents = samples->m_blockExtents;
     const auto copy = [&](std::int64_t begin, std::int64_t end) {
         if (channels == 1) {
-            bitsPerSample == 8 ? Deinterleave<1, 1>(data, begin, end, out) : Deinterleave<1, 2>(data, begin, end, out);
+            bitsPerSample == 8 ? Deinterleave<1, 1>(data, begin, end, out, extents)
+                               : Deinterleave<1, 2>(data, begin, end, out, extents);
         } else {
-            bitsPerSample == 8 ? Deinterleave<2, 1>(data, begin, end, out) : Deinterleave<2, 2>(data, begin, end, out);
+            bitsPerSample == 8 ? Deinterleave<2, 1>(data, begin, end, out, extents)
+                               : Deinterleave<2, 2>(data, begin, end, out, extents);
         }
     };
-    ForEachAlignedPiece(samples->m_frames, 64, threads, copy);
+    ForEachAlignedPiece(samples->m_frames, kExtentBlock, threads, copy);
     return samples;
 }
 

@@ -10,12 +10,17 @@
 #include <span>
 #include <vector>
 
+#include "audio/SampleExtent.h"
+
 class CWave;
 
 namespace tressel {
 
 class WaveSamples {
 public:
+    // Frames per block extent; the copy finds the extents while the samples are still in the cache.
+    static constexpr std::int64_t kExtentBlock = 64;
+
     // The data chunk of a loaded PCM wave of 1 or 2 channels and 8 or 16 bits; nullptr for anything else,
     // which has no samples to show.
     static std::shared_ptr<const WaveSamples> FromWave(const CWave& wave, int threads = 0);
@@ -33,6 +38,10 @@ public:
     std::span<const std::int16_t> Channel(int channel) const {
         return {m_channels[static_cast<std::size_t>(channel)].get(), static_cast<std::size_t>(m_frames)};
     }
+    // The extent of each block of kExtentBlock frames of a channel, the last block possibly shorter.
+    std::span<const SampleExtent> BlockExtents(int channel) const {
+        return m_blockExtents[static_cast<std::size_t>(channel)];
+    }
     // The size of a full-scale sample: 128 for 8 bits, 32768 for 16 bits.
     double FullScale() const { return m_bitsPerSample == 8 ? 128.0 : 32768.0; }
 
@@ -42,6 +51,7 @@ private:
     // Left uninitialised until the copy writes them, so each page is first touched by the thread that
     // fills it rather than once more for zeros.
     std::vector<std::unique_ptr<std::int16_t[]>> m_channels;
+    std::vector<std::vector<SampleExtent>> m_blockExtents;
     int m_bitsPerSample = 16;
     std::uint32_t m_sampleRate = 0;
     std::int64_t m_frames = 0;

@@ -7,7 +7,9 @@
 //   4. tressel-cli fir against sox IN OUT fir TAPS, runs interleaved, medians of 5;
 //   5. a long file: its load in tressel-cli info, a plain read of the same bytes, and fir with 255 taps.
 //
-//   fir_bench [SECONDS [LONG_SECONDS]]   defaults 300 and 3600 (44.1 kHz stereo 16-bit); 0 skips step 5
+//   fir_bench [--processes] [SECONDS [LONG_SECONDS]]
+//     defaults 300 and 3600 (44.1 kHz stereo 16-bit); 0 skips step 5; --processes runs steps 4 and 5 only.
+//     The files go to $TMPDIR (default /tmp): /dev/shm keeps the disk out of the figures.
 
 #include <algorithm>
 #include <chrono>
@@ -390,13 +392,17 @@ void ReportLongFile(const fs::path& dir, double seconds) {
     std::printf("\n5. %.0f s of stereo (%.0f MB), medians of %d\n", seconds,
                 static_cast<double>(fs::file_size(input)) * 1e-6, kRuns);
     Runs info;
+    Runs gains;
     std::vector<double> plain;
     for (int r = 0; r < kRuns; ++r) {
         RunOnce(std::string(TRESSEL_CLI_PATH) + " info " + input.string() + " > /dev/null", info);
+        RunOnce(std::string(TRESSEL_CLI_PATH) + " gains " + input.string() + " > /dev/null", gains);
         plain.push_back(TimePlainRead(input));
     }
-    std::printf("   tressel-cli info (load) %8.3f s wall %8.3f s cpu\n", Median(info.wall), Median(info.cpu));
-    std::printf("   plain read, fresh buffer %7.3f s\n", Median(plain));
+    std::printf("   tressel-cli info (header)    %7.3f s wall %8.3f s cpu\n", Median(info.wall), Median(info.cpu));
+    std::printf("   tressel-cli gains (whole load and one pass) %7.3f s wall %8.3f s cpu\n", Median(gains.wall),
+                Median(gains.cpu));
+    std::printf("   plain read, fresh buffer     %7.3f s\n", Median(plain));
     const fs::path taps = WriteTaps(dir, 255);
     Runs ours;
     Runs sox;
@@ -410,10 +416,13 @@ void ReportLongFile(const fs::path& dir, double seconds) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const double seconds = argc > 1 ? std::atof(argv[1]) : 300.0;
-    const double longSeconds = argc > 2 ? std::atof(argv[2]) : 3600.0;
-    char pattern[] = "/tmp/tressel-fir-bench-XXXXXX";
-    if (!mkdtemp(pattern)) {
+    const bool processesOnly = argc > 1 && std::string(argv[1]) == "--processes";
+    const int first = processesOnly ? 2 : 1;
+    const double seconds = argc > first ? std::atof(argv[first]) : 300.0;
+    const double longSeconds = argc > first + 1 ? std::atof(argv[first + 1]) : 3600.0;
+    const char* folder = std::getenv("TMPDIR");
+    std::string pattern = std::string(folder && *folder ? folder : "/tmp") + "/tressel-fir-bench-XXXXXX";
+    if (!mkdtemp(pattern.data())) {
         return 1;
     }
     const fs::path dir = pattern;
@@ -422,9 +431,11 @@ int main(int argc, char** argv) {
     std::printf("widest kernel %s, %d cores, load average %.2f; on a shared machine wall times include the\n"
                 "neighbours, so the rates are the best of many short rounds and the commands are interleaved\n",
                 tressel::dsp::FirKernelName(tressel::dsp::WidestFirKernel()), Cores(), load[0]);
-    const std::vector<double> peak = ReportPeak();
-    ReportKernels();
-    ReportFilter(dir, peak);
+    if (!processesOnly) {
+        const std::vector<double> peak = ReportPeak();
+        ReportKernels();
+        ReportFilter(dir, peak);
+    }
     ReportWholeProcesses(dir, seconds);
     if (longSeconds > 0) {
         ReportLongFile(dir, longSeconds);

@@ -10,8 +10,9 @@ namespace tressel::dsp {
 
 // Chunk starts over [first, end), followed by `end` itself: chunk c covers [starts[c], starts[c + 1]).
 // One thread gets the whole range as one chunk; for several, each chunk is a falling share of the outputs
-// not yet given out, in whole blocks of `blockOutputs`, at least one block.
+// not yet given out, in whole blocks of `blockOutputs`, at least one block. A `maximumChunk` above 0 caps
+// every chunk (rounded up to whole blocks), for one thread too.
 std::vector<std::int64_t> PlanFirChunks(std::int64_t first, std::int64_t end, std::int64_t blockOutputs,
-                                        int threads);
+                                        int threads, std::int64_t maximumChunk = 0);
 
 }  // namespace tressel::dsp

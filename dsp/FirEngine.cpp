@@ -5,6 +5,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <mutex>
 #include <system_error>
 #include <thread>
 
@@ -176,30 +177,53 @@ struct FirEngine::Worker {
 
 struct FirEngine::Pass {
     const ChannelSamples& channel;
-    std::int64_t blockOutputs;
     std::atomic<std::int64_t> nextChunk{0};
     std::atomic<std::int64_t> outputsDone{0};
 };
 
-FirEngine::FirEngine(const double* taps, int count, MixLevels levels, std::int64_t channelLength)
+// A pass whose samples arrive over time. Tasks are (chunk, channel) pairs taken strictly in order; taking
+// the first channel of a chunk waits for its inputs and keeps every original that the chunk's outputs
+// will overwrite and some other chunk still has to read: the originals after this chunk, the originals
+// before every later chunk whose reach starts inside this one, and the sums near the ends when they are
+// summed apart. No chunk that writes those samples has been taken yet, so they are still the originals.
+struct FirEngine::StreamedPass {
+    StreamedPass(const std::vector<ChannelSamples>& passChannels, FirStream& passStream)
+        : channels(passChannels), stream(passStream) {}
+
+    const std::vector<ChannelSamples>& channels;
+    FirStream& stream;
+    std::mutex mutex;
+    std::size_t nextTask = 0;
+    std::size_t beforeKept = 0;  // chunks whose M originals before them are kept
+    bool endEdgesKept = false;
+    bool stopped = false;
+    std::vector<char> finished;       // per task
+    std::size_t finishedPrefix = 0;   // tasks finished without a gap from the first
+    std::int64_t framesReported = 0;
+};
+
+FirEngine::FirEngine(const double* taps, int count, MixLevels levels, std::int64_t channelLength,
+                     FirPassShape shape)
     : m_taps(taps),
       m_count(taps && count > 0 ? count : 0),
       m_half(m_count / 2),
       m_levels(levels),
       m_settings(GetFirEngineSettings()),
-      m_channelLength(channelLength) {
+      m_channelLength(channelLength),
+      m_shapeChannels(std::max(shape.channels, 1)) {
     if (m_settings.literal || m_count == 0) {
         m_delayLine = std::make_unique<CDelayLine>(m_half + 1);
         return;
     }
     m_kernel = GetFirKernel(m_settings.autoKernel ? WidestFirKernel() : m_settings.kernel);
     const OutputRange range = KernelOutputs(taps, m_count, channelLength);
-    m_edgeSums.resize(static_cast<std::size_t>(range.first + channelLength - range.end));
+    const auto channels = static_cast<std::size_t>(m_shapeChannels);
+    m_edgeSums.resize(channels * static_cast<std::size_t>(range.first + channelLength - range.end));
     const std::int64_t stripe = m_kernel.StripeFor(std::max(1, m_settings.blockSize));
     m_blockOutputs = stripe * m_kernel.lanes;
-    const int threads = ThreadsFor(m_settings, range.end - range.first, m_count, m_blockOutputs);
-    m_chunkStarts = PlanFirChunks(range.first, range.end, m_blockOutputs, threads);
-    m_contexts.resize((m_chunkStarts.size() - 1) * static_cast<std::size_t>(m_count - 1));
+    const int threads = ThreadsFor(m_settings, (range.end - range.first) * m_shapeChannels, m_count, m_blockOutputs);
+    m_chunkStarts = PlanFirChunks(range.first, range.end, m_blockOutputs, threads, shape.maximumChunk);
+    m_contexts.resize(channels * ChunkCount() * static_cast<std::size_t>(m_count - 1));
     for (int t = 0; t < threads; ++t) {
         auto worker = std::make_unique<Worker>();
         worker->window.Resize(static_cast<std::size_t>((stripe + m_count - 1) * m_kernel.lanes));
@@ -276,80 +300,230 @@ void FirEngine::FilterLiteral(const ChannelSamples& channel, const StepsDone& st
     }
 }
 
-// Everything that reads samples other threads will overwrite, done before they start: the sums near the
-// ends when they are summed apart, and the originals around every chunk.
-void FirEngine::SaveNeighbours(const ChannelSamples& channel) {
-    const std::int64_t first = m_chunkStarts.front();
-    const std::int64_t end = m_chunkStarts.back();
-    std::size_t edge = 0;
-    for (std::int64_t i = 0; i < first; ++i) {
-        m_edgeSums[edge++] = EdgeSum(channel, i);
-    }
-    for (std::int64_t i = end; i < channel.length && edge < m_edgeSums.size(); ++i) {
-        m_edgeSums[edge++] = EdgeSum(channel, i);
-    }
-    const int tail = m_count - 1 - m_half;
-    for (std::size_t c = 0; c + 1 < m_chunkStarts.size(); ++c) {
-        double* context = m_contexts.data() + c * static_cast<std::size_t>(m_count - 1);
-        for (int k = 0; k < m_half; ++k) {
-            context[k] = OriginalOrZero(channel, m_chunkStarts[c] - m_half + k);
-        }
-        for (int k = 0; k < tail; ++k) {
-            context[m_half + k] = OriginalOrZero(channel, m_chunkStarts[c + 1] + k);
-        }
+double* FirEngine::ContextOf(int channelIndex, std::size_t chunk) {
+    return m_contexts.data() +
+           (static_cast<std::size_t>(channelIndex) * ChunkCount() + chunk) * static_cast<std::size_t>(m_count - 1);
+}
+
+// The sums of the outputs before the kernel's first one; they read the originals up to K - 1 - M past it.
+void FirEngine::SaveStartEdges(const ChannelSamples& channel, int channelIndex) {
+    const std::size_t perChannel = m_edgeSums.size() / static_cast<std::size_t>(m_shapeChannels);
+    float* sums = m_edgeSums.data() + static_cast<std::size_t>(channelIndex) * perChannel;
+    for (std::int64_t i = 0; i < m_chunkStarts.front(); ++i) {
+        *sums++ = EdgeSum(channel, i);
     }
 }
 
-void FirEngine::FilterBlocks(const ChannelSamples& channel, const StepsDone& stepsDone) {
-    SaveNeighbours(channel);
-    const std::int64_t first = m_chunkStarts.front();
-    const std::int64_t end = m_chunkStarts.back();
-    stepsDone(first - 1);
+// The sums of the outputs after the kernel's last one; they read the originals from M before it.
+void FirEngine::SaveEndEdges(const ChannelSamples& channel, int channelIndex) {
+    const std::size_t perChannel = m_edgeSums.size() / static_cast<std::size_t>(m_shapeChannels);
+    std::size_t edge = static_cast<std::size_t>(m_chunkStarts.front());
+    float* sums = m_edgeSums.data() + static_cast<std::size_t>(channelIndex) * perChannel;
+    for (std::int64_t i = m_chunkStarts.back(); i < channel.length && edge < perChannel; ++i) {
+        sums[edge++] = EdgeSum(channel, i);
+    }
+}
 
-    Pass pass{channel, m_blockOutputs};
+void FirEngine::SaveBefore(const ChannelSamples& channel, int channelIndex, std::size_t chunk) {
+    double* context = ContextOf(channelIndex, chunk);
+    for (int k = 0; k < m_half; ++k) {
+        context[k] = OriginalOrZero(channel, m_chunkStarts[chunk] - m_half + k);
+    }
+}
+
+void FirEngine::SaveAfter(const ChannelSamples& channel, int channelIndex, std::size_t chunk) {
+    double* context = ContextOf(channelIndex, chunk) + m_half;
+    const int tail = m_count - 1 - m_half;
+    for (int k = 0; k < tail; ++k) {
+        context[k] = OriginalOrZero(channel, m_chunkStarts[chunk + 1] + k);
+    }
+}
+
+void FirEngine::WriteEdges(const ChannelSamples& channel, int channelIndex) {
+    const std::size_t perChannel = m_edgeSums.size() / static_cast<std::size_t>(m_shapeChannels);
+    const float* sums = m_edgeSums.data() + static_cast<std::size_t>(channelIndex) * perChannel;
+    std::size_t edge = 0;
+    for (std::int64_t i = 0; i < m_chunkStarts.front(); ++i) {
+        channel.Write(i, Mix(sums[edge++], channel.Read(i)));
+    }
+    for (std::int64_t i = m_chunkStarts.back(); i < channel.length && edge < perChannel; ++i) {
+        channel.Write(i, Mix(sums[edge++], channel.Read(i)));
+    }
+}
+
+// Everything that reads samples other threads will overwrite, done before they start: the sums near the
+// ends when they are summed apart, and the originals around every chunk.
+void FirEngine::SaveNeighbours(const ChannelSamples& channel) {
+    SaveStartEdges(channel, 0);
+    SaveEndEdges(channel, 0);
+    for (std::size_t c = 0; c < ChunkCount(); ++c) {
+        SaveBefore(channel, 0, c);
+        SaveAfter(channel, 0, c);
+    }
+}
+
+// Runs `work` on every worker, the first on the calling thread.
+void FirEngine::RunWorkers(const std::function<void(Worker&, bool first)>& work) {
     std::vector<std::thread> helpers;
     for (std::size_t t = 1; t < m_workers.size(); ++t) {
         try {
-            helpers.emplace_back([this, &pass, &stepsDone, t] { RunChunks(pass, *m_workers[t], false, stepsDone); });
+            helpers.emplace_back([&work, this, t] { work(*m_workers[t], false); });
         } catch (const std::system_error&) {
             break;  // fewer threads: the chunks are shared out all the same
         }
     }
     if (!m_workers.empty()) {
-        RunChunks(pass, *m_workers[0], true, stepsDone);
+        work(*m_workers[0], true);
     }
     for (auto& helper : helpers) {
         helper.join();
     }
+}
 
-    std::size_t edge = 0;
-    for (std::int64_t i = 0; i < first; ++i) {
-        channel.Write(i, Mix(m_edgeSums[edge++], channel.Read(i)));
-    }
-    for (std::int64_t i = end; i < channel.length && edge < m_edgeSums.size(); ++i) {
-        channel.Write(i, Mix(m_edgeSums[edge++], channel.Read(i)));
-    }
+void FirEngine::FilterBlocks(const ChannelSamples& channel, const StepsDone& stepsDone) {
+    SaveNeighbours(channel);
+    stepsDone(m_chunkStarts.front() - 1);
+    Pass pass{channel};
+    RunWorkers([&](Worker& worker, bool first) { RunChunks(pass, worker, first, stepsDone); });
+    WriteEdges(channel, 0);
     stepsDone(channel.length - 1);
 }
 
 void FirEngine::RunChunks(Pass& pass, Worker& worker, bool reportProgress, const StepsDone& stepsDone) {
-    const auto chunks = static_cast<std::int64_t>(m_chunkStarts.size()) - 1;
-    for (std::int64_t c = pass.nextChunk++; c < chunks; c = pass.nextChunk++) {
-        FilterChunk(pass, worker, c, reportProgress, stepsDone);
+    const BlockDone blockDone = [&](std::int64_t outputs) {
+        const std::int64_t done = pass.outputsDone += outputs;
+        if (reportProgress) {
+            stepsDone(std::min(pass.channel.length - 1, m_chunkStarts.front() - 1 + done));
+        }
+    };
+    for (auto c = static_cast<std::size_t>(pass.nextChunk++); c < ChunkCount();
+         c = static_cast<std::size_t>(pass.nextChunk++)) {
+        FilterChunk(pass.channel, worker, c, ContextOf(0, c), blockDone);
     }
 }
 
-void FirEngine::FilterChunk(Pass& pass, Worker& worker, std::int64_t chunk, bool reportProgress,
-                            const StepsDone& stepsDone) {
-    const ChannelSamples& channel = pass.channel;
-    const double* context = m_contexts.data() + chunk * (m_count - 1);
-    const std::int64_t chunkEnd = m_chunkStarts[static_cast<std::size_t>(chunk) + 1];
+bool FirEngine::FilterStreamed(const std::vector<ChannelSamples>& channels, FirStream& stream) {
+    const auto channelCount = static_cast<int>(std::min<std::size_t>(channels.size(), m_shapeChannels));
+    const bool literal = m_delayLine || std::any_of(channels.begin(), channels.end(), [this](const auto& c) {
+                             return c.length != m_channelLength;
+                         });
+    if (literal) {
+        if (!stream.AwaitFrames(m_channelLength)) {
+            return false;
+        }
+        for (int c = 0; c < channelCount; ++c) {
+            FilterLiteral(channels[static_cast<std::size_t>(c)], [](std::int64_t) {});
+        }
+        stream.FramesFinished(m_channelLength);
+        return true;
+    }
+    StreamedPass pass(channels, stream);
+    pass.finished.assign(ChunkCount() * static_cast<std::size_t>(channelCount), 0);
+    if (ChunkCount() == 0) {
+        // Only sums near the ends: the samples are read whole first.
+        if (!stream.AwaitFrames(m_channelLength)) {
+            return false;
+        }
+        for (int c = 0; c < channelCount; ++c) {
+            SaveStartEdges(channels[static_cast<std::size_t>(c)], c);
+            SaveEndEdges(channels[static_cast<std::size_t>(c)], c);
+        }
+    }
+    RunWorkers([&](Worker& worker, bool) { RunStreamedTasks(pass, worker); });
+    if (pass.stopped) {
+        return false;
+    }
+    for (int c = 0; c < channelCount; ++c) {
+        WriteEdges(channels[static_cast<std::size_t>(c)], c);
+    }
+    stream.FramesFinished(m_channelLength);
+    return true;
+}
+
+void FirEngine::RunStreamedTasks(StreamedPass& pass, Worker& worker) {
+    const std::size_t channelCount = std::min<std::size_t>(pass.channels.size(), m_shapeChannels);
+    const std::size_t tasks = pass.finished.size();
+    const BlockDone nothing = [](std::int64_t) {};
+    for (;;) {
+        std::size_t task = 0;
+        {
+            const std::lock_guard lock(pass.mutex);
+            if (pass.stopped || pass.nextTask >= tasks) {
+                return;
+            }
+            task = pass.nextTask++;
+            if (task % channelCount == 0 && !PrepareStreamedChunk(pass, task / channelCount)) {
+                pass.stopped = true;
+                return;
+            }
+        }
+        const std::size_t chunk = task / channelCount;
+        const auto channel = static_cast<int>(task % channelCount);
+        FilterChunk(pass.channels[static_cast<std::size_t>(channel)], worker, chunk, ContextOf(channel, chunk),
+                    nothing);
+        FinishStreamedTask(pass, task);
+    }
+}
+
+// Called with the pass locked, when the first channel of `chunk` is taken.
+bool FirEngine::PrepareStreamedChunk(StreamedPass& pass, std::size_t chunk) {
+    const std::int64_t chunkEnd = m_chunkStarts[chunk + 1];
+    // The ends' sums read the originals from M before the kernel's last output: kept when the first chunk
+    // that writes any of them is taken, which needs the whole input.
+    const bool endEdgesNow = !pass.endEdgesKept && m_chunkStarts.back() < m_channelLength &&
+                             chunkEnd > m_chunkStarts.back() - m_half;
+    // The chunk's own inputs, the originals after it, those before every chunk whose reach starts inside it.
+    const std::int64_t needed = endEdgesNow ? m_channelLength : std::min(m_channelLength, chunkEnd + m_count);
+    if (!pass.stream.AwaitFrames(needed)) {
+        return false;
+    }
+    const std::size_t channelCount = pass.finished.size() / ChunkCount();
+    for (std::size_t c = 0; c < channelCount; ++c) {
+        const ChannelSamples& channel = pass.channels[c];
+        const int index = static_cast<int>(c);
+        if (chunk == 0) {
+            SaveStartEdges(channel, index);
+        }
+        if (endEdgesNow) {
+            SaveEndEdges(channel, index);
+        }
+        SaveAfter(channel, index, chunk);
+        for (std::size_t later = pass.beforeKept;
+             later < ChunkCount() && m_chunkStarts[later] - m_half < chunkEnd; ++later) {
+            SaveBefore(channel, index, later);
+        }
+    }
+    pass.endEdgesKept = pass.endEdgesKept || endEdgesNow;
+    while (pass.beforeKept < ChunkCount() && m_chunkStarts[pass.beforeKept] - m_half < chunkEnd) {
+        ++pass.beforeKept;
+    }
+    return true;
+}
+
+// Outputs before the first unfinished chunk are final, unless the sums near the start come last.
+void FirEngine::FinishStreamedTask(StreamedPass& pass, std::size_t task) {
+    const std::lock_guard lock(pass.mutex);
+    pass.finished[task] = 1;
+    while (pass.finishedPrefix < pass.finished.size() && pass.finished[pass.finishedPrefix]) {
+        ++pass.finishedPrefix;
+    }
+    const std::size_t channelCount = pass.finished.size() / ChunkCount();
+    const std::int64_t frames = m_chunkStarts[pass.finishedPrefix / channelCount];
+    if (m_chunkStarts.front() == 0 && frames > pass.framesReported) {
+        pass.framesReported = frames;
+        pass.stream.FramesFinished(frames);
+    }
+}
+
+void FirEngine::FilterChunk(const ChannelSamples& channel, Worker& worker, std::size_t chunk,
+                            const double* context, const BlockDone& blockDone) {
+    const std::int64_t chunkEnd = m_chunkStarts[chunk + 1];
     const int lanes = m_kernel.lanes;
     double* window = worker.window.Data();
     std::copy(context, context + m_half, worker.before.begin());
-    std::int64_t start = m_chunkStarts[static_cast<std::size_t>(chunk)];
+    std::int64_t start = m_chunkStarts[chunk];
     while (start < chunkEnd) {
-        const std::int64_t outputs = std::min(pass.blockOutputs, chunkEnd - start);
+        const std::int64_t outputs = std::min(m_blockOutputs, chunkEnd - start);
         const std::int64_t stripe = m_kernel.StripeFor(outputs);
         const BlockSources sources{channel, worker.before.data(), context + m_half, start, chunkEnd,
                                    m_half, m_count - 1 - m_half};
@@ -367,10 +541,7 @@ void FirEngine::FilterChunk(Pass& pass, Worker& worker, std::int64_t chunk, bool
         }
         KeepBefore(window, outputs, stripe, lanes, m_half, worker.before.data());
         start += outputs;
-        const std::int64_t done = pass.outputsDone += outputs;
-        if (reportProgress) {
-            stepsDone(std::min(channel.length - 1, m_chunkStarts.front() - 1 + done));
-        }
+        blockDone(outputs);
     }
 }
 

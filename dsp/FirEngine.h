@@ -38,29 +38,65 @@ FirEngineSettings& GetFirEngineSettings();
 // step-by-step algorithm. Called on the thread that called Filter, with increasing values.
 using StepsDone = std::function<void(std::int64_t lastStep)>;
 
+// Samples that come into the image over time, and outputs that may leave it as soon as they are final.
+class FirStream {
+public:
+    virtual ~FirStream() = default;
+    // Returns once the first `frames` frames of every channel are in the image; false when they never will
+    // be (the input broke off), and the pass then stops where it is.
+    virtual bool AwaitFrames(std::int64_t frames) = 0;
+    // Every output of every channel before frame `frames` is final. Increasing values, one call at a time,
+    // from whichever thread finished the work.
+    virtual void FramesFinished(std::int64_t frames) = 0;
+};
+
+// How a streamed pass is cut up: several channels side by side, and chunks small enough that the threads
+// start on the first samples and the first outputs are final early.
+struct FirPassShape {
+    int channels = 1;
+    std::int64_t maximumChunk = 0;  // outputs a thread takes at once; 0: a falling share of what is left
+};
+
 class FirEngine {
 public:
     // Allocates everything the passes need (throws std::bad_alloc), so a pass itself cannot fail half-way.
     // Every channel passed to Filter must have `channelLength` samples.
-    FirEngine(const double* taps, int count, MixLevels levels, std::int64_t channelLength);
+    FirEngine(const double* taps, int count, MixLevels levels, std::int64_t channelLength,
+              FirPassShape shape = {});
     ~FirEngine();
     FirEngine(const FirEngine&) = delete;
     FirEngine& operator=(const FirEngine&) = delete;
 
     void Filter(const ChannelSamples& channel, const StepsDone& stepsDone);
+    // All the channels (at most shape.channels, each of `channelLength` samples) in one pass whose inputs
+    // arrive through `stream`; the same bytes as Filter on each in turn. False when the stream broke off.
+    bool FilterStreamed(const std::vector<ChannelSamples>& channels, FirStream& stream);
 
     int HalfLength() const { return m_half; }
 
 private:
     struct Worker;
     struct Pass;
+    struct StreamedPass;
+    using BlockDone = std::function<void(std::int64_t outputs)>;
 
     void FilterLiteral(const ChannelSamples& channel, const StepsDone& stepsDone);
     void FilterBlocks(const ChannelSamples& channel, const StepsDone& stepsDone);
     void SaveNeighbours(const ChannelSamples& channel);
+    void SaveStartEdges(const ChannelSamples& channel, int channelIndex);
+    void SaveEndEdges(const ChannelSamples& channel, int channelIndex);
+    void SaveBefore(const ChannelSamples& channel, int channelIndex, std::size_t chunk);
+    void SaveAfter(const ChannelSamples& channel, int channelIndex, std::size_t chunk);
+    void WriteEdges(const ChannelSamples& channel, int channelIndex);
+    double* ContextOf(int channelIndex, std::size_t chunk);
+    std::size_t ChunkCount() const { return m_chunkStarts.size() - 1; }
     void RunChunks(Pass& pass, Worker& worker, bool reportProgress, const StepsDone& stepsDone);
-    void FilterChunk(Pass& pass, Worker& worker, std::int64_t chunk, bool reportProgress,
-                     const StepsDone& stepsDone);
+    void RunStreamedTasks(StreamedPass& pass, Worker& worker);
+    bool PrepareStreamedChunk(StreamedPass& pass, std::size_t chunk);
+    void FinishStreamedTask(StreamedPass& pass, std::size_t task);
+    void RunWorkers(const std::function<void(Worker&, bool first)>& work);
+    void FilterChunk(const ChannelSamples& channel, Worker& worker, std::size_t chunk, const double* context,
+                     const BlockDone& blockDone);
     float EdgeSum(const ChannelSamples& channel, std::int64_t i) const;
     float Mix(float sum, int original) const;
     void MixInto(float* sums, const double* originals, std::int64_t outputs) const;
@@ -76,8 +112,9 @@ private:
     std::int64_t m_channelLength;
     std::int64_t m_blockOutputs = 0;
     std::vector<std::int64_t> m_chunkStarts;  // chunk c covers [m_chunkStarts[c], m_chunkStarts[c + 1])
-    std::vector<float> m_edgeSums;
-    std::vector<double> m_contexts;  // per chunk: M originals before it, K - 1 - M after it
+    int m_shapeChannels = 1;
+    std::vector<float> m_edgeSums;   // per channel: the sums before the kernel's outputs, then those after
+    std::vector<double> m_contexts;  // per channel and chunk: M originals before it, K - 1 - M after it
 };
 
 }  // namespace tressel::dsp

@@ -1,4 +1,5 @@
-// Arbitrary bytes as a WAV file: every accessor of the wave, the guarded reads, then the processing
+// Arbitrary bytes as a WAV file: every accessor of the wave, the format read from the first bytes alone,
+// the guarded reads, then the processing
 // operations and the audio spectrum with parameters taken from the input. Whatever the header claims, processing may only
 // rewrite bytes inside the data chunk as the accessors describe it, and never outside the image.
 
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "audio/Wave.h"
+#include "audio/WaveFormat.h"
 #include "fuzz/FuzzSupport.h"
 #include "spectrum/FilterResponse.h"
 
@@ -71,6 +73,19 @@ void CheckGuardedReads(CWave& wave, RecordingFeedback& feedback, FuzzedDataProvi
     wave.ResetReadPosition();
 }
 
+// Reading the format from the first bytes alone gives the whole image's format, or nothing.
+void CheckFormatFromStart(const CWave& wave, const std::vector<std::uint8_t>& image, std::size_t available) {
+    const auto start = tressel::ParseWaveFormatFromStart(image.data(), static_cast<std::uint32_t>(available),
+                                                         static_cast<std::uint32_t>(image.size()));
+    if (!start) {
+        return;
+    }
+    const tressel::WaveFormat whole = wave.Format();
+    FUZZ_CHECK(start->riffWave == whole.riffWave && start->pcm == whole.pcm && start->channels == whole.channels);
+    FUZZ_CHECK(start->samplesPerSecond == whole.samplesPerSecond && start->bitsPerSample == whole.bitsPerSample);
+    FUZZ_CHECK(start->dataOffset == whole.dataOffset && start->dataLength == whole.dataLength);
+}
+
 // Only the data chunk may change: the header, other chunks and trailing bytes stay as loaded.
 void CheckOnlyDataChanged(const CWave& wave, const std::vector<std::uint8_t>& before) {
     FUZZ_CHECK(wave.GetImageLength() == before.size());
@@ -109,6 +124,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     wave.SetFeedback(&feedback);
     FUZZ_CHECK(wave.Load(file.Path()));
     CheckAccessors(wave, image);
+    CheckFormatFromStart(wave, image, input.ConsumeIntegralInRange<std::size_t>(0, image.size()));
     CheckGuardedReads(wave, feedback, input);
 
     const std::vector<double> taps = Coefficients(input);

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <limits>
+#include <memory>
+#include <vector>
 #include <string>
 
 namespace tressel {
@@ -65,6 +68,31 @@ AudioFileKind DetectAudioFileKind(const std::string& path) {
     const std::size_t got = std::fread(head, 1, sizeof head, file);
     std::fclose(file);
     return DetectAudioFileKind(head, got);
+}
+
+std::optional<WaveFileStart> ReadWaveFileStart(const std::string& path, std::size_t headBytes) {
+    if (LowerCaseExtension(path) != "wav") {
+        return std::nullopt;  // loaded as MPEG audio whatever it holds
+    }
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
+    if (!file || std::fseek(file.get(), 0, SEEK_END) != 0) {
+        return std::nullopt;
+    }
+    const long size = std::ftell(file.get());
+    if (size < 0 || static_cast<unsigned long>(size) > std::numeric_limits<std::uint32_t>::max()) {
+        return std::nullopt;
+    }
+    std::rewind(file.get());
+    std::vector<std::uint8_t> head(std::min(static_cast<std::size_t>(size), headBytes));
+    if (std::fread(head.data(), 1, head.size(), file.get()) != head.size()) {
+        return std::nullopt;
+    }
+    const auto format = ParseWaveFormatFromStart(head.data(), static_cast<std::uint32_t>(head.size()),
+                                                 static_cast<std::uint32_t>(size));
+    if (!format || !format->riffWave || !format->pcm) {
+        return std::nullopt;
+    }
+    return WaveFileStart{*format, static_cast<std::uint32_t>(size)};
 }
 
 std::string LowerCaseExtension(const std::string& path) {

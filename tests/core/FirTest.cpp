@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <iostream>
 #include <limits>
+#include <optional>
 #include <random>
 #include <string>
 #include <utility>
@@ -14,6 +15,7 @@
 #include "dsp/DelayLine.h"
 #include "dsp/FirChunkPlan.h"
 #include "dsp/FirEngine.h"
+#include "workbench/StreamedFir.h"
 #include "tests/support/RecordingFeedback.h"
 #include "tests/support/WaveBuilder.h"
 
@@ -200,10 +202,52 @@ protected:
         return bytes;
     }
 
+    // The same filter from a file into a file while the file is still being read: the output file's bytes,
+    // or nothing when the streamed path declined and wrote nothing.
+    std::optional<std::vector<std::uint8_t>> FilterStreamed(const std::vector<std::uint8_t>& image,
+                                                            const std::vector<double>& h, ChannelChoice channels,
+                                                            dsp::MixLevels levels, const StreamedFirJob& shape,
+                                                            const std::string& inputName = "streamed-in.wav") {
+        StreamedFirJob job = shape;
+        job.inputPath = scratch.File(inputName);
+        job.outputPath = scratch.File("streamed-out.wav");
+        job.taps = h.data();
+        job.count = static_cast<int>(h.size());
+        job.levels = levels;
+        job.channels = channels;
+        WriteFileBytes(job.inputPath, image);
+        std::filesystem::remove(job.outputPath);
+        RecordingFeedback local;
+        const std::optional<Result> result = FilterWaveFileStreamed(job, local);
+        if (!result) {
+            EXPECT_FALSE(std::filesystem::exists(job.outputPath));
+            return std::nullopt;
+        }
+        EXPECT_TRUE(*result) << result->FailureText();
+        EXPECT_TRUE(local.messages.empty());
+        return ReadFileBytes(job.outputPath);
+    }
+
     ScratchDir scratch;
     RecordingFeedback feedback;
     CWave wave;
 };
+
+// Ways to cut the streamed work: the usual sizes, and pieces so small that the filter waits for nearly
+// every read, the first chunk starts before most of the file is in and chunks end inside a long filter's
+// reach.
+std::vector<StreamedFirJob> StreamShapes() {
+    StreamedFirJob usual;
+    StreamedFirJob small;
+    small.headerRead = 64;
+    small.readPiece = 13;
+    small.chunkOutputs = 50;
+    StreamedFirJob odd = small;
+    odd.headerRead = 45;
+    odd.readPiece = 3;
+    odd.chunkOutputs = 1;
+    return {usual, small, odd};
+}
 
 // ---- Building blocks ------------------------------------------------------------------------------------
 
@@ -380,6 +424,8 @@ TEST_F(FirTest, EveryEngineEqualsTheReferenceByteForByteOnRandomWaves) {
         {{1, 16}, 1200, 33, 1.0f, 0.1f, 1, 1, true},
         {{2, 8}, 900, 8, 0.5f, 0.0f, 1, 0, true},
     };
+    const std::vector<StreamedFirJob> shapes = StreamShapes();
+    std::size_t shapeTurn = 0;
     for (const RandomCase& c : cases) {
         std::vector<double> h(static_cast<std::size_t>(c.taps));
         for (double& v : h) {
@@ -394,6 +440,12 @@ TEST_F(FirTest, EveryEngineEqualsTheReferenceByteForByteOnRandomWaves) {
         }
         const auto expected = ReferenceFilter(data, c.format, h, c.channel1, c.channel2, c.filtered, c.original);
         ASSERT_NE(expected, data);
+        // The streamed path reads and writes whole files; bytes after the data go through untouched.
+        WaveLayout layout;
+        layout.channels = static_cast<std::uint16_t>(c.format.channels);
+        layout.bitsPerSample = static_cast<std::uint16_t>(c.format.bits);
+        layout.trailing = {'L', 'I', 'S', 'T', 3, 0, 0, 0, 1, 2, 3};
+        const auto expectedFile = BuildWave(layout, expected);
         for (const NamedSettings& engine : EveryEngine()) {
             SCOPED_TRACE(engine.name + ", " + std::to_string(c.format.channels) + " ch " +
                          std::to_string(c.format.bits) + " bit, " + std::to_string(c.taps) + " taps");
@@ -404,8 +456,56 @@ TEST_F(FirTest, EveryEngineEqualsTheReferenceByteForByteOnRandomWaves) {
             EXPECT_EQ(Data(), expected);
             EXPECT_EQ(Header(), header);
             EXPECT_TRUE(feedback.messages.empty());
+            // Each save is flushed to disk, so the shapes take turns over engines and cases.
+            const StreamedFirJob& shape = shapes[shapeTurn++ % shapes.size()];
+            SCOPED_TRACE("streamed, chunks of " + std::to_string(shape.chunkOutputs));
+            EXPECT_EQ(FilterStreamed(BuildWave(layout, data), h, {c.channel1 != 0, c.channel2 != 0},
+                                     {c.filtered, c.original}, shape),
+                      expectedFile);
         }
     }
+}
+
+TEST_F(FirTest, StreamedFilteringLeavesToTheUsualWayWhatItWouldRefuseAndWritesNothing) {
+    struct DeclineCase {
+        std::string why;
+        WaveLayout layout;
+        ChannelChoice channels;
+        std::string inputName;
+        int taps;
+    };
+    WaveLayout stereo;
+    stereo.channels = 2;
+    WaveLayout wide;
+    wide.bitsPerSample = 24;
+    WaveLayout three;
+    three.channels = 3;
+    WaveLayout floating;
+    floating.formatTag = 3;
+    const DeclineCase cases[] = {
+        {"no channel chosen", stereo, {false, false}, "in.wav", 5},
+        {"24 bits", wide, {true, true}, "in.wav", 5},
+        {"3 channels", three, {true, true}, "in.wav", 5},
+        {"not PCM", floating, {true, true}, "in.wav", 5},
+        {"named as MPEG audio", {}, {true, true}, "in.mp3", 5},
+        {"no taps", {}, {true, true}, "in.wav", 0},
+    };
+    const std::vector<double> h(5, 0.2);
+    for (const DeclineCase& c : cases) {
+        SCOPED_TRACE(c.why);
+        const auto image = BuildWave(c.layout, std::vector<std::uint8_t>(120, 9));
+        const std::vector<double> taps(h.begin(), h.begin() + c.taps);
+        EXPECT_FALSE(FilterStreamed(image, taps, c.channels, {}, {}, c.inputName));
+    }
+    // An output the folder does not allow: the usual way names the file that was at fault.
+    StreamedFirJob job;
+    job.inputPath = scratch.File("in.wav");
+    job.outputPath = scratch.File("no/such/folder/out.wav");
+    job.taps = h.data();
+    job.count = 5;
+    WriteFileBytes(job.inputPath, BuildWave({}, std::vector<std::uint8_t>(120, 9)));
+    EXPECT_FALSE(FilterWaveFileStreamed(job, feedback));
+    EXPECT_TRUE(feedback.messages.empty());
 }
 
 TEST_F(FirTest, LongWaveOnTheAutomaticPathSharesWorkBetweenThreadsWithoutChangingAByte) {

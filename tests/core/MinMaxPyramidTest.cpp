@@ -132,19 +132,20 @@ TEST(MinMaxPyramidTest, ColumnsTileTheFramesWithoutGapsOrOverlaps) {
     EXPECT_EQ(ColumnFrames(-100.0, 300.0, 0).first, -128);
 }
 
-// Building on several threads must give the very blocks one thread gives, and so must copying.
+// Copying (and taking the block extents) on several threads must give the very samples and blocks one
+// thread gives.
 TEST(MinMaxPyramidTest, ThreadsChangeNothing) {
     const Layout layout{2, 16};
     const std::int64_t frames = 2'500'003;
     const std::vector<std::uint8_t> bytes = SampleBytes(layout, frames);
     const auto one = WaveSamples::FromInterleaved(bytes.data(), bytes.size(), 2, 16, 44100, 1);
-    const MinMaxPyramid single(one, 1);
+    const MinMaxPyramid single(one);
     for (const int threads : {2, 3}) {
         const auto many = WaveSamples::FromInterleaved(bytes.data(), bytes.size(), 2, 16, 44100, threads);
         for (int c = 0; c < 2; ++c) {
             ASSERT_TRUE(std::ranges::equal(many->Channel(c), one->Channel(c)));
         }
-        const MinMaxPyramid pyramid(many, threads);
+        const MinMaxPyramid pyramid(many);
         ASSERT_EQ(pyramid.Levels(), single.Levels());
         for (int c = 0; c < 2; ++c) {
             for (int level = 0; level < pyramid.Levels(); ++level) {

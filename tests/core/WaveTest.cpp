@@ -285,3 +285,60 @@ TEST(WaveFileNames, ExtensionIsLowerCasedAfterTheLastDot) {
     EXPECT_EQ(LowerCaseExtension("name."), "");
     EXPECT_EQ(LowerCaseExtension("C:\\dir.x\\file"), "");
 }
+
+TEST_F(WaveTest, TheFormatFromAFilesFirstBytesIsTheLoadedWavesOrNothing) {
+    struct StartCase {
+        std::string name;
+        std::vector<std::uint8_t> image;
+        std::size_t headBytes;
+        bool settled;
+    };
+    WaveLayout stereo8;
+    stereo8.channels = 2;
+    stereo8.bitsPerSample = 8;
+    WaveLayout listFirst;
+    listFirst.extraChunks = BuildChunk("LIST", std::vector<std::uint8_t>(100, 'x'));
+    WaveLayout floating;
+    floating.formatTag = 3;
+    auto notRiff = BuildWave({}, {1, 2});
+    notRiff[0] = 'X';
+    auto declaredPastEnd = BuildWave({}, std::vector<std::uint8_t>(10, 3));
+    declaredPastEnd.resize(declaredPastEnd.size() - 3);
+    const std::vector<std::uint8_t> text = {'s', 'o', 'm', 'e', 'd', 'a', 't', 'a', 2, 0, 0, 0};
+    WaveLayout textFirst;
+    textFirst.extraChunks = BuildChunk("LIST", text);
+    auto earlyData = BuildWave({}, std::vector<std::uint8_t>(20, 4));
+    std::copy_n("data", 4, earlyData.begin() + 16);  // the word in place of the format chunk's size
+    const StartCase cases[] = {
+        {"early.wav", earlyData, 1 << 16, true},
+        {"fields.wav", earlyData, 30, false},  // "data" is in, the bits per sample are not
+        {"plain.wav", BuildWave({}, std::vector<std::uint8_t>(1000, 7)), 1 << 16, true},
+        {"Upper.WAV", BuildWave(stereo8, std::vector<std::uint8_t>(999, 7)), 44, true},
+        {"cut.wav", declaredPastEnd, 1 << 16, true},                 // only the bytes present count
+        {"text.wav", BuildWave(textFirst, {1, 2, 3, 4}), 1 << 16, true},  // the first "data" anywhere
+        {"late.wav", BuildWave(listFirst, {1, 2}), 100, false},      // "data" beyond the first bytes
+        {"size.wav", BuildWave({}, {1, 2}), 43, false},             // its size beyond them
+        {"float.wav", BuildWave(floating, {1, 2}), 1 << 16, false},  // refused by the load
+        {"bad.wav", notRiff, 1 << 16, false},
+        {"short.wav", {'R', 'I', 'F', 'F'}, 1 << 16, false},
+        {"wave.mp3", BuildWave({}, {1, 2}), 1 << 16, false},         // such a name is decoded as MPEG audio
+    };
+    for (const StartCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = scratch.File(c.name);
+        WriteFileBytes(path, c.image);
+        const std::optional<WaveFileStart> start = ReadWaveFileStart(path, c.headBytes);
+        ASSERT_EQ(start.has_value(), c.settled);
+        if (c.settled) {
+            ASSERT_TRUE(LoadWaveFile(wave, path));
+            const WaveFormat loaded = wave.Format();
+            EXPECT_EQ(start->fileSize, wave.GetImageLength());
+            EXPECT_EQ(start->format.channels, loaded.channels);
+            EXPECT_EQ(start->format.samplesPerSecond, loaded.samplesPerSecond);
+            EXPECT_EQ(start->format.bitsPerSample, loaded.bitsPerSample);
+            EXPECT_EQ(start->format.dataOffset, loaded.dataOffset);
+            EXPECT_EQ(start->format.dataLength, loaded.dataLength);
+        }
+    }
+    EXPECT_FALSE(ReadWaveFileStart(scratch.File("missing.wav")));
+}
