@@ -248,6 +248,9 @@ float FirEngine::EdgeSum(const ChannelSamples& channel, std::int64_t i) const {
 }
 
 void FirEngine::Filter(const ChannelSamples& channel, const StepsDone& stepsDone) {
+    if (m_stopped) {
+        return;
+    }
     if (m_delayLine || channel.length != m_channelLength) {
         FilterLiteral(channel, stepsDone);
     } else {
@@ -260,7 +263,7 @@ void FirEngine::FilterLiteral(const ChannelSamples& channel, const StepsDone& st
         m_delayLine = std::make_unique<CDelayLine>(m_half + 1);
     }
     const std::int64_t length = channel.length;
-    for (std::int64_t i = -(m_half + 1); i < length; ++i) {
+    for (std::int64_t i = -(m_half + 1); i < length && !m_stopped; ++i) {
         // Step i reads samples i and later only and writes sample i last, so the update needs no copy.
         double sum = 0.0;
         for (std::int64_t j = std::max<std::int64_t>(0, -i); j < m_count && i + j < length; ++j) {
@@ -321,6 +324,9 @@ void FirEngine::FilterBlocks(const ChannelSamples& channel, const StepsDone& ste
     for (auto& helper : helpers) {
         helper.join();
     }
+    if (m_stopped) {
+        return;
+    }
 
     std::size_t edge = 0;
     for (std::int64_t i = 0; i < first; ++i) {
@@ -334,7 +340,7 @@ void FirEngine::FilterBlocks(const ChannelSamples& channel, const StepsDone& ste
 
 void FirEngine::RunChunks(Pass& pass, Worker& worker, bool reportProgress, const StepsDone& stepsDone) {
     const auto chunks = static_cast<std::int64_t>(m_chunkStarts.size()) - 1;
-    for (std::int64_t c = pass.nextChunk++; c < chunks; c = pass.nextChunk++) {
+    for (std::int64_t c = pass.nextChunk++; c < chunks && !m_stopped; c = pass.nextChunk++) {
         FilterChunk(pass, worker, c, reportProgress, stepsDone);
     }
 }
@@ -348,7 +354,7 @@ void FirEngine::FilterChunk(Pass& pass, Worker& worker, std::int64_t chunk, bool
     double* window = worker.window.Data();
     std::copy(context, context + m_half, worker.before.begin());
     std::int64_t start = m_chunkStarts[static_cast<std::size_t>(chunk)];
-    while (start < chunkEnd) {
+    while (start < chunkEnd && !m_stopped) {
         const std::int64_t outputs = std::min(pass.blockOutputs, chunkEnd - start);
         const std::int64_t stripe = m_kernel.StripeFor(outputs);
         const BlockSources sources{channel, worker.before.data(), context + m_half, start, chunkEnd,

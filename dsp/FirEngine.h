@@ -5,6 +5,7 @@
 // used throughout. The fast path computes blocks of outputs with the vector kernel on all cores; the
 // literal path walks the steps one by one through a delay line. Both give the same bytes.
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -48,6 +49,10 @@ public:
     FirEngine& operator=(const FirEngine&) = delete;
 
     void Filter(const ChannelSamples& channel, const StepsDone& stepsDone);
+    // Called from stepsDone: the pass ends at its next block, leaving the channel part filtered and part
+    // not, and so does every later pass. The caller puts the samples back.
+    void Stop() { m_stopped = true; }
+    bool Stopped() const { return m_stopped; }
 
     int HalfLength() const { return m_half; }
 
@@ -77,7 +82,8 @@ private:
     std::int64_t m_blockOutputs = 0;
     std::vector<std::int64_t> m_chunkStarts;  // chunk c covers [m_chunkStarts[c], m_chunkStarts[c + 1])
     std::vector<float> m_edgeSums;
-    std::vector<double> m_contexts;  // per chunk: M originals before it, K - 1 - M after it
+    std::vector<double> m_contexts;
+    std::atomic<bool> m_stopped{false};  // per chunk: M originals before it, K - 1 - M after it
 };
 
 }  // namespace tressel::dsp
