@@ -14,6 +14,7 @@
 #include <new>
 
 #include "app/AboutDialog.h"
+#include "app/BackgroundCommand.h"
 #include "app/ButtonShortcuts.h"
 #include "app/DialogUnits.h"
 #include "app/EffectsDialog.h"
@@ -23,6 +24,7 @@
 #include "app/Mp3EncoderDialog.h"
 #include "app/OpenedFiles.h"
 #include "app/RegistryKey.h"
+#include "app/RelayedMp3Settings.h"
 #include "app/UserDialogs.h"
 #include "app/WaveViewHost.h"
 #include "audio/ElideFileName.h"
@@ -114,6 +116,7 @@ CMainDialog::CMainDialog(QWidget* parent)
     m_historyActions = new tressel::HistoryActions(this, m_workbench);
     connect(m_historyActions, &tressel::HistoryActions::stepped, this,
             [this] { RunCommand([this] { ShowCommandOutcome(); }); });
+    SetUpBackgroundCommands();
     SetUpShortcuts();
     setAcceptDrops(true);
     RefreshTitle();
@@ -145,7 +148,23 @@ tressel::UserDialogs& CMainDialog::Dialogs() const {
     return tressel::AppDialogs();
 }
 
+void CMainDialog::SetUpBackgroundCommands() {
+    m_background = std::make_unique<tressel::BackgroundCommand>(m_workbench.Wave());
+    std::vector<QPointer<QWidget>> controls = {m_effects.get(), m_ui->displayFilterCheck, m_ui->displayAudioCheck};
+    for (QPushButton* button : findChildren<QPushButton*>()) {
+        if (button != m_ui->playButton && button != m_ui->stopButton) {
+            controls.emplace_back(button);
+        }
+    }
+    m_background->DisableWhileRunning(std::move(controls));
+    connect(m_background.get(), &tressel::BackgroundCommand::runningChanged, this,
+            [this](bool running) { m_historyActions->SetAvailable(!running); });
+}
+
 void CMainDialog::RunCommand(const std::function<void()>& command) {
+    if (m_background->Running()) {
+        return;  // one command at a time
+    }
     try {
         command();
     } catch (const std::bad_alloc&) {
@@ -237,7 +256,7 @@ void CMainDialog::SelectFilterFile(const std::string& path) {
 void CMainDialog::OnApplyFilter() {
     RunCommand([this] {
         FetchControlStates();
-        Show(m_workbench.ApplyFilter());
+        Show(m_background->Run("Apply Filter", [this] { return m_workbench.ApplyFilter(); }));
         ShowCommandOutcome();
     });
 }
@@ -277,10 +296,15 @@ void CMainDialog::LoadAudioFile(const std::string& path, std::optional<tressel::
     ShowAgain showAgain(*this);
     tressel::LoadOptions options;
     options.keepDecodedFile = true;
-    options.mp3.beforeDecode = [&showAgain] { showAgain.Hide(); };
-    options.mp3.progress = OnFramesDecoded;
+    options.mp3.beforeDecode = [this, &showAgain] {
+        m_background->Call([&showAgain] { showAgain.Hide(); });
+        m_background->OpenIndicator();
+    };
+    options.mp3.progress = [this](int frames) { m_background->Post([frames] { OnFramesDecoded(frames); }); };
+    options.mp3.cancelRequested = [this] { return m_background->CancelRequested(); };
     options.kind = kind;
-    const tressel::Result loaded = m_workbench.LoadAudio(path, options);
+    const tressel::Result loaded =
+        m_background->Run("Load Audio", [&] { return m_workbench.LoadAudio(path, options); });
     Show(loaded);
     RefreshWaveInfo();
     if (loaded) {
@@ -339,7 +363,8 @@ void CMainDialog::OnSaveAudio() {
             return;
         }
         tressel::DialogMp3Settings settings;
-        Show(m_workbench.SaveAudio(*chosen, settings));
+        tressel::RelayedMp3Settings relayed(settings, *m_background);
+        Show(m_background->Run("Save Audio", [&] { return m_workbench.SaveAudio(*chosen, relayed); }));
     });
 }
 
@@ -460,7 +485,13 @@ void CMainDialog::RefreshAudioDisplay() {
     if (!m_audioSpectrumWindow) {
         m_audioSpectrumWindow = OpenSpectrumWindow(tressel::kAudioWindowPlacement);
     }
-    Show(m_workbench.ComputeAudioSpectrum(m_audioFirstCurve.data(), m_audioSecondCurve.data()));
+    const tressel::Result computed = m_background->Run("Audio Spectrum", [this] {
+        return m_workbench.ComputeAudioSpectrum(m_audioFirstCurve.data(), m_audioSecondCurve.data());
+    });
+    Show(computed);
+    if (computed.WasCancelled()) {
+        return;  // the window keeps what it showed
+    }
     ShowAudioSpectrum(*m_audioSpectrumWindow, m_audioFirstCurve.data(), m_audioSecondCurve.data(),
                       m_workbench.Wave().GetChannels(), m_workbench.Wave().GetSamplesPerSecond());
 }
@@ -503,7 +534,7 @@ void CMainDialog::OnEffects() {
 void CMainDialog::RunMedianFilter(int length) {
     RunCommand([this, length] {
         FetchControlStates();
-        Show(m_workbench.ApplyMedian(length));
+        Show(m_background->Run("Median Filter", [this, length] { return m_workbench.ApplyMedian(length); }));
         ShowCommandOutcome();
     });
 }
