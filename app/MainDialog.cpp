@@ -150,7 +150,8 @@ tressel::UserDialogs& CMainDialog::Dialogs() const {
 
 void CMainDialog::SetUpBackgroundCommands() {
     m_background = std::make_unique<tressel::BackgroundCommand>(m_workbench.Wave());
-    std::vector<QPointer<QWidget>> controls = {m_effects.get(), m_ui->displayFilterCheck, m_ui->displayAudioCheck};
+    // The effects windows are children of this one: their buttons are among these.
+    std::vector<QPointer<QWidget>> controls = {m_ui->displayFilterCheck, m_ui->displayAudioCheck};
     for (QPushButton* button : findChildren<QPushButton*>()) {
         if (button != m_ui->playButton && button != m_ui->stopButton) {
             controls.emplace_back(button);
