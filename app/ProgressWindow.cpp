@@ -15,6 +15,16 @@ constexpr qint64 kStatusIntervalMs = 100;
 constexpr double kFractionBeforeGuess = 0.02;
 constexpr qint64 kTimeBeforeGuessMs = 500;
 
+// The program's window the active one belongs to: the main window also when one of its own windows (the
+// median window) is active.
+QWidget* MainWindowOfActive() {
+    QWidget* window = QApplication::activeWindow();
+    while (window && window->parentWidget()) {
+        window = window->parentWidget();
+    }
+    return window;
+}
+
 }  // namespace
 
 QString TimeLeftText(double fraction, qint64 elapsedMs) {
@@ -34,7 +44,7 @@ CProgressWindow::CProgressWindow()
       m_bar(new QProgressBar(this)),
       m_status(new QLabel(this)),
       m_cancel(new QPushButton("Cancel", this)),
-      m_anchor(QApplication::activeWindow()) {
+      m_anchor(MainWindowOfActive()) {
     setWindowTitle("Progress");
     setObjectName("progressWindow");
     m_name->setObjectName("commandName");

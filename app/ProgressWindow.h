@@ -1,7 +1,7 @@
 #pragma once
 // The "Progress" window of one long command: its name, a bar, how far it is in per cent and about how long
-// it still needs, and a Cancel button (Escape does the same). It opens centred over the window that was
-// active when it was made. The command runs on another thread; the window only shows what it is told and
+// it still needs, and a Cancel button (Escape does the same). It opens centred over the main window of the
+// window that was active when it was made. The command runs on another thread; the window only shows what it is told and
 // answers whether the user asked to stop.
 
 #include <QElapsedTimer>
