@@ -1,5 +1,6 @@
 #include "app/BackgroundCommand.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <future>
 #include <new>
@@ -10,6 +11,7 @@ namespace tressel {
 namespace {
 
 constexpr int kCancelPollMs = 20;
+constexpr qint64 kDrainSliceMs = 10;
 
 }  // namespace
 
@@ -143,18 +145,23 @@ void BackgroundCommand::OpenIndicatorHere(int id) {
     m_indicators[id] = std::move(indicator);
 }
 
-// One call at a time, in order. A call that spins the event loop itself (a window painting at once, a
-// dialog) may start another drain; that one leaves the rest to this one, so the order holds.
+// One call at a time, in order, for a slice of time at most: then the event loop gets its turn (paint,
+// the Cancel button) and the rest follows. A call that spins the event loop itself (a window painting at
+// once, a dialog) may start another drain; that one leaves the rest to this one, so the order holds.
 void BackgroundCommand::Drain() {
     if (m_draining) {
         return;
     }
     m_draining = true;
-    for (;;) {
+    QElapsedTimer slice;
+    slice.start();
+    bool more = true;
+    while (more && slice.elapsed() < kDrainSliceMs) {
         std::function<void()> call;
         {
             const std::lock_guard<std::mutex> lock(m_queueMutex);
             if (m_queue.empty()) {
+                more = false;
                 break;
             }
             call = std::move(m_queue.front());
@@ -164,6 +171,9 @@ void BackgroundCommand::Drain() {
     }
     m_draining = false;
     PollCancel();
+    if (more) {
+        QMetaObject::invokeMethod(this, &BackgroundCommand::Drain, Qt::QueuedConnection);
+    }
 }
 
 void BackgroundCommand::PollCancel() {

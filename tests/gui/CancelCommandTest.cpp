@@ -3,6 +3,7 @@
 // command, which leaves the samples, the history and the title as they were.
 
 #include <QApplication>
+#include <QPointer>
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
@@ -32,35 +33,42 @@ struct Seen {
     bool cancelVisible = false;
 };
 
-// Watches for the progress window and stops its command the given way as soon as it is on screen.
-class Stopper {
+// Stops the command the given way as soon as its progress window is on screen (once the window's show
+// has been handled, as a person's click would come).
+class Stopper : public QObject {
 public:
     Stopper(QWidget& mainWindow, std::function<void(CProgressWindow&)> stop)
         : m_mainWindow(mainWindow), m_stop(std::move(stop)) {
-        m_timer.setInterval(5);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] { Poll(); });
-        m_timer.start();
+        qApp->installEventFilter(this);
     }
+    ~Stopper() override { qApp->removeEventFilter(this); }
     const Seen& Result() const { return m_seen; }
 
-private:
-    void Poll() {
-        CProgressWindow* window = VisibleProgressWindow();
-        if (!window) {
-            return;
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        auto* window = qobject_cast<CProgressWindow*>(object);
+        if (window && event->type() == QEvent::Show && !m_seen.stopped) {
+            m_seen.stopped = true;
+            QTimer::singleShot(0, this, [this, window = QPointer<CProgressWindow>(window)] {
+                if (window) {
+                    Stop(*window);
+                }
+            });
         }
-        m_timer.stop();
-        m_seen.stopped = true;
-        m_seen.name = window->findChild<QLabel*>("commandName")->text();
-        m_seen.centreOffset = window->frameGeometry().center() - m_mainWindow.frameGeometry().center();
+        return false;
+    }
+
+private:
+    void Stop(CProgressWindow& window) {
+        m_seen.name = window.findChild<QLabel*>("commandName")->text();
+        m_seen.centreOffset = window.frameGeometry().center() - m_mainWindow.frameGeometry().center();
         m_seen.applyButtonEnabled = m_mainWindow.findChild<QPushButton*>("applyFilterButton")->isEnabled();
-        m_seen.cancelVisible = window->CancelButton()->isVisible();
-        m_stop(*window);
+        m_seen.cancelVisible = window.CancelButton()->isVisible();
+        m_stop(window);
     }
 
     QWidget& m_mainWindow;
     std::function<void(CProgressWindow&)> m_stop;
-    QTimer m_timer;
     Seen m_seen;
 };
 
@@ -98,7 +106,7 @@ private slots:
             harness.OpenWindow();
             WaveLayout layout;
             layout.channels = 2;
-            std::vector<std::int16_t> samples(2 * 1000000);
+            std::vector<std::int16_t> samples(2 * 2000000);
             for (std::size_t i = 0; i < samples.size(); ++i) {
                 samples[i] = static_cast<std::int16_t>((i * 7919) % 20000 - 10000);
             }
