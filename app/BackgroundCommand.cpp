@@ -16,7 +16,8 @@ constexpr qint64 kDrainSliceMs = 10;
 }  // namespace
 
 // The command's side of one indicator: every call goes over to the real one, which is made, changed and
-// destroyed on the interface thread in the same order.
+// destroyed on the interface thread in the same order. Positions come by the million from a long filter,
+// so those that follow one another travel together, as plain numbers.
 class BackgroundCommand::RelayedProgress final : public ProgressSink {
 public:
     explicit RelayedProgress(BackgroundCommand& owner) : m_owner(owner), m_id(owner.NewIndicatorId()) {
@@ -29,17 +30,44 @@ public:
     RelayedProgress& operator=(const RelayedProgress&) = delete;
 
     void SetRange(int low, int high) override {
+        m_batch.reset();  // positions after this must not join a batch that goes before it
         Relay([low, high](ProgressSink& sink) { sink.SetRange(low, high); });
     }
     void Show() override {
+        m_batch.reset();
         Relay([](ProgressSink& sink) { sink.Show(); });
     }
     void SetPosition(int position) override {
-        Relay([position](ProgressSink& sink) { sink.SetPosition(position); });
+        if (m_batch) {
+            const std::lock_guard<std::mutex> lock(m_batch->mutex);
+            if (m_batch->open) {
+                m_batch->positions.push_back(position);
+                return;
+            }
+        }
+        m_batch = std::make_shared<Positions>();
+        m_batch->positions.push_back(position);
+        Relay([batch = m_batch](ProgressSink& sink) {
+            std::vector<int> positions;
+            {
+                const std::lock_guard<std::mutex> lock(batch->mutex);
+                batch->open = false;  // positions set from now on follow in a batch of their own
+                positions.swap(batch->positions);
+            }
+            for (const int position : positions) {
+                sink.SetPosition(position);
+            }
+        });
     }
     bool CancelRequested() const override { return m_owner.m_cancelRequested; }
 
 private:
+    struct Positions {
+        std::mutex mutex;
+        std::vector<int> positions;
+        bool open = true;
+    };
+
     template <class Change>
     void Relay(Change change) {
         m_owner.Post([&owner = m_owner, id = m_id, change] {
@@ -51,6 +79,7 @@ private:
 
     BackgroundCommand& m_owner;
     int m_id;
+    std::shared_ptr<Positions> m_batch;  // the batch on its way, which later positions may join
 };
 
 class BackgroundCommand::RelayedFeedback final : public Feedback {
@@ -72,7 +101,10 @@ BackgroundCommand::BackgroundCommand(CWave& wave, QObject* parent) : QObject(par
 
 BackgroundCommand::~BackgroundCommand() = default;
 
-Result BackgroundCommand::Run(const std::string& name, const std::function<Result()>& work) {
+Result BackgroundCommand::Run(const std::string& name, const std::function<Result()>& work, SampleAccess access) {
+    if (access == SampleAccess::Changes) {
+        m_wave.Stop();  // here, where the sound output lives; the command's own stop then finds nothing
+    }
     m_name = name;
     m_running = true;
     m_cancelRequested = false;

@@ -25,6 +25,10 @@
 
 namespace tressel {
 
+// Whether a command only reads the samples or changes or replaces them; sound that plays them stops
+// before a command of the second kind, as it could not go on reading them meanwhile.
+enum class SampleAccess { Reads, Changes };
+
 class BackgroundCommand final : public QObject {
     Q_OBJECT
 public:
@@ -34,7 +38,8 @@ public:
 
     // Runs `work` off this thread and answers its result; the indicators it opens carry `name`. The
     // widgets given to DisableWhileRunning are disabled meanwhile.
-    Result Run(const std::string& name, const std::function<Result()>& work);
+    Result Run(const std::string& name, const std::function<Result()>& work,
+               SampleAccess access = SampleAccess::Reads);
     bool Running() const { return m_running; }
     // Whether the user asked the running command to stop, for work that asks it directly.
     bool CancelRequested() const { return m_cancelRequested; }

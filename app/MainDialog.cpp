@@ -153,7 +153,7 @@ void CMainDialog::SetUpBackgroundCommands() {
     // The effects windows are children of this one: their buttons are among these.
     std::vector<QPointer<QWidget>> controls = {m_ui->displayFilterCheck, m_ui->displayAudioCheck};
     for (QPushButton* button : findChildren<QPushButton*>()) {
-        if (button != m_ui->playButton && button != m_ui->stopButton) {
+        if (button != m_ui->stopButton) {
             controls.emplace_back(button);
         }
     }
@@ -257,7 +257,8 @@ void CMainDialog::SelectFilterFile(const std::string& path) {
 void CMainDialog::OnApplyFilter() {
     RunCommand([this] {
         FetchControlStates();
-        Show(m_background->Run("Apply Filter", [this] { return m_workbench.ApplyFilter(); }));
+        Show(m_background->Run("Apply Filter", [this] { return m_workbench.ApplyFilter(); },
+                                      tressel::SampleAccess::Changes));
         ShowCommandOutcome();
     });
 }
@@ -305,7 +306,8 @@ void CMainDialog::LoadAudioFile(const std::string& path, std::optional<tressel::
     options.mp3.cancelRequested = [this] { return m_background->CancelRequested(); };
     options.kind = kind;
     const tressel::Result loaded =
-        m_background->Run("Load Audio", [&] { return m_workbench.LoadAudio(path, options); });
+        m_background->Run("Load Audio", [&] { return m_workbench.LoadAudio(path, options); },
+                          tressel::SampleAccess::Changes);
     Show(loaded);
     RefreshWaveInfo();
     if (loaded) {
@@ -477,22 +479,25 @@ void CMainDialog::ForgetBeforeState() {
 void CMainDialog::RefreshAudioDisplay() {
     m_shownRevision = m_workbench.Revision();
     SamplesChanged();
-    std::fill(m_audioFirstCurve.begin(), m_audioFirstCurve.end(), 0.0);
-    std::fill(m_audioSecondCurve.begin(), m_audioSecondCurve.end(), 0.0);
     if (m_displayAudioState == 0) {
+        std::fill(m_audioFirstCurve.begin(), m_audioFirstCurve.end(), 0.0);
+        std::fill(m_audioSecondCurve.begin(), m_audioSecondCurve.end(), 0.0);
         CloseSpectrumWindow(m_audioSpectrumWindow);
         return;
     }
     if (!m_audioSpectrumWindow) {
         m_audioSpectrumWindow = OpenSpectrumWindow(tressel::kAudioWindowPlacement);
     }
-    const tressel::Result computed = m_background->Run("Audio Spectrum", [this] {
-        return m_workbench.ComputeAudioSpectrum(m_audioFirstCurve.data(), m_audioSecondCurve.data());
-    });
+    std::vector<double> first(tressel::kSpectrumBins, 0.0);
+    std::vector<double> second(tressel::kSpectrumBins, 0.0);
+    const tressel::Result computed = m_background->Run(
+        "Audio Spectrum", [&] { return m_workbench.ComputeAudioSpectrum(first.data(), second.data()); });
     Show(computed);
     if (computed.WasCancelled()) {
-        return;  // the window keeps what it showed
+        return;  // the window and its curves stay as they were
     }
+    m_audioFirstCurve = std::move(first);
+    m_audioSecondCurve = std::move(second);
     ShowAudioSpectrum(*m_audioSpectrumWindow, m_audioFirstCurve.data(), m_audioSecondCurve.data(),
                       m_workbench.Wave().GetChannels(), m_workbench.Wave().GetSamplesPerSecond());
 }
@@ -535,7 +540,8 @@ void CMainDialog::OnEffects() {
 void CMainDialog::RunMedianFilter(int length) {
     RunCommand([this, length] {
         FetchControlStates();
-        Show(m_background->Run("Median Filter", [this, length] { return m_workbench.ApplyMedian(length); }));
+        Show(m_background->Run("Median Filter", [this, length] { return m_workbench.ApplyMedian(length); },
+                                      tressel::SampleAccess::Changes));
         ShowCommandOutcome();
     });
 }

@@ -1,6 +1,7 @@
 #include "app/ProgressWindow.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QScreen>
@@ -122,4 +123,9 @@ void CProgressWindow::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QWidget::keyPressEvent(event);
+}
+
+void CProgressWindow::closeEvent(QCloseEvent* event) {
+    RequestCancel();
+    event->ignore();
 }

@@ -28,6 +28,8 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // The window manager's close stops the command, as Cancel does; the window goes when the command does.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void RequestCancel();

@@ -1,6 +1,6 @@
 // The progress window of a long command, driven for real: it names the command, sits over the main window,
-// keeps the buttons that would start another command disabled, and its Cancel button or Escape stops the
-// command, which leaves the samples, the history and the title as they were.
+// keeps the buttons that would start another command disabled, and its Cancel button, Escape or closing
+// it stops the command, which leaves the samples, the history and the title as they were.
 
 #include <QApplication>
 #include <QPointer>
@@ -96,9 +96,11 @@ private slots:
             QTest::mouseClick(window.CancelButton(), Qt::LeftButton);
         };
         const auto pressEscape = [](CProgressWindow& window) { QTest::keyClick(&window, Qt::Key_Escape); };
+        const auto closeWindow = [](CProgressWindow& window) { window.close(); };
         const std::vector<Case> cases = {
             {"Apply Filter", "Apply Filter", clickCancel},
             {"Median", "Median Filter", pressEscape},
+            {"Apply Filter", "Apply Filter", closeWindow},
         };
         for (const Case& test : cases) {
             MainWindowHarness harness;
