@@ -92,20 +92,30 @@ void CProgressWindow::SetPosition(int position) {
         return;
     }
     m_bar->setValue(position);
-    if (m_sinceStatus.isValid() && m_sinceStatus.elapsed() >= kStatusIntervalMs) {
+    // A new whole per cent at once, the time left at most every tenth of a second.
+    if (Percent() != m_shownPercent || (m_sinceStatus.isValid() && m_sinceStatus.elapsed() >= kStatusIntervalMs)) {
         RefreshStatus();
         m_sinceStatus.restart();
     }
 }
 
+int CProgressWindow::Percent() const {
+    const qint64 span = qint64{m_bar->maximum()} - m_bar->minimum();
+    return span <= 0 ? 0 : static_cast<int>((qint64{m_bar->value()} - m_bar->minimum()) * 100 / span);
+}
+
 void CProgressWindow::RefreshStatus() {
+    if (m_cancelRequested) {
+        return;  // "Cancelling..." stays until the command has stopped
+    }
     const int span = m_bar->maximum() - m_bar->minimum();
     if (span <= 0) {
         m_status->clear();  // nothing to count: the bar only says that something runs
         return;
     }
     const double fraction = static_cast<double>(m_bar->value() - m_bar->minimum()) / span;
-    const QString percent = QString("%1 %").arg(static_cast<int>(fraction * 100.0));
+    m_shownPercent = Percent();
+    const QString percent = QString("%1 %").arg(m_shownPercent);
     const QString left = TimeLeftText(fraction, m_running.isValid() ? m_running.elapsed() : 0);
     m_status->setText(left.isEmpty() ? percent : percent + "   " + left);
 }

@@ -34,6 +34,7 @@ protected:
 private:
     void RequestCancel();
     void RefreshStatus();
+    int Percent() const;
 
     QLabel* m_name;
     QProgressBar* m_bar;
@@ -43,6 +44,7 @@ private:
     QElapsedTimer m_running;
     QElapsedTimer m_sinceStatus;
     bool m_cancelRequested = false;
+    int m_shownPercent = -1;
 };
 
 // "About 12 s left", "About 3 min left": the time still needed when `fraction` of the work took

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
@@ -31,6 +32,7 @@ struct Seen {
     QPoint centreOffset;  // from the main window's centre
     bool applyButtonEnabled = true;
     bool cancelVisible = false;
+    QString status;
 };
 
 // Stops the command the given way as soon as its progress window is on screen (once the window's show
@@ -64,6 +66,7 @@ private:
         m_seen.centreOffset = window.frameGeometry().center() - m_mainWindow.frameGeometry().center();
         m_seen.applyButtonEnabled = m_mainWindow.findChild<QPushButton*>("applyFilterButton")->isEnabled();
         m_seen.cancelVisible = window.CancelButton()->isVisible();
+        m_seen.status = window.StatusText();
         m_stop(window);
     }
 
@@ -138,6 +141,7 @@ private slots:
             QVERIFY2(seen.centreOffset.manhattanLength() <= 4, test.command);
             QVERIFY2(!seen.applyButtonEnabled, test.command);
             QVERIFY2(seen.cancelVisible, test.command);
+            QVERIFY2(seen.status.contains(QRegularExpression("^\\d+ %")), qPrintable(seen.status));
             QVERIFY2(std::vector<std::uint8_t>(wave.GetImage(), wave.GetImage() + wave.GetImageLength()) == before,
                      test.command);
             QVERIFY2(!harness.window->Workbench().CanUndo(), test.command);
