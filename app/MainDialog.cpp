@@ -15,6 +15,7 @@
 
 #include "app/ABListening.h"
 #include "app/AboutDialog.h"
+#include "app/BackgroundCommand.h"
 #include "app/ButtonShortcuts.h"
 #include "app/DialogUnits.h"
 #include "app/EffectsDialog.h"
@@ -24,6 +25,7 @@
 #include "app/Mp3EncoderDialog.h"
 #include "app/OpenedFiles.h"
 #include "app/RegistryKey.h"
+#include "app/RelayedMp3Settings.h"
 #include "app/UserDialogs.h"
 #include "app/WaveViewHost.h"
 #include "audio/ElideFileName.h"
@@ -119,6 +121,7 @@ CMainDialog::CMainDialog(QWidget* parent)
     connect(m_listening.get(), &tressel::ABListening::failed, this,
             [this](const QString& text) { Dialogs().ShowMessage(text.toStdString()); });
     connect(m_ui->playButton, &QPushButton::clicked, m_listening.get(), &tressel::ABListening::ForgetReference);
+    SetUpBackgroundCommands();
     SetUpShortcuts();
     setAcceptDrops(true);
     RefreshTitle();
@@ -150,7 +153,24 @@ tressel::UserDialogs& CMainDialog::Dialogs() const {
     return tressel::AppDialogs();
 }
 
+void CMainDialog::SetUpBackgroundCommands() {
+    m_background = std::make_unique<tressel::BackgroundCommand>(m_workbench.Wave());
+    // The effects windows are children of this one: their buttons are among these.
+    std::vector<QPointer<QWidget>> controls = {m_ui->displayFilterCheck, m_ui->displayAudioCheck};
+    for (QPushButton* button : findChildren<QPushButton*>()) {
+        if (button != m_ui->stopButton) {
+            controls.emplace_back(button);
+        }
+    }
+    m_background->DisableWhileRunning(std::move(controls));
+    connect(m_background.get(), &tressel::BackgroundCommand::runningChanged, this,
+            [this](bool running) { m_historyActions->SetAvailable(!running); });
+}
+
 void CMainDialog::RunCommand(const std::function<void()>& command) {
+    if (m_background->Running()) {
+        return;  // one command at a time
+    }
     try {
         command();
     } catch (const std::bad_alloc&) {
@@ -242,7 +262,8 @@ void CMainDialog::SelectFilterFile(const std::string& path) {
 void CMainDialog::OnApplyFilter() {
     RunCommand([this] {
         FetchControlStates();
-        Show(m_workbench.ApplyFilter());
+        Show(m_background->Run("Apply Filter", [this] { return m_workbench.ApplyFilter(); },
+                                      tressel::SampleAccess::Changes));
         ShowCommandOutcome();
     });
 }
@@ -282,10 +303,16 @@ void CMainDialog::LoadAudioFile(const std::string& path, std::optional<tressel::
     ShowAgain showAgain(*this);
     tressel::LoadOptions options;
     options.keepDecodedFile = true;
-    options.mp3.beforeDecode = [&showAgain] { showAgain.Hide(); };
-    options.mp3.progress = OnFramesDecoded;
+    options.mp3.beforeDecode = [this, &showAgain] {
+        m_background->Call([&showAgain] { showAgain.Hide(); });
+        m_background->OpenIndicator();
+    };
+    options.mp3.progress = [this](int frames) { m_background->Post([frames] { OnFramesDecoded(frames); }); };
+    options.mp3.cancelRequested = [this] { return m_background->CancelRequested(); };
     options.kind = kind;
-    const tressel::Result loaded = m_workbench.LoadAudio(path, options);
+    const tressel::Result loaded =
+        m_background->Run("Load Audio", [&] { return m_workbench.LoadAudio(path, options); },
+                          tressel::SampleAccess::Changes);
     Show(loaded);
     RefreshWaveInfo();
     if (loaded) {
@@ -344,7 +371,8 @@ void CMainDialog::OnSaveAudio() {
             return;
         }
         tressel::DialogMp3Settings settings;
-        Show(m_workbench.SaveAudio(*chosen, settings));
+        tressel::RelayedMp3Settings relayed(settings, *m_background);
+        Show(m_background->Run("Save Audio", [&] { return m_workbench.SaveAudio(*chosen, relayed); }));
     });
 }
 
@@ -459,16 +487,25 @@ void CMainDialog::ForgetBeforeState() {
 void CMainDialog::RefreshAudioDisplay() {
     m_shownRevision = m_workbench.Revision();
     SamplesChanged();
-    std::fill(m_audioFirstCurve.begin(), m_audioFirstCurve.end(), 0.0);
-    std::fill(m_audioSecondCurve.begin(), m_audioSecondCurve.end(), 0.0);
     if (m_displayAudioState == 0) {
+        std::fill(m_audioFirstCurve.begin(), m_audioFirstCurve.end(), 0.0);
+        std::fill(m_audioSecondCurve.begin(), m_audioSecondCurve.end(), 0.0);
         CloseSpectrumWindow(m_audioSpectrumWindow);
         return;
     }
     if (!m_audioSpectrumWindow) {
         m_audioSpectrumWindow = OpenSpectrumWindow(tressel::kAudioWindowPlacement);
     }
-    Show(m_workbench.ComputeAudioSpectrum(m_audioFirstCurve.data(), m_audioSecondCurve.data()));
+    std::vector<double> first(tressel::kSpectrumBins, 0.0);
+    std::vector<double> second(tressel::kSpectrumBins, 0.0);
+    const tressel::Result computed = m_background->Run(
+        "Audio Spectrum", [&] { return m_workbench.ComputeAudioSpectrum(first.data(), second.data()); });
+    Show(computed);
+    if (computed.WasCancelled()) {
+        return;  // the window and its curves stay as they were
+    }
+    m_audioFirstCurve = std::move(first);
+    m_audioSecondCurve = std::move(second);
     ShowAudioSpectrum(*m_audioSpectrumWindow, m_audioFirstCurve.data(), m_audioSecondCurve.data(),
                       m_workbench.Wave().GetChannels(), m_workbench.Wave().GetSamplesPerSecond());
 }
@@ -511,7 +548,8 @@ void CMainDialog::OnEffects() {
 void CMainDialog::RunMedianFilter(int length) {
     RunCommand([this, length] {
         FetchControlStates();
-        Show(m_workbench.ApplyMedian(length));
+        Show(m_background->Run("Median Filter", [this, length] { return m_workbench.ApplyMedian(length); },
+                                      tressel::SampleAccess::Changes));
         ShowCommandOutcome();
     });
 }

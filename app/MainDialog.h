@@ -21,6 +21,7 @@ namespace Ui {
 class MainDialog;
 }
 namespace tressel {
+class BackgroundCommand;
 class ABListening;
 class HistoryActions;
 class UserDialogs;
@@ -138,6 +139,8 @@ private:
     void ShowCommandOutcome();
     // A new piece of work: there is no state before.
     void ForgetBeforeState();
+    // The long commands run off the interface thread, one at a time.
+    void SetUpBackgroundCommands();
     // Runs one command; a reported file error or memory shortage ends it without leaving Qt's loop.
     void RunCommand(const std::function<void()>& command);
     tressel::UserDialogs& Dialogs() const;
@@ -167,5 +170,6 @@ private:
     tressel::RecentFiles m_recentFilters{"Filter"};
     tressel::HistoryActions* m_historyActions = nullptr;
     std::unique_ptr<tressel::ABListening> m_listening;  // stops what it plays before the workbench goes
+    std::unique_ptr<tressel::BackgroundCommand> m_background;
     std::uint64_t m_shownRevision = 0;  // the state of the samples the displays show
 };

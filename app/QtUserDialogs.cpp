@@ -21,6 +21,8 @@ public:
     void SetRange(int low, int high) override { m_window->SetRange(low, high); }
     void Show() override { m_window->Show(); }
     void SetPosition(int position) override { m_window->SetPosition(position); }
+    bool CancelRequested() const override { return m_window->CancelRequested(); }
+    void SetLabel(std::string_view label) override { m_window->SetLabel(label); }
 
 private:
     CProgressWindow* m_window;

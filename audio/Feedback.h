@@ -18,6 +18,12 @@ public:
     virtual void SetRange(int low, int high) = 0;
     virtual void Show() = 0;
     virtual void SetPosition(int position) = 0;
+    // Asked between pieces of the work: true once whoever watches wants the operation stopped. The
+    // operation then ends at the next point where it can put back what it changed, and answers
+    // Result::Cancelled(). Indicators nobody can stop never ask for it.
+    virtual bool CancelRequested() const { return false; }
+    // The name of the command the indicator stands for ("Apply Filter"), for a window that shows it.
+    virtual void SetLabel(std::string_view) {}
 };
 
 class Feedback {

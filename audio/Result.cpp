@@ -15,6 +15,12 @@ Result Result::Declined() {
     return result;
 }
 
+Result Result::Cancelled() {
+    Result result = Declined();
+    result.m_cancelled = true;
+    return result;
+}
+
 Result Result::Confirmation(std::string text) {
     Result result;
     result.m_messages.push_back({std::move(text), MessageIcon::Information, Message::Kind::Confirmation});
@@ -29,6 +35,7 @@ Result& Result::AddNote(std::string text, MessageIcon icon) {
 Result& Result::Append(const Result& other) {
     m_messages.insert(m_messages.end(), other.m_messages.begin(), other.m_messages.end());
     m_failed = m_failed || other.m_failed;
+    m_cancelled = m_cancelled || other.m_cancelled;
     return *this;
 }
 

@@ -36,6 +36,8 @@ public:
     static Result Failure(std::string text, MessageIcon icon = MessageIcon::Warning);
     // A failure the user chose (a settings dialog left with "Close"): nothing to tell.
     static Result Declined();
+    // The user stopped the operation part-way: nothing to tell, and nothing of it is left behind.
+    static Result Cancelled();
     // Carries the information icon.
     static Result Confirmation(std::string text);
 
@@ -53,6 +55,7 @@ public:
     }
 
     bool Ok() const { return !m_failed; }
+    bool WasCancelled() const { return m_cancelled; }
     explicit operator bool() const { return Ok(); }
 
     const std::vector<Message>& Messages() const { return m_messages; }
@@ -63,6 +66,7 @@ public:
 
 private:
     bool m_failed = false;
+    bool m_cancelled = false;
     std::vector<Message> m_messages;
 };
 

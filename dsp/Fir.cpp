@@ -83,7 +83,12 @@ tressel::Result CWave::ApplyFir(const double* coefficients, int count, int chann
     FirProgress positions(*progress, engine->HalfLength());
     for (const ChannelPass& pass : passes) {
         positions.StartPass(pass.progressOffset);
-        engine->Filter(pass.samples, [&](std::int64_t lastStep) { positions.StepsDone(lastStep); });
+        engine->Filter(pass.samples, [&](std::int64_t lastStep) {
+            positions.StepsDone(lastStep);
+            if (progress->CancelRequested()) {
+                engine->Stop();
+            }
+        });
     }
-    return {};
+    return engine->Stopped() ? tressel::Result::Cancelled() : tressel::Result();
 }

@@ -272,6 +272,9 @@ float FirEngine::EdgeSum(const ChannelSamples& channel, std::int64_t i) const {
 }
 
 void FirEngine::Filter(const ChannelSamples& channel, const StepsDone& stepsDone) {
+    if (m_stopped) {
+        return;
+    }
     if (m_delayLine || channel.length != m_channelLength) {
         FilterLiteral(channel, stepsDone);
     } else {
@@ -284,7 +287,7 @@ void FirEngine::FilterLiteral(const ChannelSamples& channel, const StepsDone& st
         m_delayLine = std::make_unique<CDelayLine>(m_half + 1);
     }
     const std::int64_t length = channel.length;
-    for (std::int64_t i = -(m_half + 1); i < length; ++i) {
+    for (std::int64_t i = -(m_half + 1); i < length && !m_stopped; ++i) {
         // Step i reads samples i and later only and writes sample i last, so the update needs no copy.
         double sum = 0.0;
         for (std::int64_t j = std::max<std::int64_t>(0, -i); j < m_count && i + j < length; ++j) {
@@ -385,6 +388,9 @@ void FirEngine::FilterBlocks(const ChannelSamples& channel, const StepsDone& ste
     stepsDone(m_chunkStarts.front() - 1);
     Pass pass{channel};
     RunWorkers([&](Worker& worker, bool first) { RunChunks(pass, worker, first, stepsDone); });
+    if (m_stopped) {
+        return;
+    }
     WriteEdges(channel, 0);
     stepsDone(channel.length - 1);
 }
@@ -396,7 +402,7 @@ void FirEngine::RunChunks(Pass& pass, Worker& worker, bool reportProgress, const
             stepsDone(std::min(pass.channel.length - 1, m_chunkStarts.front() - 1 + done));
         }
     };
-    for (auto c = static_cast<std::size_t>(pass.nextChunk++); c < ChunkCount();
+    for (auto c = static_cast<std::size_t>(pass.nextChunk++); c < ChunkCount() && !m_stopped;
          c = static_cast<std::size_t>(pass.nextChunk++)) {
         FilterChunk(pass.channel, worker, c, ContextOf(0, c), blockDone);
     }
@@ -522,7 +528,7 @@ void FirEngine::FilterChunk(const ChannelSamples& channel, Worker& worker, std::
     double* window = worker.window.Data();
     std::copy(context, context + m_half, worker.before.begin());
     std::int64_t start = m_chunkStarts[chunk];
-    while (start < chunkEnd) {
+    while (start < chunkEnd && !m_stopped) {
         const std::int64_t outputs = std::min(m_blockOutputs, chunkEnd - start);
         const std::int64_t stripe = m_kernel.StripeFor(outputs);
         const BlockSources sources{channel, worker.before.data(), context + m_half, start, chunkEnd,

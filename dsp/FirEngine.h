@@ -5,6 +5,7 @@
 // used throughout. The fast path computes blocks of outputs with the vector kernel on all cores; the
 // literal path walks the steps one by one through a delay line. Both give the same bytes.
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -71,6 +72,10 @@ public:
     // All the channels (at most shape.channels, each of `channelLength` samples) in one pass whose inputs
     // arrive through `stream`; the same bytes as Filter on each in turn. False when the stream broke off.
     bool FilterStreamed(const std::vector<ChannelSamples>& channels, FirStream& stream);
+    // Called from stepsDone: the pass ends at its next block, leaving the channel part filtered and part
+    // not, and so does every later pass. The caller puts the samples back.
+    void Stop() { m_stopped = true; }
+    bool Stopped() const { return m_stopped; }
 
     int HalfLength() const { return m_half; }
 
@@ -115,6 +120,7 @@ private:
     int m_shapeChannels = 1;
     std::vector<float> m_edgeSums;   // per channel: the sums before the kernel's outputs, then those after
     std::vector<double> m_contexts;  // per channel and chunk: M originals before it, K - 1 - M after it
+    std::atomic<bool> m_stopped{false};  // a stop asked for from stepsDone
 };
 
 }  // namespace tressel::dsp

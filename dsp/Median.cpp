@@ -74,7 +74,9 @@ void FilterChannelWith(const ChannelSamples& span, int length, StepReport&& repo
     for (std::int64_t j = 0; j < steps; ++j) {
         Format::Store(sample, delay.PushAndTakeOldest(static_cast<Value>(sorted.Median())));
         if (untilReport == 0) {
-            reportStep(j);
+            if (!reportStep(j)) {
+                return;  // stopped: the caller puts the samples back
+            }
             untilReport = 100;
         }
         --untilReport;
@@ -106,8 +108,9 @@ void FilterChannel(const ChannelSamples& span, int length, StepReport&& reportSt
 #endif
 }
 
+// False when the user stopped the work part-way.
 template <class Format>
-void FilterSelectedChannels(const tressel::SampleView& samples, tressel::Feedback& feedback, int length, bool first,
+bool FilterSelectedChannels(const tressel::SampleView& samples, tressel::Feedback& feedback, int length, bool first,
                             bool second) {
     const std::int64_t frames = samples.Frames();
     const bool both = first && second;
@@ -115,16 +118,20 @@ void FilterSelectedChannels(const tressel::SampleView& samples, tressel::Feedbac
     auto progress = feedback.CreateProgress();
     progress->SetRange(0, static_cast<int>((both ? 2 * frames : frames) / 100));
     progress->Show();
+    bool stopped = false;
+    const auto report = [&](std::int64_t position) {
+        progress->SetPosition(static_cast<int>(position / 100));
+        stopped = progress->CancelRequested();
+        return !stopped;
+    };
     if (first) {
-        FilterChannel<Format>(samples.Channel(0), length,
-                              [&](std::int64_t j) { progress->SetPosition(static_cast<int>(j / 100)); });
+        FilterChannel<Format>(samples.Channel(0), length, [&](std::int64_t j) { return report(j); });
     }
-    if (second) {
+    if (second && !stopped) {
         const std::int64_t offset = both ? frames : 0;
-        FilterChannel<Format>(samples.Channel(1), length, [&](std::int64_t j) {
-            progress->SetPosition(static_cast<int>((j + offset) / 100));
-        });
+        FilterChannel<Format>(samples.Channel(1), length, [&](std::int64_t j) { return report(j + offset); });
     }
+    return !stopped;
 }
 
 }  // namespace
@@ -152,10 +159,9 @@ tressel::Result CWave::ApplyMedian(int length, int channel1, int channel2) {
     const bool first = format.channels == 1 || channel1 != 0;
     const bool second = format.channels == 2 && channel2 != 0;
     const tressel::SampleView samples(GetImage(), format);
-    if (samples.SixteenBit()) {
-        FilterSelectedChannels<tressel::Signed16Samples>(samples, GetFeedback(), length, first, second);
-    } else {
-        FilterSelectedChannels<tressel::Unsigned8Samples>(samples, GetFeedback(), length, first, second);
-    }
-    return {};
+    const bool finished =
+        samples.SixteenBit()
+            ? FilterSelectedChannels<tressel::Signed16Samples>(samples, GetFeedback(), length, first, second)
+            : FilterSelectedChannels<tressel::Unsigned8Samples>(samples, GetFeedback(), length, first, second);
+    return finished ? tressel::Result() : tressel::Result::Cancelled();
 }

@@ -35,6 +35,7 @@ public:
         m_sink->Show();
     }
     void SetPosition(std::uint32_t position) { m_sink->SetPosition(Scale(position)); }
+    bool CancelRequested() const { return m_sink->CancelRequested(); }
 
 private:
     int Scale(std::uint32_t value) const { return static_cast<int>(value >> m_shift); }
@@ -96,6 +97,7 @@ private:
     Result FinishStream();
     Result WriteInfoFrame();
     Result Fail(const char* message);
+    Result Cancel();
     void CloseStream();
 
     const bladeenc::Functions& m_encoder;
@@ -188,6 +190,9 @@ Result EncodingRun::EncodeData(CWave& wave) {
         m_written += outputBytes;
         consumed += byteCount;
         progress.SetPosition(consumed);
+        if (progress.CancelRequested()) {
+            return result.Append(Cancel());
+        }
     }
     return result;
 }
@@ -226,6 +231,12 @@ Result EncodingRun::Fail(const char* message) {
     CloseStream();
     m_file.Abandon();
     return Result::Failure(message);
+}
+
+Result EncodingRun::Cancel() {
+    CloseStream();
+    m_file.Discard();
+    return Result::Cancelled();
 }
 
 void EncodingRun::CloseStream() {

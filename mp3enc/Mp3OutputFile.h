@@ -25,6 +25,8 @@ public:
     bool Finish();
     // The export failed; see above for what is left.
     void Abandon();
+    // The user stopped the export: no file of it is left, and an older one stays as it was.
+    void Discard() { m_writer.Discard(); }
 
 private:
     AtomicFileWriter m_writer;

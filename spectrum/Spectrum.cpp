@@ -53,6 +53,9 @@ tressel::Result AnalyseChannel(const tressel::ChannelSamples& channel, const Blo
             sums[k] += std::sqrt(real[k] * real[k] + imag[k] * imag[k]);
         }
         progress.SetPosition(progressBase + static_cast<int>(b));
+        if (progress.CancelRequested()) {
+            return result.Append(tressel::Result::Cancelled());  // this channel's curve is not written
+        }
     }
     for (int k = 0; k < binCount; ++k) {
         bins[k] = sums[k] / plan.analysed;
@@ -91,7 +94,7 @@ tressel::Result CWave::ComputeSpectrum(double* firstCurve, double* secondCurve, 
 
     CFft fft;
     tressel::Result result;
-    for (int c = 0; c < format.channels; ++c) {
+    for (int c = 0; c < format.channels && !result.WasCancelled(); ++c) {
         result.Append(AnalyseChannel(samples.Channel(c), plan, fft, curves[c], bins, *progress,
                                      c * static_cast<int>(plan.analysed)));
     }

@@ -37,6 +37,32 @@ int DecodeThreads(const Mp3ImportHooks& hooks) {
     return WithinThreadBudget(mp3dec::decode_thread_count(hooks.decodeThreads));
 }
 
+// Thrown out of the decoder's progress report when the user stops the import; the decoder lets it pass
+// (its threads are joined and its memory freed on the way out) and the import catches it.
+struct ImportCancelled {};
+
+// The hooks' progress, followed by the question whether to go on.
+mp3dec::DecodeProgressFn CancellableProgress(const Mp3ImportHooks& hooks) {
+    if (!hooks.cancelRequested) {
+        return hooks.progress;
+    }
+    return [&hooks](int frames) {
+        if (hooks.progress) {
+            hooks.progress(frames);
+        }
+        if (frames != -1 && hooks.cancelRequested()) {
+            throw ImportCancelled{};
+        }
+    };
+}
+
+Result CancelledImport(const Mp3ImportHooks& hooks) {
+    if (hooks.progress) {
+        hooks.progress(-1);
+    }
+    return Result::Cancelled();
+}
+
 // The decoded WAV image, or why there is none.
 Result DecodeToImage(const std::string& path, const Mp3ImportHooks& hooks, WaveImage& image) {
     if (hooks.beforeDecode) {
@@ -48,11 +74,13 @@ Result DecodeToImage(const std::string& path, const Mp3ImportHooks& hooks, WaveI
     const mp3dec::DiagnosticFn& diagnostic = hooks.diagnostics ? hooks.diagnostics : mp3dec::print_diagnostic;
     try {
         mp3dec::WaveBytesIn<WaveImage> bytes(image);
-        if (mp3dec::decode_file_into_wave(path, settings, hooks.progress, diagnostic, bytes).result != 0) {
+        if (mp3dec::decode_file_into_wave(path, settings, CancellableProgress(hooks), diagnostic, bytes).result != 0) {
             return Result::Failure("Failed to decode MP3 file");
         }
     } catch (const std::bad_alloc&) {
         return OutOfMemory();
+    } catch (const ImportCancelled&) {
+        return CancelledImport(hooks);
     }
     return {};
 }
@@ -86,8 +114,19 @@ Result ImportMp3(CWave& wave, const std::string& path, std::optional<std::string
         hooks.beforeDecode();
     }
     // The file driver, so that the window's import prints exactly what it always printed.
-    const bool decoded = DecodeMp3ToWave(path, output, hooks.progress, DecodeThreads(hooks), hooks.gapless);
+    bool decoded = false;
+    bool cancelled = false;
+    try {
+        decoded = DecodeMp3ToWave(path, output, CancellableProgress(hooks), DecodeThreads(hooks), hooks.gapless);
+    } catch (const ImportCancelled&) {
+        cancelled = true;
+    }
     std::fclose(output);
+    if (cancelled) {
+        std::remove(temporaryName->c_str());
+        temporaryName.reset();
+        return CancelledImport(hooks);
+    }
     if (!decoded) {
         std::remove(temporaryName->c_str());
         temporaryName.reset();

@@ -22,6 +22,9 @@ struct Mp3ImportHooks {
     // comes back when it has shown the result.
     std::function<void()> beforeDecode;
     mp3dec::DecodeProgressFn progress;
+    // Asked after every progress report: true stops the decode, which then answers Result::Cancelled(),
+    // leaves no file behind and reports -1 to `progress` as a finished decode does.
+    std::function<bool()> cancelRequested;
     // Where the in-memory decode's diagnostics go; unset, and always for ImportMp3, they go to the standard
     // streams as the decoder prints them.
     mp3dec::DiagnosticFn diagnostics;

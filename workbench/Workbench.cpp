@@ -11,6 +11,53 @@
 
 namespace tressel {
 
+namespace {
+
+// Progress that goes where it went but can no longer be stopped: for a command whose starting state
+// could not be copied, which therefore could not be put back.
+class UnstoppableProgress final : public ProgressSink {
+public:
+    explicit UnstoppableProgress(std::unique_ptr<ProgressSink> inner) : m_inner(std::move(inner)) {}
+    void SetRange(int low, int high) override { m_inner->SetRange(low, high); }
+    void Show() override { m_inner->Show(); }
+    void SetPosition(int position) override { m_inner->SetPosition(position); }
+    void SetLabel(std::string_view label) override { m_inner->SetLabel(label); }
+
+private:
+    std::unique_ptr<ProgressSink> m_inner;
+};
+
+class UnstoppableFeedback final : public Feedback {
+public:
+    explicit UnstoppableFeedback(Feedback& inner) : m_inner(inner) {}
+    void ShowMessage(std::string_view text, MessageIcon icon) override { m_inner.ShowMessage(text, icon); }
+    std::unique_ptr<ProgressSink> CreateProgress() override {
+        return std::make_unique<UnstoppableProgress>(m_inner.CreateProgress());
+    }
+
+private:
+    Feedback& m_inner;
+};
+
+// The wave reports to `replacement` for as long as this lives.
+class FeedbackSwap {
+public:
+    FeedbackSwap(CWave& wave, Feedback* replacement) : m_wave(wave), m_original(&wave.GetFeedback()) {
+        if (replacement) {
+            wave.SetFeedback(replacement);
+        }
+    }
+    ~FeedbackSwap() { m_wave.SetFeedback(m_original); }
+    FeedbackSwap(const FeedbackSwap&) = delete;
+    FeedbackSwap& operator=(const FeedbackSwap&) = delete;
+
+private:
+    CWave& m_wave;
+    Feedback* m_original;
+};
+
+}  // namespace
+
 Workbench::Workbench(Feedback* progress) : m_filter(std::make_shared<CFilterCoefficients>()) {
     m_wave.SetFeedback(progress);
 }
@@ -187,6 +234,11 @@ Result Workbench::Apply(const SampleStep& step) {
     }
     m_reachedSamples = true;
     PrepareHistory();
+    // Only a command whose starting state is in hand may be stopped part-way; a step within a macro may
+    // not, as the macro's earlier steps could not be told apart from its half-done one.
+    const bool restorable = m_history && !m_inOneStep && m_history->Prepared() != nullptr;
+    UnstoppableFeedback unstoppable(m_wave.GetFeedback());
+    const FeedbackSwap swap(m_wave, restorable ? nullptr : &unstoppable);
     Result applied;
     try {
         applied = std::visit(Overloaded{[this](const FirStep& fir) { return ApplyFir(fir); },

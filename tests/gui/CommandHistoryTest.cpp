@@ -56,9 +56,11 @@ private:
         Activate();
         QTest::keyClick(m_harness->window.get(), key, modifiers);
     }
+    // The main window itself, not one of its child windows (a window counts as active while a child of
+    // it has the focus, but its shortcuts then do not reach it).
     void Activate() {
         m_harness->window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_harness->window.get()));
+        QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(m_harness->window.get()));
     }
     void OpenEffects() { Click(Control("effectsButton")); }
 

@@ -21,6 +21,7 @@
 #include "app/MedianDialog.h"
 #include "spectrum/PrismDataWindow.h"
 #include "app/MainDialog.h"
+#include "app/ProgressWindow.h"
 #include "app/WaveViewHost.h"
 #include "audio/WaveSamples.h"
 #include "spectrum/FilterResponse.h"
@@ -128,6 +129,14 @@ int main(int argc, char** argv) {
     help.ShowTopic(1);
     help.Window()->resize(640, 480);
     saved &= Save(*help.Window(), folder, "help.png");
+
+    // A filter part way through, as its progress window shows it.
+    CProgressWindow progress;
+    progress.SetLabel("Apply Filter");
+    progress.SetRange(0, 1000);
+    progress.Show();
+    progress.SetPosition(420);
+    saved &= Save(progress, folder, "progress.png");
 
     // The counter as it stands part way through decoding a long file.
     OnFramesDecoded(0);

@@ -1,0 +1,178 @@
+// The progress window of a long command, driven for real: it names the command, sits over the main window,
+// keeps the buttons that would start another command disabled, and its Cancel button, Escape or closing
+// it stops the command, which leaves the samples, the history and the title as they were.
+
+#include <QApplication>
+#include <QPointer>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSlider>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/EffectsDialog.h"
+#include "app/HistoryActions.h"
+#include "app/MedianDialog.h"
+#include "app/ProgressWindow.h"
+#include "tests/gui/support/MainWindowHarness.h"
+#include "tests/gui/support/RealProgressDialogs.h"
+
+using namespace tressel;
+using namespace tressel::testing;
+
+namespace {
+
+// What the progress window showed when it was stopped.
+struct Seen {
+    bool stopped = false;
+    QString name;
+    QPoint centreOffset;  // from the main window's centre
+    bool applyButtonEnabled = true;
+    bool cancelVisible = false;
+    QString status;
+};
+
+// Stops the command the given way as soon as its progress window is on screen (once the window's show
+// has been handled, as a person's click would come).
+class Stopper : public QObject {
+public:
+    Stopper(QWidget& mainWindow, std::function<void(CProgressWindow&)> stop)
+        : m_mainWindow(mainWindow), m_stop(std::move(stop)) {
+        qApp->installEventFilter(this);
+    }
+    ~Stopper() override { qApp->removeEventFilter(this); }
+    const Seen& Result() const { return m_seen; }
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        auto* window = qobject_cast<CProgressWindow*>(object);
+        if (window && event->type() == QEvent::Show && !m_seen.stopped) {
+            m_seen.stopped = true;
+            QTimer::singleShot(0, this, [this, window = QPointer<CProgressWindow>(window)] {
+                if (window) {
+                    Stop(*window);
+                }
+            });
+        }
+        return false;
+    }
+
+private:
+    void Stop(CProgressWindow& window) {
+        m_seen.name = window.findChild<QLabel*>("commandName")->text();
+        m_seen.centreOffset = window.frameGeometry().center() - m_mainWindow.frameGeometry().center();
+        m_seen.applyButtonEnabled = m_mainWindow.findChild<QPushButton*>("applyFilterButton")->isEnabled();
+        m_seen.cancelVisible = window.CancelButton()->isVisible();
+        m_seen.status = window.StatusText();
+        m_stop(window);
+    }
+
+    QWidget& m_mainWindow;
+    std::function<void(CProgressWindow&)> m_stop;
+    Seen m_seen;
+};
+
+std::string ManyTaps(int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        text += "0.001\n";
+    }
+    return text;
+}
+
+}  // namespace
+
+class CancelCommandTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cancelOrEscapeStopsTheCommandAndLeavesTheSamples() {
+        struct Case {
+            const char* command;
+            const char* name;
+            std::function<void(CProgressWindow&)> stop;
+        };
+        const auto clickCancel = [](CProgressWindow& window) {
+            QTest::mouseClick(window.CancelButton(), Qt::LeftButton);
+        };
+        const auto pressEscape = [](CProgressWindow& window) { QTest::keyClick(&window, Qt::Key_Escape); };
+        const auto closeWindow = [](CProgressWindow& window) { window.close(); };
+        const std::vector<Case> cases = {
+            {"Apply Filter", "Apply Filter", clickCancel},
+            {"Median", "Median Filter", pressEscape},
+            {"Apply Filter", "Apply Filter", closeWindow},
+        };
+        for (const Case& test : cases) {
+            MainWindowHarness harness;
+            RealProgressDialogs dialogs(harness.dialogs);
+            harness.OpenWindow();
+            WaveLayout layout;
+            layout.channels = 2;
+            std::vector<std::int16_t> samples(2 * 2000000);
+            for (std::size_t i = 0; i < samples.size(); ++i) {
+                samples[i] = static_cast<std::int16_t>((i * 7919) % 20000 - 10000);
+            }
+            harness.LoadAudio(harness.WriteFile("long.wav", BuildWave16(layout, samples)));
+            harness.SelectFilter(harness.WriteText("taps.txt", ManyTaps(2001)));
+            CWave& wave = harness.window->Wave();
+            const std::vector<std::uint8_t> before(wave.GetImage(), wave.GetImage() + wave.GetImageLength());
+            const QString title = harness.window->windowTitle();
+
+            harness.window->activateWindow();  // as the click of a person would
+            QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(harness.window.get()));
+            Stopper stopper(*harness.window, test.stop);
+            if (std::string(test.command) == "Apply Filter") {
+                harness.Click("applyFilterButton");
+            } else {
+                harness.Click("effectsButton");
+                CEffectsDialog& effects = harness.window->EffectsDialog();
+                QTest::mouseClick(Child<QPushButton>(&effects, "medianFilterButton"), Qt::LeftButton);
+                Child<QSlider>(&effects.MedianDialog(), "lengthSlider")->setValue(16);  // length 33
+                QTest::mouseClick(Child<QPushButton>(&effects.MedianDialog(), "applyButton"), Qt::LeftButton);
+            }
+
+            const Seen& seen = stopper.Result();
+            QVERIFY2(seen.stopped, test.command);
+            QCOMPARE(seen.name, QString(test.name));
+            // Centred up to the rounding of odd sizes and the frame.
+            QVERIFY2(seen.centreOffset.manhattanLength() <= 4, test.command);
+            QVERIFY2(!seen.applyButtonEnabled, test.command);
+            QVERIFY2(seen.cancelVisible, test.command);
+            QVERIFY2(seen.status.contains(QRegularExpression("^\\d+ %")), qPrintable(seen.status));
+            QVERIFY2(std::vector<std::uint8_t>(wave.GetImage(), wave.GetImage() + wave.GetImageLength()) == before,
+                     test.command);
+            QVERIFY2(!harness.window->Workbench().CanUndo(), test.command);
+            QCOMPARE(harness.window->windowTitle(), title);
+            QVERIFY2(harness.dialogs.Messages().empty(), test.command);
+            QVERIFY2(!VisibleProgressWindow(), test.command);
+            QVERIFY2(harness.Control("applyFilterButton")->isEnabled(), test.command);
+            harness.window.reset();  // before the dialogs it reports to
+        }
+    }
+
+    void theTimeLeftIsGuessedOnceEnoughIsDone() {
+        struct Case {
+            double fraction;
+            qint64 elapsedMs;
+            QString text;
+        };
+        const std::vector<Case> cases = {
+            {0.01, 5000, ""},           // too little done
+            {0.5, 100, ""},             // too early
+            {0.5, 10000, "About 10 s left"},
+            {0.25, 3000, "About 9 s left"},
+            {0.1, 100000, "About 15 min left"},
+            {0.9, 1000, "About 1 s left"},  // a part of a second counts as one
+            {1.0, 1000, ""},
+        };
+        for (const Case& test : cases) {
+            QCOMPARE(TimeLeftText(test.fraction, test.elapsedMs), test.text);
+        }
+    }
+};
+
+QTEST_MAIN(CancelCommandTest)
+#include "CancelCommandTest.moc"
