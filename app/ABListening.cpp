@@ -5,6 +5,7 @@
 #include <QAudioDevice>
 #include <QMediaDevices>
 #include <QMenu>
+#include <QShortcut>
 
 #include "app/ButtonShortcuts.h"
 #include "app/WindowSettings.h"
@@ -46,7 +47,11 @@ ABListening::ABListening(QWidget* owner, Workbench& workbench)
         const ListeningReference reference = choice.reference;
         connect(action, &QAction::triggered, this, [this, reference] { Choose(reference); });
     }
-    AddWindowShortcut(owner, QKeySequence(Qt::SHIFT | Qt::Key_Space), [this] { PlayOrStopReference(); });
+    m_shortcut = AddWindowShortcut(owner, QKeySequence(Qt::SHIFT | Qt::Key_Space), [this] { PlayOrStopReference(); });
+}
+
+void ABListening::SetAvailable(bool available) {
+    m_shortcut->setEnabled(available);
 }
 
 ABListening::~ABListening() {

@@ -12,6 +12,7 @@
 
 class QActionGroup;
 class QMenu;
+class QShortcut;
 class QWidget;
 
 namespace tressel {
@@ -37,6 +38,9 @@ public:
     // stops it when it is what plays.
     void PlayOrStopReference();
     bool ReferencePlaying() const;
+    // Off while a command works on the samples in the background: the reference and the current image
+    // are both being changed then.
+    void SetAvailable(bool available);
 
 public slots:
     // Something else started playing the current samples (the Play button).
@@ -54,6 +58,7 @@ private:
     Workbench& m_workbench;
     ListeningReference m_reference;
     QActionGroup* m_choices;
+    QShortcut* m_shortcut = nullptr;
     // The reference being played, copied: the history it comes from may trade or drop it meanwhile.
     std::vector<std::uint8_t> m_referenceImage;
     bool m_referencePlaying = false;

@@ -164,7 +164,10 @@ void CMainDialog::SetUpBackgroundCommands() {
     }
     m_background->DisableWhileRunning(std::move(controls));
     connect(m_background.get(), &tressel::BackgroundCommand::runningChanged, this,
-            [this](bool running) { m_historyActions->SetAvailable(!running); });
+            [this](bool running) {
+                m_historyActions->SetAvailable(!running);
+                m_listening->SetAvailable(!running);
+            });
 }
 
 void CMainDialog::RunCommand(const std::function<void()>& command) {

@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QShortcut>
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
@@ -31,6 +32,7 @@ struct Seen {
     QString name;
     QPoint centreOffset;  // from the main window's centre
     bool applyButtonEnabled = true;
+    bool listeningKeyEnabled = true;  // Shift+Space, which reads the samples the command is changing
     bool cancelVisible = false;
     QString status;
 };
@@ -65,6 +67,11 @@ private:
         m_seen.name = window.findChild<QLabel*>("commandName")->text();
         m_seen.centreOffset = window.frameGeometry().center() - m_mainWindow.frameGeometry().center();
         m_seen.applyButtonEnabled = m_mainWindow.findChild<QPushButton*>("applyFilterButton")->isEnabled();
+        for (const QShortcut* shortcut : m_mainWindow.findChildren<QShortcut*>()) {
+            if (shortcut->key() == QKeySequence(Qt::SHIFT | Qt::Key_Space)) {
+                m_seen.listeningKeyEnabled = shortcut->isEnabled();
+            }
+        }
         m_seen.cancelVisible = window.CancelButton()->isVisible();
         m_seen.status = window.StatusText();
         m_stop(window);
@@ -140,6 +147,7 @@ private slots:
             // Centred up to the rounding of odd sizes and the frame.
             QVERIFY2(seen.centreOffset.manhattanLength() <= 4, test.command);
             QVERIFY2(!seen.applyButtonEnabled, test.command);
+            QVERIFY2(!seen.listeningKeyEnabled, test.command);
             QVERIFY2(seen.cancelVisible, test.command);
             QVERIFY2(seen.status.contains(QRegularExpression("^\\d+ %")), qPrintable(seen.status));
             QVERIFY2(std::vector<std::uint8_t>(wave.GetImage(), wave.GetImage() + wave.GetImageLength()) == before,
