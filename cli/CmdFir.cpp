@@ -12,8 +12,7 @@ int RunFir(const std::vector<std::string>& arguments, ConsoleFeedback& feedback)
     RequireValid(ParseFirArguments(arguments, {"an input", "an output"}, fir, files));
     Workbench workbench(&feedback);
     Result result = AboutFile(fir.tapsFile, workbench.SelectFilter(fir.tapsFile));
-    // Only a file read as WAV takes the streamed way; the usual load refuses the other kinds with its messages.
-    if (result && KindByName(files[0]) == AudioFileKind::Wave) {
+    if (result) {
         const CFilterCoefficients& filter = workbench.Filter();
         const StreamedFirJob job{files[0], files[1], filter.GetCoefficients(), filter.GetCount(), fir.levels,
                                  fir.channels};

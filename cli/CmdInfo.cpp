@@ -20,8 +20,7 @@ int RunInfo(const std::vector<std::string>& arguments, ConsoleFeedback& feedback
     RequireValid(ParseFilesOnly("info", arguments, {"one file"}, files));
     // A WAV file whose first bytes settle the format needs no load; anything else is loaded whole, which
     // also gives the messages of a file that is refused.
-    if (const std::optional<WaveFileStart> start =
-            KindByName(files[0]) == AudioFileKind::Wave ? ReadWaveFileStart(files[0]) : std::nullopt) {
+    if (const std::optional<WaveFileStart> start = ReadWaveFileStart(files[0])) {
         PrintFormat(start->format);
         return Finish(Result(), feedback);
     }
