@@ -162,13 +162,11 @@ void BackgroundCommand::Call(const std::function<void()>& call) {
     done.get_future().wait();
 }
 
-void BackgroundCommand::OpenIndicator() {
-    Post([this] {
-        const int id = NewIndicatorId();
-        OpenIndicatorHere(id);
-        m_indicators[id]->SetRange(0, 0);
-        m_indicators[id]->Show();
-    });
+std::unique_ptr<ProgressSink> BackgroundCommand::OpenIndicator() {
+    auto indicator = std::make_unique<RelayedProgress>(*this);
+    indicator->SetRange(0, 0);
+    indicator->Show();
+    return indicator;
 }
 
 void BackgroundCommand::OpenIndicatorHere(int id) {

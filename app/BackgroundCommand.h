@@ -49,9 +49,10 @@ public:
     // Call waits for it to finish, Post does not.
     void Post(std::function<void()> call);
     void Call(const std::function<void()>& call);
-    // From the command's thread: opens an indicator of the command's own (a bar that only says that
-    // something runs, and Cancel) for work that reports no range; it closes when the command ends.
-    void OpenIndicator();
+    // From the command's thread: opens and shows an indicator of the command's own, with Cancel, for work
+    // that reports through hooks of its own rather than the wave's feedback. Its bar only says that
+    // something runs until it is given a range; it closes when the answer is destroyed or the command ends.
+    std::unique_ptr<ProgressSink> OpenIndicator();
 
 signals:
     void runningChanged(bool running);

@@ -22,6 +22,7 @@
 #include "app/FramesDecodedWindow.h"
 #include "app/Help.h"
 #include "app/HistoryActions.h"
+#include "app/ImportProgress.h"
 #include "app/Mp3EncoderDialog.h"
 #include "app/OpenedFiles.h"
 #include "app/RegistryKey.h"
@@ -306,11 +307,16 @@ void CMainDialog::LoadAudioFile(const std::string& path, std::optional<tressel::
     ShowAgain showAgain(*this);
     tressel::LoadOptions options;
     options.keepDecodedFile = true;
-    options.mp3.beforeDecode = [this, &showAgain] {
+    tressel::ImportProgress importProgress(*m_background);
+    options.mp3.beforeDecode = [this, &showAgain, &importProgress] {
         m_background->Call([&showAgain] { showAgain.Hide(); });
-        m_background->OpenIndicator();
+        importProgress.Open();
     };
-    options.mp3.progress = [this](int frames) { m_background->Post([frames] { OnFramesDecoded(frames); }); };
+    options.mp3.expectedFrames = [&importProgress](std::uint32_t frames) { importProgress.Expect(frames); };
+    options.mp3.progress = [this, &importProgress](int frames) {
+        m_background->Post([frames] { OnFramesDecoded(frames); });
+        importProgress.Decoded(frames);
+    };
     options.mp3.cancelRequested = [this] { return m_background->CancelRequested(); };
     options.kind = kind;
     const tressel::Result loaded =

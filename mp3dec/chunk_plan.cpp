@@ -166,4 +166,9 @@ ScanTotals scan_totals(const StreamBytes& stream) {
     return plan_chunks(stream, ChunkBoundaries{}, [](ChunkPlan&&) {});
 }
 
+void announce_totals(const ScanTotals& totals, const DecodeCallbacks& callbacks) {
+    if (callbacks.expected_samples) callbacks.expected_samples(totals.samples);
+    if (callbacks.expected_frames) callbacks.expected_frames(totals.frames);
+}
+
 }  // namespace mp3dec

@@ -11,6 +11,7 @@
 #include <functional>
 #include <vector>
 
+#include "mp3dec/decode_callbacks.h"
 #include "mp3dec/decoder_state.h"
 #include "mp3dec/frame_loop.h"
 #include "mp3dec/stream_input.h"
@@ -46,5 +47,8 @@ ScanTotals plan_chunks(const StreamBytes& stream, const ChunkBoundaries& boundar
 
 // Frames in a stream, as a scan finds them.
 ScanTotals scan_totals(const StreamBytes& stream);
+
+// Hands the totals to the callbacks that ask for them.
+void announce_totals(const ScanTotals& totals, const DecodeCallbacks& callbacks);
 
 }  // namespace mp3dec

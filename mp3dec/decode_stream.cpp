@@ -75,7 +75,7 @@ std::optional<GaplessTrim> gapless_trim_for(const StreamBytes& stream, const Pcm
 }
 
 DecodeSummary decode_sequentially(const StreamBytes& stream, const DecodeCallbacks& callbacks) {
-    if (callbacks.expected_samples) callbacks.expected_samples(scan_totals(stream).samples);
+    if (callbacks.expected_samples || callbacks.expected_frames) announce_totals(scan_totals(stream), callbacks);
     auto state = std::make_unique<DecodeState>();
     start_stream(*state, stream);
     DecodeOutput output;
@@ -132,7 +132,8 @@ bool read_input(const std::string& path, std::vector<std::uint8_t>& image, const
 template <typename Gather>
 DecodeSummary decode_image_into(std::span<const std::uint8_t> image, const std::string& name,
                                 const DecodeSettings& settings, const DecodeProgressFn& progress,
-                                const DiagnosticFn& diagnostic, Gather& gather) {
+                                const DiagnosticFn& diagnostic, Gather& gather,
+                                const ExpectedFramesFn& expected_frames = {}) {
     const StreamBytes stream(image);
     if (diagnostic) diagnostic(stream_format_announcement(name, stream.format()));
     DecodeCallbacks callbacks;
@@ -140,6 +141,7 @@ DecodeSummary decode_image_into(std::span<const std::uint8_t> image, const std::
     callbacks.diagnostic = diagnostic;
     callbacks.pcm = [&gather](std::span<const std::int16_t> samples) { gather.append(samples); };
     callbacks.expected_samples = [&gather](std::uint64_t samples) { gather.expect(samples); };
+    callbacks.expected_frames = expected_frames;
     return decode_stream(stream, settings, callbacks);
 }
 
@@ -169,9 +171,11 @@ struct WaveGather {
 
 DecodeSummary decode_image_into_wave(std::span<const std::uint8_t> image, const std::string& name,
                                      const DecodeSettings& settings, const DecodeProgressFn& progress,
-                                     const DiagnosticFn& diagnostic, WaveBytes& wave) {
+                                     const DiagnosticFn& diagnostic, WaveBytes& wave,
+                                     const ExpectedFramesFn& expected_frames = {}) {
     WaveGather gather(wave);
-    const DecodeSummary summary = decode_image_into(image, name, settings, progress, diagnostic, gather);
+    const DecodeSummary summary =
+        decode_image_into(image, name, settings, progress, diagnostic, gather, expected_frames);
     gather.finish(summary);
     return summary;
 }
@@ -238,10 +242,11 @@ DecodedWave decode_file_to_wave(const std::string& path, const DecodeSettings& s
 }
 
 DecodeSummary decode_file_into_wave(const std::string& path, const DecodeSettings& settings,
-                                    const DecodeProgressFn& progress, const DiagnosticFn& diagnostic, WaveBytes& wave) {
+                                    const DecodeProgressFn& progress, const DiagnosticFn& diagnostic, WaveBytes& wave,
+                                    const ExpectedFramesFn& expected_frames) {
     std::vector<std::uint8_t> image;
     if (!read_input(path, image, diagnostic)) return {};
-    return decode_image_into_wave(image, path, settings, progress, diagnostic, wave);
+    return decode_image_into_wave(image, path, settings, progress, diagnostic, wave, expected_frames);
 }
 
 }  // namespace mp3dec

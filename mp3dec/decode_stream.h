@@ -106,6 +106,7 @@ private:
 
 // decode_file_to_wave into the caller's bytes; a missing file leaves them as they were.
 DecodeSummary decode_file_into_wave(const std::string& path, const DecodeSettings& settings,
-                                    const DecodeProgressFn& progress, const DiagnosticFn& diagnostic, WaveBytes& wave);
+                                    const DecodeProgressFn& progress, const DiagnosticFn& diagnostic, WaveBytes& wave,
+                                    const ExpectedFramesFn& expected_frames = {});
 
 }  // namespace mp3dec

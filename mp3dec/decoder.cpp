@@ -17,7 +17,7 @@ int finish_wave(std::FILE* output, const DecodeSummary& summary) {
 }
 
 int decode_file(std::FILE* output, const std::string& path, const DecodeProgressFn& progress, int threads,
-                bool gapless) {
+                bool gapless, const ExpectedFramesFn& expected_frames) {
     std::vector<std::uint8_t> image;
     if (!read_whole_file(path, image)) {
         print_diagnostic(missing_input_message(path));
@@ -31,6 +31,7 @@ int decode_file(std::FILE* output, const std::string& path, const DecodeProgress
     DecodeCallbacks callbacks;
     callbacks.progress = progress;
     callbacks.diagnostic = print_diagnostic;
+    callbacks.expected_frames = expected_frames;
     callbacks.pcm = [&queue, output](std::span<const std::int16_t> samples) {
         queue_pcm_samples(queue, samples, output);
     };
@@ -56,9 +57,9 @@ int write_wave_header(std::FILE* output, const RiffPart& riff, const FormatPart&
 }
 
 int decode_mpeg_audio_to_wave(std::FILE* output, const std::string& path, const DecodeProgressFn& progress,
-                              int threads, bool gapless) {
+                              int threads, bool gapless, const ExpectedFramesFn& expected_frames) {
     try {
-        return decode_file(output, path, progress, threads, gapless);
+        return decode_file(output, path, progress, threads, gapless, expected_frames);
     } catch (const std::bad_alloc&) {
         print_diagnostic({DiagnosticStream::standard_output, "Unable to allocate decoder memory\n"});
         return -1;
@@ -68,8 +69,8 @@ int decode_mpeg_audio_to_wave(std::FILE* output, const std::string& path, const 
 }  // namespace mp3dec
 
 bool DecodeMp3ToWave(const std::string& path, std::FILE* output, const mp3dec::DecodeProgressFn& progress,
-                     int threads, bool gapless) {
-    const int result = mp3dec::decode_mpeg_audio_to_wave(output, path, progress, threads, gapless);
+                     int threads, bool gapless, const mp3dec::ExpectedFramesFn& expected_frames) {
+    const int result = mp3dec::decode_mpeg_audio_to_wave(output, path, progress, threads, gapless, expected_frames);
     // Only a complete decode counts: a file that could not be positioned, a header or sample write that
     // failed would otherwise be loaded as if it were the decoded audio.
     if (result != 0 || std::ferror(output) != 0) return false;

@@ -18,7 +18,7 @@ namespace mp3dec {
 // `threads` as in DecodeSettings: the file is the same whichever count decodes it.
 // `gapless` as in DecodeSettings.
 int decode_mpeg_audio_to_wave(std::FILE* output, const std::string& path, const DecodeProgressFn& progress,
-                              int threads = 1, bool gapless = false);
+                              int threads = 1, bool gapless = false, const ExpectedFramesFn& expected_frames = {});
 
 // Positions the file at 0 and writes the header little-endian; -1 if the positioning fails, else 0.
 int write_wave_header(std::FILE* output, const RiffPart& riff, const FormatPart& format, const DataPart& data);
@@ -27,4 +27,4 @@ int write_wave_header(std::FILE* output, const RiffPart& riff, const FormatPart&
 
 // False when the decode failed; on success the output file is positioned at its start.
 bool DecodeMp3ToWave(const std::string& path, std::FILE* output, const mp3dec::DecodeProgressFn& progress = {},
-                     int threads = 1, bool gapless = false);
+                     int threads = 1, bool gapless = false, const mp3dec::ExpectedFramesFn& expected_frames = {});

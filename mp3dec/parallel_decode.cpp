@@ -101,7 +101,7 @@ public:
         bool ended = false;
         for (std::size_t index = 0; !ended && !result.stopped; ++index) {
             Chunk* chunk = wait_for_chunk(index);
-            announce_expected_samples();
+            announce_expected_totals();
             if (chunk == nullptr) {  // the scan gave out early: the rest is decoded here
                 ended = redecode(*truth, kAllFrames, result);
                 break;
@@ -191,16 +191,16 @@ private:
         m_changed.notify_all();
     }
 
-    // The expected sample count goes out once the scan has made it, before the samples that follow.
-    void announce_expected_samples() {
-        if (m_announced || !m_callbacks.expected_samples) return;
-        std::uint64_t samples = 0;
+    // The expected counts go out once the scan has made them, before the samples that follow.
+    void announce_expected_totals() {
+        if (m_announced) return;
+        ScanTotals totals;
         {
             const std::lock_guard<std::mutex> lock(m_mutex);
             if (!m_planned) return;
-            samples = m_totals.samples;
+            totals = m_totals;
         }
-        m_callbacks.expected_samples(samples);
+        announce_totals(totals, m_callbacks);
         m_announced = true;
     }
 

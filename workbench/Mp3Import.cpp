@@ -74,7 +74,9 @@ Result DecodeToImage(const std::string& path, const Mp3ImportHooks& hooks, WaveI
     const mp3dec::DiagnosticFn& diagnostic = hooks.diagnostics ? hooks.diagnostics : mp3dec::print_diagnostic;
     try {
         mp3dec::WaveBytesIn<WaveImage> bytes(image);
-        if (mp3dec::decode_file_into_wave(path, settings, CancellableProgress(hooks), diagnostic, bytes).result != 0) {
+        if (mp3dec::decode_file_into_wave(path, settings, CancellableProgress(hooks), diagnostic, bytes,
+                                          hooks.expectedFrames)
+                .result != 0) {
             return Result::Failure("Failed to decode MP3 file");
         }
     } catch (const std::bad_alloc&) {
@@ -117,7 +119,8 @@ Result ImportMp3(CWave& wave, const std::string& path, std::optional<std::string
     bool decoded = false;
     bool cancelled = false;
     try {
-        decoded = DecodeMp3ToWave(path, output, CancellableProgress(hooks), DecodeThreads(hooks), hooks.gapless);
+        decoded = DecodeMp3ToWave(path, output, CancellableProgress(hooks), DecodeThreads(hooks), hooks.gapless,
+                                  hooks.expectedFrames);
     } catch (const ImportCancelled&) {
         cancelled = true;
     }

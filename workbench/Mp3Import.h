@@ -22,6 +22,9 @@ struct Mp3ImportHooks {
     // comes back when it has shown the result.
     std::function<void()> beforeDecode;
     mp3dec::DecodeProgressFn progress;
+    // Called once the decoder has counted the file's frames (on the decoding thread, like `progress`,
+    // though perhaps after its first reports): how far `progress` counts unless the decode stops early.
+    mp3dec::ExpectedFramesFn expectedFrames;
     // Asked after every progress report: true stops the decode, which then answers Result::Cancelled(),
     // leaves no file behind and reports -1 to `progress` as a finished decode does.
     std::function<bool()> cancelRequested;

@@ -118,14 +118,18 @@ protected:
         }
         return snapshot;
     }
-    // An MP3 import whose frame report asks to stop halfway.
+    // An MP3 import that asks to stop halfway, as the share done is shown: by the frame count the
+    // decoder's scan announces.
     Result ImportStoppedHalfway(bool keepDecodedFile) {
         LoadOptions options;
         options.keepDecodedFile = keepDecodedFile;
         int frames = 0;
+        std::uint32_t expected = 0;
         options.mp3.progress = [&](int frame) { frames = frame; };
-        options.mp3.cancelRequested = [&] { return 2 * frames >= static_cast<int>(mp3Frames); };
+        options.mp3.expectedFrames = [&](std::uint32_t count) { expected = count; };
+        options.mp3.cancelRequested = [&] { return expected > 0 && 2 * frames >= static_cast<int>(expected); };
         Result result = workbench.LoadAudio(scratch.File("older.mp3"), options);
+        EXPECT_EQ(expected, mp3Frames);
         EXPECT_LT(frames, static_cast<int>(mp3Frames) - 1);  // it stopped early
         return result;
     }

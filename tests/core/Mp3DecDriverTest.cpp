@@ -288,16 +288,22 @@ TEST(Mp3DecMemoryInterface, SamplesComeWithTheirFormatAndTheExpectedCountFirst) 
     const auto frame = BuildFrame({true, 20});
     const std::vector<std::uint8_t> image = Concat({frame, frame, frame});
     std::vector<std::uint64_t> expected;
+    std::vector<std::uint32_t> expectedFrames;
     std::size_t received = 0;
     DecodeCallbacks callbacks;
     callbacks.expected_samples = [&](std::uint64_t count) {
         EXPECT_EQ(received, 0u);  // announced before any sample
         expected.push_back(count);
     };
+    callbacks.expected_frames = [&](std::uint32_t count) {
+        EXPECT_EQ(received, 0u);
+        expectedFrames.push_back(count);
+    };
     callbacks.pcm = [&](std::span<const std::int16_t> samples) { received += samples.size(); };
     const StreamBytes stream(image);
     const DecodeSummary summary = decode_stream(stream, DecodeSettings{}, callbacks);
     EXPECT_EQ(expected, std::vector<std::uint64_t>({3 * 1152}));
+    EXPECT_EQ(expectedFrames, std::vector<std::uint32_t>({3}));
     EXPECT_EQ(received, 3u * 1152);
     EXPECT_EQ(summary.result, 0);
     EXPECT_EQ(summary.frames, 3u);

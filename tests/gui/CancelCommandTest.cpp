@@ -10,6 +10,8 @@
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -18,6 +20,7 @@
 #include "app/HistoryActions.h"
 #include "app/MedianDialog.h"
 #include "app/ProgressWindow.h"
+#include "mp3dec/decode_stream.h"
 #include "tests/gui/support/MainWindowHarness.h"
 #include "tests/gui/support/RealProgressDialogs.h"
 
@@ -81,6 +84,16 @@ private:
     std::function<void(CProgressWindow&)> m_stop;
     Seen m_seen;
 };
+
+// A long MPEG stream: one conformance stream's frames over and over.
+std::vector<std::uint8_t> RepeatedStream(const std::string& vector, int times) {
+    const auto once = ReadFileBytes(std::filesystem::path(TRESSEL_TEST_DATA) / "vectors" / vector);
+    std::vector<std::uint8_t> bytes;
+    for (int i = 0; i < times; ++i) {
+        bytes.insert(bytes.end(), once.begin(), once.end());
+    }
+    return bytes;
+}
 
 std::string ManyTaps(int count) {
     std::string text;
@@ -159,6 +172,44 @@ private slots:
             QVERIFY2(harness.Control("applyFilterButton")->isEnabled(), test.command);
             harness.window.reset();  // before the dialogs it reports to
         }
+    }
+
+    // The decoder's scan counts the frames while it decodes: the bar runs through them, and a Cancel leaves
+    // the audio loaded before, with no file of the stopped import left behind.
+    void anImportShowsTheShareDoneAndCancelKeepsTheAudioBefore() {
+        MainWindowHarness harness;
+        RealProgressDialogs dialogs(harness.dialogs);
+        harness.OpenWindow();
+        const std::filesystem::path temporaryFolder = harness.scratch.Path() / "tmp";
+        std::filesystem::create_directory(temporaryFolder);
+        qputenv("TMP", QByteArray::fromStdString(temporaryFolder.string()));
+
+        const std::string shortMp3 = harness.WriteFile("short.mp3", RepeatedStream("l2-fl10.bit", 3));
+        const std::uint32_t frames = mp3dec::decode_file_to_pcm(shortMp3, {}, {}, {}).summary.frames;
+        harness.LoadAudio(shortMp3);
+        QVERIFY(harness.dialogs.Messages().empty());
+        const std::vector<int>& positions = dialogs.positionsOnScreen;
+        QVERIFY(!positions.empty());
+        QVERIFY(std::is_sorted(positions.begin(), positions.end()));
+        QCOMPARE(positions.back(), static_cast<int>(frames) - 1);  // each report comes before its frame
+
+        CWave& wave = harness.window->Wave();
+        const std::vector<std::uint8_t> before(wave.GetImage(), wave.GetImage() + wave.GetImageLength());
+        const auto kept = harness.window->TemporaryFileName();
+        Stopper stopper(*harness.window, [](CProgressWindow& window) {
+            QTest::mouseClick(window.CancelButton(), Qt::LeftButton);
+        });
+        harness.LoadAudio(harness.WriteFile("long.mp3", RepeatedStream("l2-fl10.bit", 2000)));
+        QVERIFY(stopper.Result().stopped);
+        QCOMPARE(stopper.Result().name, QString("Load Audio"));
+        QVERIFY(harness.dialogs.Messages().empty());
+        QCOMPARE(harness.Text("waveFileNameText").toStdString(), shortMp3);
+        QVERIFY(std::vector<std::uint8_t>(wave.GetImage(), wave.GetImage() + wave.GetImageLength()) == before);
+        QVERIFY(harness.window->isVisible());
+        QVERIFY(harness.window->TemporaryFileName() == kept);
+        QCOMPARE(std::distance(std::filesystem::directory_iterator(temporaryFolder), {}), 1);
+        qunsetenv("TMP");
+        harness.window.reset();  // before the dialogs it reports to
     }
 
     void theTimeLeftIsGuessedOnceEnoughIsDone() {
