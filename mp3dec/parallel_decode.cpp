@@ -173,11 +173,15 @@ private:
         }
     }
 
-    // The chunk once it is decoded; null when the scan ended without planning it.
+    // The chunk once it is decoded; null when the scan ended without planning it. The last chunk planned so
+    // far waits for the scan to plan another or to finish, so the expected totals always go out before the
+    // stream's last chunk (a short stream's only one) has been handed on.
     Chunk* wait_for_chunk(std::size_t index) {
         std::unique_lock<std::mutex> lock(m_mutex);
         m_changed.wait(lock, [&] {
-            return (index < m_chunks.size() && m_chunks[index]->decoded) || (m_planned && index >= m_chunks.size());
+            const bool planned_beyond = m_planned || index + 1 < m_chunks.size();
+            return (index < m_chunks.size() && m_chunks[index]->decoded && planned_beyond) ||
+                   (m_planned && index >= m_chunks.size());
         });
         return index < m_chunks.size() ? m_chunks[index].get() : nullptr;
     }
