@@ -1,8 +1,6 @@
 // tressel-cli run: a macro over many files, several at a time, and over a share of a collection when
 // many machines split it between them.
 
-#include <pthread.h>
-#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,8 +13,8 @@
 #include <mutex>
 #include <thread>
 
-#include "audio/AtomicFileWriter.h"
 #include "cli/CliCommand.h"
+#include "cli/Interruption.h"
 #include "workbench/Arguments.h"
 #include "workbench/BatchRun.h"
 
@@ -138,33 +136,6 @@ private:
     std::thread m_ticker;
 };
 
-// Ctrl+C, a kill or a hang-up ends the run at once without leaving a partial output: the files being
-// written are removed, the finished ones stay whole, and --skip-existing resumes from there.
-void RemovePartialFilesOnInterrupt() {
-    sigset_t signals;
-    sigemptyset(&signals);
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        sigaddset(&signals, signal);
-    }
-    // Blocked here, before any worker exists, so every thread inherits the mask and only the waiter below
-    // takes these signals. A reader that went away (a closed pipe) fails the report lines, not the run.
-    sigset_t blocked = signals;
-    sigaddset(&blocked, SIGPIPE);
-    pthread_sigmask(SIG_BLOCK, &blocked, nullptr);
-    std::thread([signals] {
-        int signal = 0;
-        if (sigwait(&signals, &signal) == 0) {
-            RemoveUnfinishedFilesBeforeExit();
-            // Straight to the descriptor: a worker may hold the stream's lock, and every report line has
-            // been flushed as it was printed.
-            static const char kNote[] = "\ntressel-cli: interrupted; files being written were removed\n";
-            const ssize_t ignored = ::write(STDERR_FILENO, kNote, sizeof kNote - 1);
-            static_cast<void>(ignored);
-            _exit(128 + signal);
-        }
-    }).detach();
-}
-
 std::vector<std::string> ReadList(const std::string& path) {
     std::ifstream file;
     if (path != "-") {
@@ -238,7 +209,9 @@ int RunMacroOverFiles(const std::vector<std::string>& arguments, ConsoleFeedback
     if (Result planned = PlanBatch(macro, inputs, options, plan); !planned) {
         return Refuse(planned, feedback);
     }
-    RemovePartialFilesOnInterrupt();
+    // A reader of the report lines that went away fails those lines, not the run. Interrupted, the run
+    // leaves its finished files whole, and --skip-existing resumes from there.
+    LetBrokenPipesFailWrites();
     BatchSummary summary;
     {
         ConsoleBatchReport report(plan.size(), feedback.Verbose());

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/CliCommand.h"
+#include "cli/Interruption.h"
 #include "tressel/BuildInfo.h"
 
 namespace {
@@ -27,7 +28,8 @@ void PrintHelp() {
                 "\"Load Audio\" loads them and outputs are written as \"Save Audio\" writes them. A message\n"
                 "that an operation reports is printed to standard error as \"tressel-cli: FILE: TEXT\", FILE\n"
                 "being the file it is about, and the command exits with status 1 without writing its output;\n"
-                "bad arguments exit with status 2.\n"
+                "bad arguments exit with status 2. An interrupted command (Ctrl+C, a kill) removes the\n"
+                "files it was writing and leaves an older file of the same name as it was.\n"
                 "Progress is drawn on standard error when it is a terminal. --verbose, anywhere on the\n"
                 "command line, adds the MP3 decoder's remarks on its input; COMMAND --help describes one\n"
                 "command.\n\n");
@@ -82,6 +84,7 @@ int main(int argc, char** argv) {
     }
     ConsoleFeedback feedback;
     feedback.SetVerbose(isVerbose);
+    RemovePartialFilesOnInterrupt();
     try {
         return command->run(arguments, feedback);
     } catch (const UsageError& error) {

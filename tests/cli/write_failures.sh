@@ -80,5 +80,25 @@ if "$cli" --help | grep -q '^tressel-cli plot '; then
     done
 fi
 
+# Interrupted while the output is being written: the temporary file goes, the older file stays.
+sox -n -r 44100 -c 2 -b 16 "$work/long.wav" synth 300 sine 440 vol 0.5
+python3 -c 'print("\n".join(["0.001"] * 1023))' >"$work/many-taps.txt"
+echo "older" >"$work/kept.wav"
+"$cli" fir "$work/many-taps.txt" "$work/long.wav" "$work/kept.wav" 2>"$work/stderr" &
+writer=$!
+for _ in $(seq 1 1000); do
+    [ -n "$(find "$work" -name 'kept.wav.*' -size +0)" ] && break
+    sleep 0.01
+done
+kill -TERM "$writer"
+wait "$writer"
+status=$?
+[ "$status" -eq 143 ] || fail "interrupted fir: status $status, not 143"
+grep -qF "tressel-cli: interrupted; files being written were removed" "$work/stderr" ||
+    fail "interrupted fir: stderr '$(cat "$work/stderr")'"
+[ "$(cat "$work/kept.wav")" = "older" ] || fail "interrupted fir: the older file changed"
+leftovers="$(find "$work" -name 'kept.wav.*')"
+[ -z "$leftovers" ] || fail "interrupted fir: left $leftovers"
+
 [ "$failures" -eq 0 ] || { echo "$failures failures" >&2; exit 1; }
 echo "write failures: all writers checked"
