@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "cli/FileMessages.h"
+#include "cli/TerminalFrameCount.h"
 
 namespace tressel::cli {
 
@@ -17,18 +18,12 @@ std::vector<CliCommand>& Registry() {
 }
 
 // The frame count on one rewritten line, for a person watching; scripts reading a pipe see nothing.
-void ShowFramesOnTerminal(int frames) {
-    if (frames >= 0) {
-        std::fprintf(stderr, "\rFrames Decoded: %i", frames);
-    } else {
-        std::fputs("\n", stderr);
-    }
-}
-
 LoadOptions ConsoleLoadOptions(bool showFrames, bool verbose) {
     LoadOptions options;
     if (showFrames) {
-        options.mp3.progress = ShowFramesOnTerminal;
+        const FrameCountHooks count = TerminalFrameCount();
+        options.mp3.progress = count.progress;
+        options.mp3.expectedFrames = count.expectedFrames;
     }
     // Unset, the decoder would print to standard output; a quiet run drops its remarks instead.
     options.mp3.diagnostics = [verbose](const mp3dec::Diagnostic& diagnostic) {

@@ -9,6 +9,7 @@
 #include "audio/Feedback.h"
 #include "cli/CliCommand.h"
 #include "cli/FileMessages.h"
+#include "cli/TerminalFrameCount.h"
 #include "workbench/Arguments.h"
 #include "mp3dec/decode_stream.h"
 #include "mp3dec/output_queue.h"
@@ -16,14 +17,6 @@
 
 namespace tressel::cli {
 namespace {
-
-void ShowFramesOnTerminal(int frames) {
-    if (frames < 0) {
-        std::fputc('\n', stderr);
-        return;
-    }
-    std::fprintf(stderr, "\rFrames Decoded: %i", frames);
-}
 
 // The decoded samples go straight into OUT's temporary file behind a header that is written last, when
 // its sizes are known; OUT is replaced only by the complete file.
@@ -120,7 +113,11 @@ int RunDecode(const std::vector<std::string>& arguments, ConsoleFeedback& feedba
         return Fail(output, Result::Failure(FileErrorText(writer.LastError(), output)), feedback);
     }
     mp3dec::DecodeCallbacks callbacks;
-    if (isatty(fileno(stderr)) != 0) callbacks.progress = ShowFramesOnTerminal;
+    if (isatty(fileno(stderr)) != 0) {
+        const FrameCountHooks count = TerminalFrameCount();
+        callbacks.progress = count.progress;
+        callbacks.expected_frames = count.expectedFrames;
+    }
     callbacks.diagnostic = remarks;
     callbacks.pcm = [&writer](std::span<const std::int16_t> samples) { writer.Append(samples); };
     const mp3dec::DecodeSummary summary = mp3dec::decode_stream(stream, settings, callbacks);

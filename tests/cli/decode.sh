@@ -123,6 +123,18 @@ for threads in 0 -2 many; do
 done
 [[ ! -e "$WORK/threads.wav" ]] || fail "a usage error left an output file"
 
+# On a terminal the frame count gets the share done once the scan has counted the frames, and the line
+# goes at the end. The reports come before their frames, so the last is one short of the whole count.
+for threads in 1 2; do
+    script -qec "'$CLI' decode --threads $threads '$DATA/vectors/l2-fl10.bit' '$WORK/tty.wav'" /dev/null \
+        >"$WORK/tty.txt" || fail "decode on a terminal failed"
+    last=$(tr '\r' '\n' <"$WORK/tty.txt" | grep -E '^Frames Decoded: [0-9]+ of [0-9]+, [0-9]+ %' | tail -1)
+    [[ "$last" =~ ^Frames\ Decoded:\ ([0-9]+)\ of\ ([0-9]+), ]] &&
+        [[ $((BASH_REMATCH[1] + 1)) -eq ${BASH_REMATCH[2]} ]] || fail "--threads $threads: last count '$last'"
+    [[ "$(tail -c 4 "$WORK/tty.txt" | od -An -c | tr -d ' ')" == '\r033[K' ]] ||
+        fail "--threads $threads: the count stays on the terminal"
+done
+
 leftovers=$(find "$WORK" -name '*.XXXXXX' -o -name '*.wav.*' | wc -l)
 [[ $leftovers -eq 0 ]] || fail "temporary files left behind"
 
