@@ -574,10 +574,15 @@ void CMainDialog::OnRunMacro() {
         m_macroFileName = *chosen;
         tressel::Macro macro;
         tressel::Result result = tressel::LoadMacro(*chosen, macro);
-        // The whole macro is one step back.
+        // The whole macro is one step back, and stopped part-way it takes back its earlier commands too.
         result.AndThen([&] {
-            return m_workbench.AsOneStep(
-                [&] { return tressel::RunMacro(m_workbench, macro, {m_workbench.DisplayName(), ""}); });
+            return m_background->Run(
+                "Run Macro",
+                [&] {
+                    return m_workbench.AsOneStep(
+                        [&] { return tressel::RunMacro(m_workbench, macro, {m_workbench.DisplayName(), ""}); });
+                },
+                tressel::SampleAccess::Changes);
         });
         Show(result);
         ShowCommandOutcome();

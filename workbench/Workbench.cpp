@@ -234,9 +234,9 @@ Result Workbench::Apply(const SampleStep& step) {
     }
     m_reachedSamples = true;
     PrepareHistory();
-    // Only a command whose starting state is in hand may be stopped part-way; a step within a macro may
-    // not, as the macro's earlier steps could not be told apart from its half-done one.
-    const bool restorable = m_history && !m_inOneStep && m_history->Prepared() != nullptr;
+    // Only a command whose starting state is in hand may be stopped part-way. Within a macro that is the
+    // state before the macro's first command, which the whole macro then goes back to.
+    const bool restorable = m_history && m_history->Prepared() != nullptr;
     UnstoppableFeedback unstoppable(m_wave.GetFeedback());
     const FeedbackSwap swap(m_wave, restorable ? nullptr : &unstoppable);
     Result applied;
@@ -273,7 +273,9 @@ Result Workbench::AsOneStep(const std::function<Result()>& commands) {
         throw;
     }
     m_inOneStep = false;
-    SettleHistory(m_oneStepChanged);
+    if (!result.WasCancelled() || !RestorePrepared()) {
+        SettleHistory(m_oneStepChanged);
+    }
     return result;
 }
 
@@ -305,11 +307,23 @@ void Workbench::SettleHistory(bool changed) {
         m_history->Commit();
         return;
     }
-    if (const WorkState* before = m_history->Prepared();
-        before != nullptr && before->image.size() == m_wave.GetImageLength()) {
-        std::copy(before->image.begin(), before->image.end(), m_wave.GetImage());
+    if (!RestorePrepared()) {
+        m_history->Discard();
     }
+}
+
+// The samples, the revision and the list of applied commands as the prepared copy holds them; false
+// when there is no such copy (or it no longer fits the wave).
+bool Workbench::RestorePrepared() {
+    const WorkState* before = m_history ? m_history->Prepared() : nullptr;
+    if (before == nullptr || before->image.size() != m_wave.GetImageLength()) {
+        return false;
+    }
+    std::copy(before->image.begin(), before->image.end(), m_wave.GetImage());
+    m_revision = before->revision;
+    m_applied = before->applied;
     m_history->Discard();
+    return true;
 }
 
 bool Workbench::Undo() {

@@ -84,7 +84,9 @@ public:
     Result Normalize();
     // The choke point of every command that changes samples.
     Result Apply(const SampleStep& step);
-    // Runs `commands` (a macro's lines) as one step of the history.
+    // Runs `commands` (a macro's lines) as one step of the history. Stopped part-way (Result::Cancelled), the
+    // step puts back the state it started from, earlier commands of it too, when it holds a copy of that
+    // state; without one, what the earlier commands did stays and is kept as the step.
     Result AsOneStep(const std::function<Result()>& commands);
     // Whether the last sample command got as far as the samples (so a display of them is out of date),
     // rather than being refused by its own checks first.
@@ -141,6 +143,7 @@ private:
     void NewRevision();
     void PrepareHistory();
     void SettleHistory(bool changed);
+    bool RestorePrepared();
     void DeleteTemporaryFile();
 
     CWave m_wave;

@@ -15,6 +15,7 @@
 
 #include "spectrum/FilterResponse.h"
 #include "tests/support/WaveBuilder.h"
+#include "workbench/MacroRunner.h"
 #include "workbench/Workbench.h"
 
 using namespace tressel;
@@ -156,7 +157,15 @@ TEST_F(CancelTest, EachLongCommandStoppedHalfwayLeavesTheEarlierStateAndNoFile) 
         {"MP3 export to a new name", [&] { return workbench.SaveMp3(scratch.File("new.mp3"), mp3); }},
         {"MP3 import kept as a file", [&] { return ImportStoppedHalfway(true); }},
         {"MP3 import in memory", [&] { return ImportStoppedHalfway(false); }},
+        // Stopped in its filter, the macro takes back its amplification too.
+        {"Run Macro", [&] {
+             Macro macro;
+             EXPECT_TRUE(LoadMacro(scratch.File("louder-then-filter.txt"), macro));
+             return workbench.AsOneStep([&] { return RunMacro(workbench, macro, {input, ""}); });
+         }},
     };
+    const std::string macroText = "amplify 0.5 0.5\nfir taps.txt\n";
+    WriteFileBytes(scratch.File("louder-then-filter.txt"), {macroText.begin(), macroText.end()});
     for (const auto& [name, command] : commands) {
         SCOPED_TRACE(name);
         const Snapshot before = Now();

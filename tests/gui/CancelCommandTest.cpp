@@ -124,6 +124,7 @@ private slots:
             {"Apply Filter", "Apply Filter", clickCancel},
             {"Median", "Median Filter", pressEscape},
             {"Apply Filter", "Apply Filter", closeWindow},
+            {"Run Macro", "Run Macro", clickCancel},
         };
         for (const Case& test : cases) {
             MainWindowHarness harness;
@@ -137,6 +138,7 @@ private slots:
             }
             harness.LoadAudio(harness.WriteFile("long.wav", BuildWave16(layout, samples)));
             harness.SelectFilter(harness.WriteText("taps.txt", ManyTaps(2001)));
+            const std::string macro = harness.WriteText("louder-then-filter.txt", "amplify 0.5 0.5\nfir taps.txt\n");
             CWave& wave = harness.window->Wave();
             const std::vector<std::uint8_t> before(wave.GetImage(), wave.GetImage() + wave.GetImageLength());
             const QString title = harness.window->windowTitle();
@@ -146,6 +148,10 @@ private slots:
             Stopper stopper(*harness.window, test.stop);
             if (std::string(test.command) == "Apply Filter") {
                 harness.Click("applyFilterButton");
+            } else if (std::string(test.command) == "Run Macro") {
+                // Stopped in its filter, the macro takes back its amplification too.
+                harness.dialogs.Answer(macro);
+                QVERIFY(ChooseFromContextMenu(harness.window.get(), "Run Macro..."));
             } else {
                 harness.Click("effectsButton");
                 CEffectsDialog& effects = harness.window->EffectsDialog();
