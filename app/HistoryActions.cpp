@@ -34,11 +34,13 @@ void HistoryActions::AddTo(QMenu& menu) {
         QAction* entry = menu.addAction(action->text(), action, &QAction::trigger);
         entry->setObjectName(action->objectName() + QStringLiteral("Entry"));
         entry->setShortcut(action->shortcut());  // shown beside the entry
-        entry->setEnabled(m_available && possible);
+        entry->setEnabled(possible);
     };
-    add(m_undo, m_workbench.CanUndo());
-    add(m_redo, m_workbench.CanRedo());
-    if (const History* history = m_workbench.GetHistory(); history && history->CutShort()) {
+    // While a command runs, the history belongs to it: not even read from here.
+    add(m_undo, m_available && m_workbench.CanUndo());
+    add(m_redo, m_available && m_workbench.CanRedo());
+    const History* history = m_available ? m_workbench.GetHistory() : nullptr;
+    if (history && history->CutShort()) {
         menu.addAction(QStringLiteral("Undo history cut short: not enough memory"))->setEnabled(false);
     }
 }

@@ -696,16 +696,25 @@ void CMainDialog::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
     m_historyActions->AddTo(menu);
     menu.addSeparator();
+    // One command at a time: entries that would start another wait, and the running one's state is not
+    // read meanwhile.
+    const bool idle = !m_background->Running();
     QAction* runMacro = menu.addAction("Run Macro...");
+    runMacro->setEnabled(idle);
     connect(runMacro, &QAction::triggered, this, &CMainDialog::OnRunMacro);
     QAction* saveMacro = menu.addAction("Save Commands as Macro...");
-    saveMacro->setEnabled(!m_workbench.AppliedSteps().empty());
+    saveMacro->setEnabled(idle && !m_workbench.AppliedSteps().empty());
     connect(saveMacro, &QAction::triggered, this, &CMainDialog::OnSaveCommandsAsMacro);
     menu.addSeparator();
-    tressel::AddRecentFilesMenu(menu, "Recent &Audio Files", m_recentAudio,
-                                [this](const std::string& path) { RunCommand([&] { OpenAudioFile(path); }); });
-    tressel::AddRecentFilesMenu(menu, "Recent &Filter Files", m_recentFilters,
-                                [this](const std::string& path) { RunCommand([&] { SelectFilterFile(path); }); });
+    QMenu* recentAudio = tressel::AddRecentFilesMenu(
+        menu, "Recent &Audio Files", m_recentAudio,
+        [this](const std::string& path) { RunCommand([&] { OpenAudioFile(path); }); });
+    QMenu* recentFilters = tressel::AddRecentFilesMenu(
+        menu, "Recent &Filter Files", m_recentFilters,
+        [this](const std::string& path) { RunCommand([&] { SelectFilterFile(path); }); });
+    for (QMenu* recent : {recentAudio, recentFilters}) {
+        recent->setEnabled(idle && recent->isEnabled());
+    }
     QAction* about = menu.addAction("&About Tressel...");
     connect(about, &QAction::triggered, this, &CMainDialog::ShowAboutBox);
     menu.addAction(m_waveView->OpenAction());

@@ -70,8 +70,8 @@ std::vector<std::string> RecentFiles::ExistingEntries() {
     return existing;
 }
 
-void AddRecentFilesMenu(QMenu& menu, const QString& title, RecentFiles& files,
-                        const std::function<void(const std::string&)>& open) {
+QMenu* AddRecentFilesMenu(QMenu& menu, const QString& title, RecentFiles& files,
+                          const std::function<void(const std::string&)>& open) {
     QMenu* submenu = menu.addMenu(title);
     const std::vector<std::string> entries = files.ExistingEntries();
     submenu->setEnabled(!entries.empty());
@@ -83,6 +83,7 @@ void AddRecentFilesMenu(QMenu& menu, const QString& title, RecentFiles& files,
         QAction* entry = submenu->addAction(QString("&%1 %2").arg(++number).arg(text));
         QObject::connect(entry, &QAction::triggered, submenu, [open, path] { open(path); });
     }
+    return submenu;
 }
 
 }  // namespace tressel

@@ -34,7 +34,7 @@ private:
 
 // A submenu of `menu` titled `title` with the existing entries of `files`; choosing one calls `open` with
 // its path. Disabled when the list is empty.
-void AddRecentFilesMenu(QMenu& menu, const QString& title, RecentFiles& files,
-                        const std::function<void(const std::string&)>& open);
+QMenu* AddRecentFilesMenu(QMenu& menu, const QString& title, RecentFiles& files,
+                          const std::function<void(const std::string&)>& open);
 
 }  // namespace tressel

@@ -36,6 +36,7 @@ struct Seen {
     QPoint centreOffset;  // from the main window's centre
     bool applyButtonEnabled = true;
     bool listeningKeyEnabled = true;  // Shift+Space, which reads the samples the command is changing
+    bool runMacroOffered = true;      // the context menu's entry that would start another command
     bool cancelVisible = false;
     QString status;
 };
@@ -75,6 +76,7 @@ private:
                 m_seen.listeningKeyEnabled = shortcut->isEnabled();
             }
         }
+        m_seen.runMacroOffered = ChooseFromContextMenu(&m_mainWindow, "Run Macro...");
         m_seen.cancelVisible = window.CancelButton()->isVisible();
         m_seen.status = window.StatusText();
         m_stop(window);
@@ -167,6 +169,7 @@ private slots:
             QVERIFY2(seen.centreOffset.manhattanLength() <= 4, test.command);
             QVERIFY2(!seen.applyButtonEnabled, test.command);
             QVERIFY2(!seen.listeningKeyEnabled, test.command);
+            QVERIFY2(!seen.runMacroOffered, test.command);
             QVERIFY2(seen.cancelVisible, test.command);
             QVERIFY2(seen.status.contains(QRegularExpression("^\\d+ %")), qPrintable(seen.status));
             QVERIFY2(std::vector<std::uint8_t>(wave.GetImage(), wave.GetImage() + wave.GetImageLength()) == before,
