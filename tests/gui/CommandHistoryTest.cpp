@@ -36,10 +36,6 @@ private:
         return Child<T>(m_harness->window.get(), name);
     }
     void Click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
-    std::vector<std::uint8_t> Image() {
-        const CWave& wave = m_harness->window->Wave();
-        return {wave.GetImage(), wave.GetImage() + wave.GetImageLength()};
-    }
     std::string WriteText(const std::string& name, const std::string& text) { return m_harness->WriteText(name, text); }
     // Stereo clicks over a low hum: something every command changes.
     std::string ClickyWave() {
@@ -109,14 +105,14 @@ private slots:
             m_harness->dialogs.Answer(input);
             Click(Control("loadAudioButton"));
             QVERIFY2(!ChooseFromContextMenu(m_harness->window.get(), "Undo"), name);
-            const std::vector<std::uint8_t> loaded = Image();
+            const std::vector<std::uint8_t> loaded = m_harness->Image();
             CPrismDataWindow* spectrum = m_harness->window->AudioSpectrumWindow();
             const std::vector<double> loadedCurve = spectrum->Plot().GetCurve(0);
             WaveViewWindow* view = m_harness->window->WaveView().Window();
             QVERIFY2(!view->Before(), name);
 
             command();
-            const std::vector<std::uint8_t> changed = Image();
+            const std::vector<std::uint8_t> changed = m_harness->Image();
             QVERIFY2(changed != loaded, name);
             QVERIFY2(m_harness->dialogs.Messages().empty(), name);
             // The displays follow the command (Amplify too) and keep the state before behind it.
@@ -131,18 +127,18 @@ private slots:
             }
 
             Key(Qt::Key_Z, Qt::ControlModifier);
-            QVERIFY2(Image() == loaded, name);
+            QVERIFY2(m_harness->Image() == loaded, name);
             QVERIFY2(!m_harness->window->Workbench().IsModified(), name);
             QVERIFY2(spectrum->Plot().GetCurve(0) == loadedCurve, name);
             QVERIFY2(!ChooseFromContextMenu(m_harness->window.get(), "Undo"), name);  // nothing further back
             Key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
-            QVERIFY2(Image() == changed, name);
+            QVERIFY2(m_harness->Image() == changed, name);
             QVERIFY2(m_harness->window->Workbench().IsModified(), name);
             QVERIFY2(!ChooseFromContextMenu(m_harness->window.get(), "Redo"), name);
             QVERIFY2(ChooseFromContextMenu(m_harness->window.get(), "Undo"), name);
-            QVERIFY2(Image() == loaded, name);
+            QVERIFY2(m_harness->Image() == loaded, name);
             QVERIFY2(ChooseFromContextMenu(m_harness->window.get(), "Redo"), name);
-            QVERIFY2(Image() == changed, name);
+            QVERIFY2(m_harness->Image() == changed, name);
             m_harness->window->EffectsDialog().hide();
             m_harness->window->EffectsDialog().MedianDialog().hide();
         }
@@ -158,9 +154,9 @@ private slots:
         m_harness->window->Workbench().KeepHistory({16, 100});
         m_harness->dialogs.Answer(ClickyWave());
         Click(Control("loadAudioButton"));
-        const std::vector<std::uint8_t> loaded = Image();
+        const std::vector<std::uint8_t> loaded = m_harness->Image();
         m_harness->window->RunMedianFilter(5);
-        QVERIFY(Image() != loaded);
+        QVERIFY(m_harness->Image() != loaded);
         const std::vector<std::pair<QString, bool>> expected = {
             {"Undo", false}, {"Redo", false}, {"Undo history cut short: not enough memory", false}};
         auto entries = ContextMenuEntries(m_harness->window.get());
