@@ -2,7 +2,6 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QPushButton>
 #include <QSettings>
 #include <QTest>
 #include <cmath>
