@@ -31,16 +31,7 @@ class CommandHistoryTest : public QObject {
 private:
     std::unique_ptr<MainWindowHarness> m_harness;
 
-    template <typename T = QPushButton>
-    T* Control(const char* name) {
-        return Child<T>(m_harness->window.get(), name);
-    }
     void Click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
-    std::vector<std::uint8_t> Image() {
-        const CWave& wave = m_harness->window->Wave();
-        return {wave.GetImage(), wave.GetImage() + wave.GetImageLength()};
-    }
-    std::string WriteText(const std::string& name, const std::string& text) { return m_harness->WriteText(name, text); }
     // Stereo clicks over a low hum: something every command changes.
     std::string ClickyWave() {
         std::vector<std::int16_t> samples;
@@ -62,7 +53,7 @@ private:
         m_harness->window->activateWindow();
         QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(m_harness->window.get()));
     }
-    void OpenEffects() { Click(Control("effectsButton")); }
+    void OpenEffects() { m_harness->Click("effectsButton"); }
 
 private slots:
     void init() {
@@ -75,13 +66,12 @@ private slots:
 
     void everySampleCommandGoesBackAndForthAndShowsTheStateBefore() {
         const std::string input = ClickyWave();
-        m_harness->dialogs.Answer(WriteText("taps.txt", "0.25\n0.5\n0.25\n"));
-        Click(Control("selectFilterButton"));
-        Click(Control<QCheckBox>("displayAudioCheck"));
+        m_harness->SelectFilter(m_harness->WriteText("taps.txt", "0.25\n0.5\n0.25\n"));
+        m_harness->Click("displayAudioCheck");
         m_harness->window->WaveView().Open();
-        const std::string macro = WriteText("macro.txt", "median 5\namplify 0.7 0.6\n");
+        const std::string macro = m_harness->WriteText("macro.txt", "median 5\namplify 0.7 0.6\n");
         const std::vector<std::pair<const char*, std::function<void()>>> commands = {
-            {"Apply Filter", [&] { Click(Control("applyFilterButton")); }},
+            {"Apply Filter", [&] { m_harness->Click("applyFilterButton"); }},
             {"Median",
              [&] {
                  OpenEffects();
@@ -106,17 +96,16 @@ private slots:
              }},
         };
         for (const auto& [name, command] : commands) {
-            m_harness->dialogs.Answer(input);
-            Click(Control("loadAudioButton"));
+            m_harness->LoadAudio(input);
             QVERIFY2(!ChooseFromContextMenu(m_harness->window.get(), "Undo"), name);
-            const std::vector<std::uint8_t> loaded = Image();
+            const std::vector<std::uint8_t> loaded = m_harness->Image();
             CPrismDataWindow* spectrum = m_harness->window->AudioSpectrumWindow();
             const std::vector<double> loadedCurve = spectrum->Plot().GetCurve(0);
             WaveViewWindow* view = m_harness->window->WaveView().Window();
             QVERIFY2(!view->Before(), name);
 
             command();
-            const std::vector<std::uint8_t> changed = Image();
+            const std::vector<std::uint8_t> changed = m_harness->Image();
             QVERIFY2(changed != loaded, name);
             QVERIFY2(m_harness->dialogs.Messages().empty(), name);
             // The displays follow the command (Amplify too) and keep the state before behind it.
@@ -131,23 +120,23 @@ private slots:
             }
 
             Key(Qt::Key_Z, Qt::ControlModifier);
-            QVERIFY2(Image() == loaded, name);
+            QVERIFY2(m_harness->Image() == loaded, name);
             QVERIFY2(!m_harness->window->Workbench().IsModified(), name);
             QVERIFY2(spectrum->Plot().GetCurve(0) == loadedCurve, name);
             QVERIFY2(!ChooseFromContextMenu(m_harness->window.get(), "Undo"), name);  // nothing further back
             Key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
-            QVERIFY2(Image() == changed, name);
+            QVERIFY2(m_harness->Image() == changed, name);
             QVERIFY2(m_harness->window->Workbench().IsModified(), name);
             QVERIFY2(!ChooseFromContextMenu(m_harness->window.get(), "Redo"), name);
             QVERIFY2(ChooseFromContextMenu(m_harness->window.get(), "Undo"), name);
-            QVERIFY2(Image() == loaded, name);
+            QVERIFY2(m_harness->Image() == loaded, name);
             QVERIFY2(ChooseFromContextMenu(m_harness->window.get(), "Redo"), name);
-            QVERIFY2(Image() == changed, name);
+            QVERIFY2(m_harness->Image() == changed, name);
             m_harness->window->EffectsDialog().hide();
             m_harness->window->EffectsDialog().MedianDialog().hide();
         }
         // Reloading starts afresh: nothing to undo, nothing drawn behind.
-        Click(Control("reloadAudioButton"));
+        m_harness->Click("reloadAudioButton");
         QVERIFY(!ChooseFromContextMenu(m_harness->window.get(), "Undo"));
         QVERIFY(!m_harness->window->WaveView().Window()->Before());
         QVERIFY(!m_harness->window->AudioSpectrumWindow()->Plot().HasBeforeData());
@@ -156,11 +145,10 @@ private slots:
     // A step that cannot be kept still runs; the menu says the history was cut short and undo goes nowhere.
     void aStepTooLargeToKeepRunsAndTheMenuSaysSo() {
         m_harness->window->Workbench().KeepHistory({16, 100});
-        m_harness->dialogs.Answer(ClickyWave());
-        Click(Control("loadAudioButton"));
-        const std::vector<std::uint8_t> loaded = Image();
+        m_harness->LoadAudio(ClickyWave());
+        const std::vector<std::uint8_t> loaded = m_harness->Image();
         m_harness->window->RunMedianFilter(5);
-        QVERIFY(Image() != loaded);
+        QVERIFY(m_harness->Image() != loaded);
         const std::vector<std::pair<QString, bool>> expected = {
             {"Undo", false}, {"Redo", false}, {"Undo history cut short: not enough memory", false}};
         auto entries = ContextMenuEntries(m_harness->window.get());

@@ -49,11 +49,6 @@ QUrl Local(const std::string& path) {
     return QUrl::fromLocalFile(QString::fromStdString(path));
 }
 
-std::vector<std::uint8_t> SamplesOf(CMainDialog& window) {
-    const CWave& wave = window.Wave();
-    return {wave.GetImage(), wave.GetImage() + wave.GetImageLength()};
-}
-
 }  // namespace
 
 class DesktopUseTest : public QObject {
@@ -144,7 +139,7 @@ private slots:
                 m_h = std::make_unique<MainWindowHarness>();
                 const std::string other = m_h->StereoWave("other.wav", 9);
                 LoadAndChange();
-                const std::vector<std::uint8_t> changed = SamplesOf(*m_h->window);
+                const std::vector<std::uint8_t> changed = m_h->Image();
                 const std::string saved = m_h->scratch.File("saved.wav");
                 m_h->dialogs.AnswerSaveChanges(answer.answer);
                 if (answer.answer == SaveChangesAnswer::Save) {
@@ -159,7 +154,7 @@ private slots:
                 }
                 if (!answer.wentOn) {
                     QVERIFY2(m_h->window->isVisible() && m_h->window->Workbench().IsModified(), label);
-                    QVERIFY2(SamplesOf(*m_h->window) == changed, label);
+                    QVERIFY2(m_h->Image() == changed, label);
                 }
             }
         }
@@ -389,14 +384,13 @@ private slots:
             QVERIFY2(window.Filter().GetFileName() == c.filter, c.name);
         }
         QCOMPARE(window.Filter().GetCount(), 3);  // the refused files left the filter as it was
-        QCOMPARE(SamplesOf(window), ReadFileBytes(waveNamedText));
+        QCOMPARE(m_h->Image(), ReadFileBytes(waveNamedText));
         QCOMPARE(window.MediaFileName(), waveNamedText);  // remembered as Load Audio remembers
         QCOMPARE(window.FilterFileName(), filter);
         QVERIFY(m_h->dialogs.saveChangesQuestions.empty());
 
         // An MP3 stream without an extension is decoded as Load Audio decodes one.
-        const std::string mp3 = m_h->scratch.File("tune");
-        std::filesystem::copy_file(std::filesystem::path(TRESSEL_TEST_DATA) / "vectors" / "l2-fl10.bit", mp3);
+        const std::string mp3 = m_h->CopyVector("l2-fl10.bit", "tune");
         QVERIFY(DropUrls(&window, {Local(mp3)}));
         QCOMPARE(window.DisplayName(), mp3);
         QVERIFY(window.Wave().GetDataLength() > 0);

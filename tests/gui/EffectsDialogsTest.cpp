@@ -18,7 +18,7 @@
 #include "app/Help.h"
 #include "app/MainDialog.h"
 #include "app/MedianDialog.h"
-#include "tests/gui/support/ScriptedUserDialogs.h"
+#include "tests/gui/support/DialogHarness.h"
 #include "tests/gui/support/WindowTestSupport.h"
 #include "tests/support/WaveBuilder.h"
 
@@ -76,17 +76,13 @@ class EffectsDialogsTest : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<ScratchDir> m_scratch;
-    std::unique_ptr<ScriptedUserDialogs> m_dialogs;
-    RecordingHelp m_help;
+    std::unique_ptr<DialogHarness> m_h;
 
     std::string WriteWave(const std::vector<std::uint8_t>& image, const std::string& name = "in.wav") {
-        const std::string path = m_scratch->File(name);
-        WriteFileBytes(path, image);
-        return path;
+        return m_h->WriteFile(name, image);
     }
     void LoadInto(CWave& wave, const std::vector<std::uint8_t>& image) {
-        wave.SetFeedback(m_dialogs.get());
+        wave.SetFeedback(&m_h->dialogs);
         QVERIFY(wave.Load(WriteWave(image)));
     }
     void LoadInto(Workbench& workbench, const std::vector<std::uint8_t>& image) {
@@ -100,18 +96,8 @@ private:
     }
 
 private slots:
-    void init() {
-        m_scratch = std::make_unique<ScratchDir>();
-        UseScratchSettings(*m_scratch);
-        m_dialogs = std::make_unique<ScriptedUserDialogs>();
-        m_help.topics.clear();
-        SetAppHelp(&m_help);
-    }
-    void cleanup() {
-        SetAppHelp(nullptr);
-        m_dialogs.reset();
-        m_scratch.reset();
-    }
+    void init() { m_h = std::make_unique<DialogHarness>(); }
+    void cleanup() { m_h.reset(); }
 
     void windowsHaveTheirControlsTextsAndPlaces() {
         CEffectsDialog effects;
@@ -163,7 +149,7 @@ private slots:
         Click(&effects.MedianDialog(), "helpButton");
         CAmplifyDialog amplify;
         Click(&amplify, "helpButton");
-        QCOMPARE(m_help.topics, (std::vector<int>{100, 101, 102}));
+        QCOMPARE(m_h->help.topics, (std::vector<int>{100, 101, 102}));
     }
 
     void medianSliderGivesOddLengthsFromThreeToThirtyThree() {
@@ -238,7 +224,7 @@ private slots:
             {BuildWave16(WaveFormat(2, 16), {-32768, 0, 5, 0}), "0.999969482421875", "1", true},  // silent channel 2
         };
         for (const Case& c : cases) {
-            Workbench workbench(m_dialogs.get());
+            Workbench workbench(&m_h->dialogs);
             LoadInto(workbench, c.image);
             CAmplifyDialog amplify;
             amplify.SetWorkbench(&workbench);
@@ -251,7 +237,7 @@ private slots:
     }
 
     void amplifyRefusesTextThatIsNotANumberAndKeepsTheFocusThere() {
-        Workbench workbench(m_dialogs.get());
+        Workbench workbench(&m_h->dialogs);
         CWave& wave = workbench.Wave();
         LoadInto(workbench, BuildWave16(WaveFormat(2, 16), {1000, 100, -2000, 200}));
         const auto before = DataOf(wave);
@@ -264,21 +250,21 @@ private slots:
         auto* gain2 = Child<QLineEdit>(&amplify, "gain2Edit");
 
         for (const QString bad : {"abc", "", "1.5x", "1,5", "inf", "--2", "1e999"}) {
-            m_dialogs->ClearMessages();
+            m_h->dialogs.ClearMessages();
             gain2->setFocus();
             gain1->setText(bad);
             Click(&amplify, "applyButton");
-            QCOMPARE(m_dialogs->Messages(), std::vector<std::string>{"Please enter a number."});
+            QCOMPARE(m_h->dialogs.Messages(), std::vector<std::string>{"Please enter a number."});
             QVERIFY2(amplify.isVisible(), qPrintable(bad));
             QVERIFY(gain1->hasFocus());
             QCOMPARE(DataOf(wave), before);
         }
-        m_dialogs->ClearMessages();
+        m_h->dialogs.ClearMessages();
         gain1->setText(" 2 ");
         gain2->setText("half");
         gain1->setFocus();
         QTest::keyClick(&amplify, Qt::Key_Return);  // Enter presses the default "Apply"
-        QCOMPARE(m_dialogs->Messages(), std::vector<std::string>{"Please enter a number."});
+        QCOMPARE(m_h->dialogs.Messages(), std::vector<std::string>{"Please enter a number."});
         QVERIFY(gain2->hasFocus());
         QVERIFY(amplify.isVisible());
 
@@ -295,15 +281,15 @@ private slots:
         CEffectsDialog effects;
         effects.show();
         Click(&effects, "amplifyButton");  // no wave yet
-        QCOMPARE(m_dialogs->Messages(), std::vector<std::string>{"No valid Wave file loaded"});
+        QCOMPARE(m_h->dialogs.Messages(), std::vector<std::string>{"No valid Wave file loaded"});
         QVERIFY(!QApplication::activeModalWidget());
 
-        Workbench workbench(m_dialogs.get());
+        Workbench workbench(&m_h->dialogs);
         CWave& wave = workbench.Wave();
         effects.SetWorkbench(&workbench);
-        m_dialogs->ClearMessages();
+        m_h->dialogs.ClearMessages();
         Click(&effects, "amplifyButton");  // a workbench without audio has no channels
-        QCOMPARE(m_dialogs->Messages(), std::vector<std::string>{"No valid Wave file loaded"});
+        QCOMPARE(m_h->dialogs.Messages(), std::vector<std::string>{"No valid Wave file loaded"});
 
         LoadInto(workbench, BuildWave(WaveFormat(1, 8), {63, 191, 127}));
         WithModal([&] { Click(&effects, "amplifyButton"); },
@@ -328,7 +314,7 @@ private slots:
                       QCOMPARE(Child<QLineEdit>(modal, "gain1Edit")->text(), QString("1"));
                       QTest::keyClick(modal, Qt::Key_Escape);
                   });
-        QVERIFY(m_dialogs->Messages().size() == 1);
+        QVERIFY(m_h->dialogs.Messages().size() == 1);
     }
 
     void mainWindowRunsTheMedianFilterFromItsEffectsWindow() {
@@ -342,7 +328,7 @@ private slots:
         CMedianDialog& median = effects.MedianDialog();
 
         Click(&median, "applyButton");  // nothing loaded
-        QCOMPARE(m_dialogs->Messages(), std::vector<std::string>{"No valid Wave file loaded"});
+        QCOMPARE(m_h->dialogs.Messages(), std::vector<std::string>{"No valid Wave file loaded"});
 
         // Stereo 8-bit: channel 1 a ramp with spikes, channel 2 alternating extremes.
         std::vector<std::uint8_t> frames;
@@ -351,15 +337,15 @@ private slots:
             frames.push_back(static_cast<std::uint8_t>(i % 2 == 0 ? 10 : 240));
         }
         const std::string path = WriteWave(BuildWave(WaveFormat(2, 8), frames), "stereo.wav");
-        m_dialogs->Answer(path);
+        m_h->dialogs.Answer(path);
         Click(&window, "loadAudioButton");
-        m_dialogs->ClearMessages();
+        m_h->dialogs.ClearMessages();
 
         // Only "Channel 2" selected: channel 1 stays, channel 2 is filtered with length 5.
         Child<QCheckBox>(&window, "channel1Check")->setChecked(false);
         Child<QSlider>(&median, "lengthSlider")->setValue(2);
         Click(&median, "applyButton");
-        QVERIFY(m_dialogs->Messages().empty());
+        QVERIFY(m_h->dialogs.Messages().empty());
         CWave expected;
         LoadInto(expected, BuildWave(WaveFormat(2, 8), frames));
         const auto once = DataOf(window.Wave());
@@ -385,7 +371,7 @@ private slots:
         Child<QCheckBox>(&window, "channel1Check")->setChecked(false);
         Child<QCheckBox>(&window, "channel2Check")->setChecked(false);
         Click(&median, "applyButton");
-        QCOMPARE(m_dialogs->Messages(),
+        QCOMPARE(m_h->dialogs.Messages(),
                  std::vector<std::string>{"Select at least one channel for the median process"});
         expected.SetFeedback(nullptr);
     }

@@ -2,7 +2,6 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QPushButton>
 #include <QSettings>
 #include <QTest>
 #include <cmath>
@@ -12,9 +11,7 @@
 #include "app/WaveViewHost.h"
 #include "spectrum/FilterResponse.h"
 #include "spectrum/PrismDataWindow.h"
-#include "tests/gui/support/ScriptedUserDialogs.h"
-#include "tests/gui/support/WindowTestSupport.h"
-#include "tests/support/WaveBuilder.h"
+#include "tests/gui/support/MainWindowHarness.h"
 
 using namespace tressel;
 using namespace tressel::testing;
@@ -23,15 +20,12 @@ class MainDialogDisplayTest : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<ScratchDir> m_scratch;
-    std::unique_ptr<ScriptedUserDialogs> m_dialogs;
-    std::unique_ptr<CMainDialog> m_window;
+    std::unique_ptr<MainWindowHarness> m_h;
 
-    QCheckBox* Box(const char* name) { return m_window->findChild<QCheckBox*>(name); }
-    void Click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
+    QCheckBox* Box(const char* name) { return m_h->Control<QCheckBox>(name); }
     int SpectrumWindows() {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        return static_cast<int>(m_window->findChildren<CPrismDataWindow*>().size());
+        return static_cast<int>(m_h->window->findChildren<CPrismDataWindow*>().size());
     }
 
     // A wave of `frames` frames whose channels carry different tones.
@@ -46,27 +40,21 @@ private:
         WaveLayout layout;
         layout.channels = static_cast<std::uint16_t>(channels);
         layout.samplesPerSecond = rate;
-        const std::string path = m_scratch->File(name);
-        WriteFileBytes(path, BuildWave16(layout, samples));
-        return path;
-    }
-    void LoadAudio(const std::string& path) {
-        m_dialogs->Answer(path);
-        Click(m_window->findChild<QPushButton*>("loadAudioButton"));
+        return m_h->WriteFile(name, BuildWave16(layout, samples));
     }
     // Saves through a window's context-menu action into `name` and returns the bytes written.
     std::vector<std::uint8_t> SaveThrough(CPrismDataWindow& window, const char* action, const std::string& name) {
-        m_dialogs->Answer(m_scratch->File(name));
+        m_h->dialogs.Answer(m_h->scratch.File(name));
         window.findChild<QAction*>(action)->trigger();
-        return ReadFileBytes(m_scratch->File(name));
+        return ReadFileBytes(m_h->scratch.File(name));
     }
     std::vector<std::uint8_t> RunCli(const std::string& arguments, const std::string& name) {
         const std::string command = std::string(TRESSEL_BIN_DIR) + "/tressel-cli " + arguments + " '" +
-                                    m_scratch->File(name) + "' 2> /dev/null";
+                                    m_h->scratch.File(name) + "' 2> /dev/null";
         if (std::system(command.c_str()) != 0) {
             qWarning("failed: %s", command.c_str());
         }
-        return ReadFileBytes(m_scratch->File(name));
+        return ReadFileBytes(m_h->scratch.File(name));
     }
     std::vector<double> RawSpectrum(const std::string& path, int channel) {
         CWave wave;
@@ -78,41 +66,23 @@ private:
         wave.ComputeSpectrum(curves[0].data(), curves[1].data(), kSpectrumBins);
         return curves[channel];
     }
-
     // What the audio window must plot for the wave in `path`: each channel's spectrum in dB.
     std::vector<double> ExpectedDecibels(const std::string& path, int channel) {
-        CWave wave;
-        SilentFeedback silent;
-        wave.SetFeedback(&silent);
-        wave.Load(path);
-        std::vector<double> first(kSpectrumBins, 0.0);
-        std::vector<double> second(kSpectrumBins, 0.0);
-        wave.ComputeSpectrum(first.data(), second.data(), kSpectrumBins);
         std::vector<double> decibels;
-        for (double v : channel == 0 ? first : second) {
+        for (double v : RawSpectrum(path, channel)) {
             decibels.push_back(20 * std::log10(std::fabs(v) + 1e-12));
         }
         return decibels;
     }
 
 private slots:
-    void init() {
-        m_scratch = std::make_unique<ScratchDir>();
-        UseScratchSettings(*m_scratch);
-        m_dialogs = std::make_unique<ScriptedUserDialogs>();
-        m_window = std::make_unique<CMainDialog>();
-        m_window->show();
-    }
-    void cleanup() {
-        m_window.reset();
-        m_dialogs.reset();
-        m_scratch.reset();
-    }
+    void init() { m_h = std::make_unique<MainWindowHarness>(); }
+    void cleanup() { m_h.reset(); }
 
     void theAudioBoxOpensAndClosesItsWindow() {
         QCOMPARE(SpectrumWindows(), 0);
-        Click(Box("displayAudioCheck"));
-        CPrismDataWindow* window = m_window->AudioSpectrumWindow();
+        m_h->Click("displayAudioCheck");
+        CPrismDataWindow* window = m_h->window->AudioSpectrumWindow();
         QVERIFY(window);
         QCOMPARE(window->windowTitle(), QString("Prism Data - Audio Frequency"));
         QVERIFY(window->isVisible());
@@ -120,58 +90,56 @@ private slots:
         // Nothing loaded: one zero curve, shown as -240 dB over the full height.
         QCOMPARE(window->Plot().GetConfiguration().displayMode2, int(Hidden));
         QCOMPARE(window->Plot().GetCurve(0), std::vector<double>(kSpectrumBins, 20 * std::log10(1e-12)));
-        QVERIFY(m_dialogs->Progress().empty());
+        QVERIFY(m_h->dialogs.Progress().empty());
 
-        Click(Box("displayAudioCheck"));
-        QVERIFY(!m_window->AudioSpectrumWindow());
+        m_h->Click("displayAudioCheck");
+        QVERIFY(!m_h->window->AudioSpectrumWindow());
         QCOMPARE(SpectrumWindows(), 0);
 
-        Click(Box("displayAudioCheck"));
-        QVERIFY(m_window->AudioSpectrumWindow());
-        QCOMPARE(m_window->AudioSpectrumWindow()->frameGeometry(), QRect(100, 100, 350, 250));
+        m_h->Click("displayAudioCheck");
+        QVERIFY(m_h->window->AudioSpectrumWindow());
+        QCOMPARE(m_h->window->AudioSpectrumWindow()->frameGeometry(), QRect(100, 100, 350, 250));
         QCOMPARE(SpectrumWindows(), 1);
     }
 
     void loadsAndReloadsRedrawTheAudioWindow() {
-        Click(Box("displayAudioCheck"));
+        m_h->Click("displayAudioCheck");
         const std::string stereo = WriteTones("stereo.wav", 2, 5000, 0.05);
-        LoadAudio(stereo);
-        QVERIFY(m_dialogs->Messages().empty());
-        CPrismDataWindow* window = m_window->AudioSpectrumWindow();
+        m_h->LoadAudio(stereo);
+        QVERIFY(m_h->dialogs.Messages().empty());
+        CPrismDataWindow* window = m_h->window->AudioSpectrumWindow();
         QCOMPARE(window->Plot().GetConfiguration().displayMode2, int(SecondArray));
         QCOMPARE(window->Plot().GetCurve(0), ExpectedDecibels(stereo, 0));
         QCOMPARE(window->Plot().GetCurve(1), ExpectedDecibels(stereo, 1));
-        QCOMPARE(m_dialogs->Progress().size(), std::size_t(1));
+        QCOMPARE(m_h->dialogs.Progress().size(), std::size_t(1));
 
         const std::string mono = WriteTones("mono.wav", 1, 3000, 0.2);
-        LoadAudio(mono);
-        QCOMPARE(m_window->AudioSpectrumWindow(), window);  // the same window, redrawn
+        m_h->LoadAudio(mono);
+        QCOMPARE(m_h->window->AudioSpectrumWindow(), window);  // the same window, redrawn
         QCOMPARE(window->Plot().GetConfiguration().displayMode2, int(Hidden));
         QCOMPARE(window->Plot().GetCurve(0), ExpectedDecibels(mono, 0));
 
         // "Reload Audio" reads the file again: the window follows what is on disk now.
         const std::string replaced = WriteTones("mono.wav", 1, 3000, 0.7);
-        Click(m_window->findChild<QPushButton*>("reloadAudioButton"));
+        m_h->Click("reloadAudioButton");
         QCOMPARE(window->Plot().GetCurve(0), ExpectedDecibels(replaced, 0));
 
         // A refused file leaves the window as it was.
         const std::vector<double> before = window->Plot().GetCurve(0);
-        const std::string broken = m_scratch->File("broken.wav");
-        WriteFileBytes(broken, {'n', 'o', 'p', 'e'});
-        LoadAudio(broken);
-        QVERIFY(!m_dialogs->Messages().empty());
+        m_h->LoadAudio(m_h->WriteFile("broken.wav", {'n', 'o', 'p', 'e'}));
+        QVERIFY(!m_h->dialogs.Messages().empty());
         QCOMPARE(window->Plot().GetCurve(0), before);
     }
 
     void withTheBoxClearNoAudioWindowAppears() {
-        LoadAudio(WriteTones("stereo.wav", 2, 3000, 0.05));
+        m_h->LoadAudio(WriteTones("stereo.wav", 2, 3000, 0.05));
         QCOMPARE(SpectrumWindows(), 0);
-        QVERIFY(m_dialogs->Progress().empty());  // nor is the spectrum computed
+        QVERIFY(m_h->dialogs.Progress().empty());  // nor is the spectrum computed
     }
 
     void theFilterBoxOpensAndClosesItsWindow() {
-        Click(Box("displayFilterCheck"));
-        CPrismDataWindow* window = m_window->FilterSpectrumWindow();
+        m_h->Click("displayFilterCheck");
+        CPrismDataWindow* window = m_h->window->FilterSpectrumWindow();
         QVERIFY(window);
         QCOMPARE(window->windowTitle(), QString("Prism Data - Filter Frequency"));
         QCOMPARE(window->frameGeometry(), QRect(50, 50, 350, 250));
@@ -179,39 +147,39 @@ private slots:
         QCOMPARE(window->Plot().GetConfiguration().displayMode2, int(Phase));
         QCOMPARE(window->Plot().GetCount(), 1024);
         QCOMPARE(window->Plot().GetCurve(0)[0], 20 * std::log10(1e-12));  // no taps: silence
-        QVERIFY(!m_window->AudioSpectrumWindow());
+        QVERIFY(!m_h->window->AudioSpectrumWindow());
 
-        Click(Box("displayFilterCheck"));
-        QVERIFY(!m_window->FilterSpectrumWindow());
+        m_h->Click("displayFilterCheck");
+        QVERIFY(!m_h->window->FilterSpectrumWindow());
         QCOMPARE(SpectrumWindows(), 0);
     }
 
     void aWindowClosedDirectlyClearsItsBoxAndIsForgotten() {
-        Click(Box("displayAudioCheck"));
-        Click(Box("displayFilterCheck"));
-        m_window->AudioSpectrumWindow()->close();
-        QVERIFY(!m_window->AudioSpectrumWindow());
+        m_h->Click("displayAudioCheck");
+        m_h->Click("displayFilterCheck");
+        m_h->window->AudioSpectrumWindow()->close();
+        QVERIFY(!m_h->window->AudioSpectrumWindow());
         QVERIFY(!Box("displayAudioCheck")->isChecked());
         QVERIFY(Box("displayFilterCheck")->isChecked());
         QCOMPARE(SpectrumWindows(), 1);
         // A later load does not bring it back.
-        LoadAudio(WriteTones("mono.wav", 1, 100, 0.1));
-        QVERIFY(!m_window->AudioSpectrumWindow());
+        m_h->LoadAudio(WriteTones("mono.wav", 1, 100, 0.1));
+        QVERIFY(!m_h->window->AudioSpectrumWindow());
 
-        m_window->FilterSpectrumWindow()->close();
+        m_h->window->FilterSpectrumWindow()->close();
         QVERIFY(!Box("displayFilterCheck")->isChecked());
         QCOMPARE(SpectrumWindows(), 0);
-        Click(Box("displayFilterCheck"));
-        QVERIFY(m_window->FilterSpectrumWindow());
+        m_h->Click("displayFilterCheck");
+        QVERIFY(m_h->window->FilterSpectrumWindow());
     }
 
     // The command-line twins of "Save Data..." and "Save Image..." write the very same bytes.
     void theWindowsSaveWhatTheCommandLineWrites() {
         const std::string tones = WriteTones("tones.wav", 2, 9000, 0.05, 22050);
         const std::string earlier = WriteTones("earlier.wav", 2, 9000, 0.3, 22050);
-        LoadAudio(tones);
-        Click(Box("displayAudioCheck"));
-        CPrismDataWindow& audio = *m_window->AudioSpectrumWindow();
+        m_h->LoadAudio(tones);
+        m_h->Click("displayAudioCheck");
+        CPrismDataWindow& audio = *m_h->window->AudioSpectrumWindow();
         const std::vector<double> first = RawSpectrum(earlier, 0);
         const std::vector<double> second = RawSpectrum(earlier, 1);
         audio.SetBeforeData(first.data(), second.data(), kSpectrumBins);
@@ -229,64 +197,59 @@ private slots:
         QVERIFY(SaveThrough(audio, "saveImageAction", "window.svg") == RunCli(cli, "cli.svg"));
 
         // The filter window gives its frequencies at the loaded wave's rate.
-        const std::string taps = m_scratch->File("taps.txt");
-        const std::string text = "0.5\n0.5\n0.25\n";
-        WriteFileBytes(taps, std::vector<std::uint8_t>(text.begin(), text.end()));
-        m_dialogs->Answer(taps);
-        Click(m_window->findChild<QPushButton*>("selectFilterButton"));
-        Click(Box("displayFilterCheck"));
-        CPrismDataWindow& filter = *m_window->FilterSpectrumWindow();
+        const std::string taps = m_h->WriteText("taps.txt", "0.5\n0.5\n0.25\n");
+        m_h->SelectFilter(taps);
+        m_h->Click("displayFilterCheck");
+        CPrismDataWindow& filter = *m_h->window->FilterSpectrumWindow();
         QVERIFY(SaveThrough(filter, "saveDataAction", "filter.csv") ==
                 RunCli("plot-data response '" + taps + "' --rate 22050", "cli-filter.csv"));
-        QVERIFY(m_dialogs->Messages().empty());
+        QVERIFY(m_h->dialogs.Messages().empty());
     }
 
     void theFilterWindowFollowsTheWavesRateAnd441kHzWithoutOne() {
-        Click(Box("displayFilterCheck"));
-        CPrismDataWindow& filter = *m_window->FilterSpectrumWindow();
+        m_h->Click("displayFilterCheck");
+        CPrismDataWindow& filter = *m_h->window->FilterSpectrumWindow();
         QCOMPARE(filter.Plot().GetViewOptions().sampleRate, 44100.0);
-        LoadAudio(WriteTones("tones.wav", 1, 3000, 0.05, 8000));
+        m_h->LoadAudio(WriteTones("tones.wav", 1, 3000, 0.05, 8000));
         QCOMPARE(filter.Plot().GetViewOptions().sampleRate, 8000.0);
     }
 
     void theWaveViewOpensFromTheContextMenuAndShowsEveryChangeOfTheSamples() {
-        QAction* entry = m_window->findChild<QAction*>("waveViewAction");
+        QAction* entry = m_h->window->findChild<QAction*>("waveViewAction");
         QVERIFY(entry);
         QCOMPARE(entry->text(), QString("Wave View"));
         QCOMPARE(entry->shortcut(), QKeySequence("Ctrl+W"));
-        QVERIFY(!m_window->WaveView().Window());
-        m_window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
-        QTest::keyClick(m_window.get(), Qt::Key_W, Qt::ControlModifier);
-        WaveViewWindow* view = m_window->WaveView().Window();
+        QVERIFY(!m_h->window->WaveView().Window());
+        m_h->window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_h->window.get()));
+        QTest::keyClick(m_h->window.get(), Qt::Key_W, Qt::ControlModifier);
+        WaveViewWindow* view = m_h->window->WaveView().Window();
         QVERIFY(view);
         QCOMPARE(view->windowTitle(), QString("Wave View"));
         QVERIFY(view->isVisible());
         QVERIFY(!view->Current());  // nothing loaded yet
 
         const std::string path = WriteTones("tones.wav", 2, 5000, 0.05);
-        LoadAudio(path);
+        m_h->LoadAudio(path);
         QVERIFY(view->Current());
         QCOMPARE(view->Current()->Samples().Frames(), std::int64_t(5000));
         // A command that changes samples is shown at once.
-        m_window->RunMedianFilter(33);
+        m_h->window->RunMedianFilter(33);
         const auto samples = view->Current()->Samples().Channel(0);
-        const std::int16_t* data = reinterpret_cast<const std::int16_t*>(m_window->Wave().GetImage() +
-                                                                          m_window->Wave().GetDataOffset());
+        const std::int16_t* data = reinterpret_cast<const std::int16_t*>(m_h->window->Wave().GetImage() +
+                                                                          m_h->window->Wave().GetDataOffset());
         for (int f = 0; f < 5000; f += 97) {
             QCOMPARE(samples[static_cast<std::size_t>(f)], data[2 * f]);
         }
         // Open at the end of the run: open again at the start of the next, with the samples.
-        m_window.reset();
-        m_window = std::make_unique<CMainDialog>();
-        QVERIFY(m_window->WaveView().Window());
-        QVERIFY(m_window->WaveView().Window()->isVisible());
+        m_h->OpenWindow();
+        QVERIFY(m_h->window->WaveView().Window());
+        QVERIFY(m_h->window->WaveView().Window()->isVisible());
         // Closed by the person: stays closed.
-        m_window->WaveView().Window()->close();
-        QVERIFY(!m_window->WaveView().Window());
-        m_window.reset();
-        m_window = std::make_unique<CMainDialog>();
-        QVERIFY(!m_window->WaveView().Window());
+        m_h->window->WaveView().Window()->close();
+        QVERIFY(!m_h->window->WaveView().Window());
+        m_h->OpenWindow();
+        QVERIFY(!m_h->window->WaveView().Window());
     }
 
     void theWaveViewMarksWherePlaybackIs() {
@@ -303,24 +266,24 @@ private slots:
             std::optional<double> PlayedSeconds() const override { return seconds; }
             std::optional<double> seconds;
         } output;
-        m_window->Wave().SetSoundOutput(&output);
-        LoadAudio(WriteTones("tones.wav", 2, 44100, 0.05));
-        m_window->WaveView().Open();
-        WaveViewWindow* view = m_window->WaveView().Window();
+        m_h->window->Wave().SetSoundOutput(&output);
+        m_h->LoadAudio(WriteTones("tones.wav", 2, 44100, 0.05));
+        m_h->window->WaveView().Open();
+        WaveViewWindow* view = m_h->window->WaveView().Window();
         QVERIFY(!view->PlayFrame());
-        Click(m_window->findChild<QPushButton*>("playButton"));
+        m_h->Click("playButton");
         output.seconds = 0.5;
         QTRY_COMPARE(view->PlayFrame().value_or(-1.0), 22050.0);
-        Click(m_window->findChild<QPushButton*>("stopButton"));
+        m_h->Click("stopButton");
         QTRY_VERIFY(!view->PlayFrame());
-        m_window->Wave().SetSoundOutput(nullptr);
+        m_h->window->Wave().SetSoundOutput(nullptr);
     }
 
     void quitClosesTheFilterWindow() {
-        Click(Box("displayFilterCheck"));
-        Click(Box("displayAudioCheck"));
-        Click(m_window->findChild<QPushButton*>("quitButton"));
-        QVERIFY(!m_window->FilterSpectrumWindow());
+        m_h->Click("displayFilterCheck");
+        m_h->Click("displayAudioCheck");
+        m_h->Click("quitButton");
+        QVERIFY(!m_h->window->FilterSpectrumWindow());
     }
 };
 

@@ -16,7 +16,7 @@
 #include "app/Help.h"
 #include "app/MainDialog.h"
 #include "app/Mp3EncoderDialog.h"
-#include "tests/gui/support/ScriptedUserDialogs.h"
+#include "tests/gui/support/DialogHarness.h"
 #include "tests/gui/support/WindowTestSupport.h"
 #include "tests/support/WaveBuilder.h"
 
@@ -74,9 +74,7 @@ class Mp3EncoderDialogTest : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<ScratchDir> m_scratch;
-    std::unique_ptr<ScriptedUserDialogs> m_dialogs;
-    RecordingHelp m_help;
+    std::unique_ptr<DialogHarness> m_h;
 
     static QComboBox* Bitrate(QWidget& dialog) { return Child<QComboBox>(&dialog, "combo1059"); }
     static QCheckBox* Check(QWidget& dialog, const char* name) { return Child<QCheckBox>(&dialog, name); }
@@ -98,24 +96,12 @@ private:
         for (int i = 0; i < 20000 * channels; ++i) {
             samples.push_back(static_cast<std::int16_t>(8000 * std::sin(i * 0.05)));
         }
-        const std::string path = m_scratch->File("in.wav");
-        WriteFileBytes(path, BuildWave16(layout, samples));
-        return path;
+        return m_h->WriteFile("in.wav", BuildWave16(layout, samples));
     }
 
 private slots:
-    void init() {
-        m_scratch = std::make_unique<ScratchDir>();
-        UseScratchSettings(*m_scratch);
-        m_dialogs = std::make_unique<ScriptedUserDialogs>();
-        m_help.topics.clear();
-        SetAppHelp(&m_help);
-    }
-    void cleanup() {
-        SetAppHelp(nullptr);
-        m_dialogs.reset();
-        m_scratch.reset();
-    }
+    void init() { m_h = std::make_unique<DialogHarness>(); }
+    void cleanup() { m_h.reset(); }
 
     void opensWithItsControlsAndDefaults() {
         CMp3EncoderDialog dialog;
@@ -149,7 +135,7 @@ private slots:
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(dialog.GetBitrate(), 128);
         QCOMPARE(dialog.GetCrc() + dialog.GetCopyright() + dialog.GetPrivate() + dialog.GetOriginal(), 0);
-        QVERIFY(m_dialogs->Messages().empty());
+        QVERIFY(m_h->dialogs.Messages().empty());
     }
 
     void aListChoiceAndTickedBoxesAreTakenAtApply() {
@@ -164,28 +150,28 @@ private slots:
         QCOMPARE(dialog.GetCopyright(), 0);
         QCOMPARE(dialog.GetPrivate(), 0);
         QCOMPARE(dialog.GetOriginal(), 1);
-        QVERIFY(m_dialogs->Messages().empty());
+        QVERIFY(m_h->dialogs.Messages().empty());
     }
 
     void aTypedTextOutsideTheListEncodesAt128AfterOneMessage() {
         for (const QString& typed : {QString(" 128"), QString("128k"), QString("100")}) {
-            m_dialogs->ClearMessages();
+            m_h->dialogs.ClearMessages();
             CMp3EncoderDialog dialog;
             dialog.show();
             Type(dialog, typed);
             QTest::keyClick(Bitrate(dialog)->lineEdit(), Qt::Key_Return);  // Enter accepts like "Apply"
             QCOMPARE(dialog.result(), int(QDialog::Accepted));
             QCOMPARE(dialog.GetBitrate(), 128);
-            QCOMPARE(m_dialogs->Messages(), std::vector<std::string>{"No valid selection - Encoding with 128 kbit"});
+            QCOMPARE(m_h->dialogs.Messages(), std::vector<std::string>{"No valid selection - Encoding with 128 kbit"});
         }
         // A typed list entry counts like a chosen one.
-        m_dialogs->ClearMessages();
+        m_h->dialogs.ClearMessages();
         CMp3EncoderDialog dialog;
         dialog.show();
         Type(dialog, "96");
         Click(dialog, "button1");
         QCOMPARE(dialog.GetBitrate(), 96);
-        QVERIFY(m_dialogs->Messages().empty());
+        QVERIFY(m_h->dialogs.Messages().empty());
     }
 
     void closeKeepsTheInitialValues() {
@@ -203,19 +189,19 @@ private slots:
         CMp3EncoderDialog dialog;
         dialog.show();
         Click(dialog, "button1051");
-        QCOMPARE(m_help.topics, std::vector<int>{200});
+        QCOMPARE(m_h->help.topics, std::vector<int>{200});
         QVERIFY(dialog.isVisible());
     }
 
     void saveAudioAsMp3AsksTheDialogAndWritesTheFile() {
         CMainDialog window;
         window.show();
-        m_dialogs->Answer(WriteWave(44100, 2));
+        m_h->dialogs.Answer(WriteWave(44100, 2));
         QTest::mouseClick(Child<QPushButton>(&window, "loadAudioButton"), Qt::LeftButton);
-        QVERIFY(m_dialogs->Messages().empty());
+        QVERIFY(m_h->dialogs.Messages().empty());
 
-        const std::string out = m_scratch->File("out.mp3");
-        m_dialogs->Answer(out);
+        const std::string out = m_h->scratch.File("out.mp3");
+        m_h->dialogs.Answer(out);
         DialogScript script([](CMp3EncoderDialog& dialog) {
             Bitrate(dialog)->setCurrentIndex(13);
             QTest::mouseClick(Check(dialog, "check1061"), Qt::LeftButton);
@@ -223,13 +209,13 @@ private slots:
         });
         QTest::mouseClick(Child<QPushButton>(&window, "saveAudioButton"), Qt::LeftButton);
         QVERIFY(script.Ran());
-        QCOMPARE(m_dialogs->Messages(), std::vector<std::string>{"Loaded File saved as MP3"});
-        QCOMPARE(int(m_dialogs->Icons().back()), int(MessageIcon::Information));
+        QCOMPARE(m_h->dialogs.Messages(), std::vector<std::string>{"Loaded File saved as MP3"});
+        QCOMPARE(int(m_h->dialogs.Icons().back()), int(MessageIcon::Information));
         const FirstFrame frame = ReadFirstFrame(out);
         QCOMPARE(frame.bitrateIndex, 14);  // 320 kbit/s
         QVERIFY(frame.crc);
-        QCOMPARE(m_dialogs->Progress().size(), std::size_t{1});
-        const ProgressRecord& progress = *m_dialogs->Progress()[0];
+        QCOMPARE(m_h->dialogs.Progress().size(), std::size_t{1});
+        const ProgressRecord& progress = *m_h->dialogs.Progress()[0];
         QCOMPARE(progress.high, static_cast<int>(window.Wave().GetDataLength()));
         QCOMPARE(progress.positions.back(), progress.high);
         QVERIFY(progress.destroyed);
@@ -238,31 +224,31 @@ private slots:
     void closingTheDialogStopsTheExportWithoutAMessage() {
         CMainDialog window;
         window.show();
-        m_dialogs->Answer(WriteWave(48000, 1));
+        m_h->dialogs.Answer(WriteWave(48000, 1));
         QTest::mouseClick(Child<QPushButton>(&window, "loadAudioButton"), Qt::LeftButton);
-        const std::string out = m_scratch->File("out.mp3");
-        m_dialogs->Answer(out);
+        const std::string out = m_h->scratch.File("out.mp3");
+        m_h->dialogs.Answer(out);
         DialogScript script([](CMp3EncoderDialog& dialog) {
             QTest::mouseClick(Check(dialog, "check1061"), Qt::LeftButton);
             Click(dialog, "button2");
         });
         QTest::mouseClick(Child<QPushButton>(&window, "saveAudioButton"), Qt::LeftButton);
         QVERIFY(script.Ran());
-        QVERIFY(m_dialogs->Messages().empty());
+        QVERIFY(m_h->dialogs.Messages().empty());
         QVERIFY(!std::filesystem::exists(out));
     }
 
     void anUnsupportedRateIsRefusedBeforeTheDialog() {
         CMainDialog window;
         window.show();
-        m_dialogs->Answer(WriteWave(22050, 2));
+        m_h->dialogs.Answer(WriteWave(22050, 2));
         QTest::mouseClick(Child<QPushButton>(&window, "loadAudioButton"), Qt::LeftButton);
-        const std::string out = m_scratch->File("out.MP3");
-        m_dialogs->Answer(out);
+        const std::string out = m_h->scratch.File("out.MP3");
+        m_h->dialogs.Answer(out);
         DialogScript script([](CMp3EncoderDialog& dialog) { Click(dialog, "button2"); });
         QTest::mouseClick(Child<QPushButton>(&window, "saveAudioButton"), Qt::LeftButton);
         QVERIFY(!script.Ran());
-        QCOMPARE(m_dialogs->Messages(),
+        QCOMPARE(m_h->dialogs.Messages(),
                  std::vector<std::string>{
                      "SamplesPerSecond is not a supported frequency.\nOnly 32000, 44100 and 48000 supported."});
         QVERIFY(!std::filesystem::exists(out));

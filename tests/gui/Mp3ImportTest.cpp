@@ -3,7 +3,6 @@
 
 #include <QLabel>
 #include <QProcess>
-#include <QPushButton>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTest>
@@ -13,9 +12,7 @@
 
 #include "app/FramesDecodedWindow.h"
 #include "app/MainDialog.h"
-#include "tests/gui/support/ScriptedUserDialogs.h"
-#include "tests/gui/support/WindowTestSupport.h"
-#include "tests/support/WaveBuilder.h"
+#include "tests/gui/support/MainWindowHarness.h"
 
 using namespace tressel;
 using namespace tressel::testing;
@@ -62,39 +59,18 @@ class Mp3ImportTest : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<ScratchDir> m_scratch;
-    std::unique_ptr<ScriptedUserDialogs> m_dialogs;
-    std::unique_ptr<CMainDialog> m_window;
+    std::unique_ptr<MainWindowHarness> m_h;
     fs::path m_tmp;
-
-    QString Text(const char* name) { return m_window->findChild<QLabel*>(name)->text(); }
-    void Click(const char* name) { m_window->findChild<QPushButton*>(name)->click(); }
-
-    std::string CopyVector(const std::string& vector, const std::string& name) {
-        const std::string path = m_scratch->File(name);
-        fs::copy_file(fs::path(TRESSEL_TEST_DATA) / "vectors" / vector, path);
-        return path;
-    }
-    void Load(const std::string& path) {
-        m_dialogs->Answer(path);
-        Click("loadAudioButton");
-    }
 
 private slots:
     void init() {
-        m_scratch = std::make_unique<ScratchDir>();
-        UseScratchSettings(*m_scratch);
-        m_tmp = m_scratch->Path() / "tmp";
+        m_h = std::make_unique<MainWindowHarness>();
+        m_tmp = m_h->scratch.Path() / "tmp";
         fs::create_directory(m_tmp);
         qputenv("TMP", QByteArray::fromStdString(m_tmp.string()));
-        m_dialogs = std::make_unique<ScriptedUserDialogs>();
-        m_window = std::make_unique<CMainDialog>();
-        m_window->show();
     }
     void cleanup() {
-        m_window.reset();
-        m_dialogs.reset();
-        m_scratch.reset();
+        m_h.reset();
         qunsetenv("TMP");
         qunsetenv("TMPDIR");
     }
@@ -106,16 +82,17 @@ private slots:
     }
     void importShowsTheFileLikeAWave() {
         QFETCH(QString, vector);
-        const std::string mp3 = CopyVector(vector.toStdString(), "song.mp3");
-        DecodeWatcher watcher(m_window.get());
-        Load(mp3);
+        const std::string mp3 = m_h->CopyVector(vector.toStdString(), "song.mp3");
+        DecodeWatcher watcher(m_h->window.get());
+        m_h->LoadAudio(mp3);
 
-        QVERIFY2(m_dialogs->Messages().empty(), m_dialogs->Messages().empty() ? "" : m_dialogs->Messages()[0].c_str());
-        QCOMPARE(Text("waveFileNameText").toStdString(), mp3);
-        QCOMPARE(Text("channelsText"), QString("2"));
-        QCOMPARE(Text("samplesPerSecondText"), QString("32000"));
-        QCOMPARE(Text("bitsPerSampleText"), QString("16"));
-        QVERIFY(Text("dataLengthText").toLongLong() > 0);
+        const std::vector<std::string>& messages = m_h->dialogs.Messages();
+        QVERIFY2(messages.empty(), messages.empty() ? "" : messages[0].c_str());
+        QCOMPARE(m_h->Text("waveFileNameText").toStdString(), mp3);
+        QCOMPARE(m_h->Text("channelsText"), QString("2"));
+        QCOMPARE(m_h->Text("samplesPerSecondText"), QString("32000"));
+        QCOMPARE(m_h->Text("bitsPerSampleText"), QString("16"));
+        QVERIFY(m_h->Text("dataLengthText").toLongLong() > 0);
 
         // Counted on screen while the main window was away, which is back now and the counter gone.
         QVERIFY(!watcher.paintedCounts.isEmpty());
@@ -124,125 +101,119 @@ private slots:
             QVERIFY(watcher.paintedCounts[i].toInt() >= watcher.paintedCounts[i - 1].toInt());
         }
         QVERIFY(!watcher.mainWindowShownDuringDecode);
-        QVERIFY(m_window->isVisible());
+        QVERIFY(m_h->window->isVisible());
         QVERIFY(FramesDecodedWindow() == nullptr);
 
         // The decoded WAV file waits in TMP; the wave reads from it.
-        const auto temporary = m_window->TemporaryFileName();
+        const auto temporary = m_h->window->TemporaryFileName();
         QVERIFY(temporary.has_value());
         QCOMPARE(fs::path(*temporary).parent_path(), m_tmp);
-        QCOMPARE(m_window->Wave().GetFileName(), *temporary);
+        QCOMPARE(m_h->window->Wave().GetFileName(), *temporary);
         QCOMPARE(TemporaryFilesIn(m_tmp).size(), std::size_t(1));
     }
 
     void reloadReadsTheDecodedFileAndSaveProposesTheMp3Name() {
-        const std::string mp3 = CopyVector("l2-fl10.bit", "tune.mp3");
-        Load(mp3);
-        const std::vector<std::uint8_t> decoded(m_window->Wave().GetImage(),
-                                                m_window->Wave().GetImage() + m_window->Wave().GetImageLength());
-        m_window->Wave().ApplyGains(0.25, 0.25);
-        Click("reloadAudioButton");
-        const std::vector<std::uint8_t> reloaded(m_window->Wave().GetImage(),
-                                                 m_window->Wave().GetImage() + m_window->Wave().GetImageLength());
-        QVERIFY(reloaded == decoded);
+        const std::string mp3 = m_h->CopyVector("l2-fl10.bit", "tune.mp3");
+        m_h->LoadAudio(mp3);
+        const std::vector<std::uint8_t> decoded = m_h->Image();
+        m_h->window->Wave().ApplyGains(0.25, 0.25);
+        m_h->Click("reloadAudioButton");
+        QVERIFY(m_h->Image() == decoded);
 
-        m_dialogs->Answer(std::nullopt);
-        Click("saveAudioButton");
-        QCOMPARE(m_dialogs->saveRequests.back().initialName, m_scratch->File("tune"));
+        m_h->dialogs.Answer(std::nullopt);
+        m_h->Click("saveAudioButton");
+        QCOMPARE(m_h->dialogs.saveRequests.back().initialName, m_h->scratch.File("tune"));
     }
 
     void theTemporaryFileGoesAtTheNextLoadAndWithTheWindow() {
-        Load(CopyVector("l1-fl1.bit", "a.mp3"));
-        const std::string first = *m_window->TemporaryFileName();
-        Load(CopyVector("l1-fl2.bit", "b.mp3"));
+        m_h->LoadAudio(m_h->CopyVector("l1-fl1.bit", "a.mp3"));
+        const std::string first = *m_h->window->TemporaryFileName();
+        m_h->LoadAudio(m_h->CopyVector("l1-fl2.bit", "b.mp3"));
         QVERIFY(!fs::exists(first));
-        const std::string second = *m_window->TemporaryFileName();
+        const std::string second = *m_h->window->TemporaryFileName();
         QVERIFY(fs::exists(second));
 
         WaveLayout layout;
-        WriteFileBytes(m_scratch->File("plain.wav"), BuildWave16(layout, {1, 2, 3}));
-        Load(m_scratch->File("plain.wav"));
+        m_h->LoadAudio(m_h->WriteFile("plain.wav", BuildWave16(layout, {1, 2, 3})));
         QVERIFY(!fs::exists(second));
-        QVERIFY(!m_window->TemporaryFileName());
+        QVERIFY(!m_h->window->TemporaryFileName());
 
-        Load(CopyVector("l1-fl1.bit", "c.mp3"));
-        const std::string third = *m_window->TemporaryFileName();
-        m_window.reset();
+        m_h->LoadAudio(m_h->CopyVector("l1-fl1.bit", "c.mp3"));
+        const std::string third = *m_h->window->TemporaryFileName();
+        m_h->window.reset();
         QVERIFY(!fs::exists(third));
         QVERIFY(TemporaryFilesIn(m_tmp).empty());
     }
 
     // The failed decode leaves no file of its own, and the audio in hand (with its temporary file) as it was.
     void aFileWithoutFramesFailsAndLeavesNothingBehind() {
-        const std::string good = CopyVector("l2-fl10.bit", "good.mp3");
-        Load(good);
-        const std::string temporary = *m_window->TemporaryFileName();
-        WriteFileBytes(m_scratch->File("noise.mp3"), std::vector<std::uint8_t>(5000, 0x55));
-        Load(m_scratch->File("noise.mp3"));
+        const std::string good = m_h->CopyVector("l2-fl10.bit", "good.mp3");
+        m_h->LoadAudio(good);
+        const std::string temporary = *m_h->window->TemporaryFileName();
+        m_h->LoadAudio(m_h->WriteFile("noise.mp3", std::vector<std::uint8_t>(5000, 0x55)));
 
-        QCOMPARE(m_dialogs->Messages(), std::vector<std::string>{"Failed to decode MP3 file"});
-        QCOMPARE(Text("waveFileNameText"), QString::fromStdString(good));
-        QVERIFY(m_window->Wave().IsLoaded());
-        QCOMPARE(*m_window->TemporaryFileName(), temporary);
+        QCOMPARE(m_h->dialogs.Messages(), std::vector<std::string>{"Failed to decode MP3 file"});
+        QCOMPARE(m_h->Text("waveFileNameText"), QString::fromStdString(good));
+        QVERIFY(m_h->window->Wave().IsLoaded());
+        QCOMPARE(*m_h->window->TemporaryFileName(), temporary);
         QCOMPARE(TemporaryFilesIn(m_tmp), std::vector<fs::path>{fs::path(temporary)});
-        QVERIFY(m_window->isVisible());
+        QVERIFY(m_h->window->isVisible());
         QVERIFY(FramesDecodedWindow() == nullptr);
     }
 
     void aTruncatedFileDecodesWhatIsThere() {
-        const std::string whole = CopyVector("l2-fl10.bit", "whole.mp3");
-        Load(whole);
-        const long long wholeLength = Text("dataLengthText").toLongLong();
+        const std::string whole = m_h->CopyVector("l2-fl10.bit", "whole.mp3");
+        m_h->LoadAudio(whole);
+        const long long wholeLength = m_h->Text("dataLengthText").toLongLong();
         auto bytes = ReadFileBytes(whole);
         bytes.resize(bytes.size() / 2);
-        WriteFileBytes(m_scratch->File("half.mp3"), bytes);
-        Load(m_scratch->File("half.mp3"));
+        m_h->LoadAudio(m_h->WriteFile("half.mp3", bytes));
 
-        QVERIFY(m_dialogs->Messages().empty());
-        const long long halfLength = Text("dataLengthText").toLongLong();
+        QVERIFY(m_h->dialogs.Messages().empty());
+        const long long halfLength = m_h->Text("dataLengthText").toLongLong();
         QVERIFY(halfLength > 0);
         QVERIFY(halfLength < wholeLength);
     }
 
     void aMissingTmpFolderFallsBackToTheSystemFolder() {
-        qputenv("TMP", QByteArray::fromStdString((m_scratch->Path() / "missing").string()));
-        const fs::path system = m_scratch->Path() / "system";
+        qputenv("TMP", QByteArray::fromStdString((m_h->scratch.Path() / "missing").string()));
+        const fs::path system = m_h->scratch.Path() / "system";
         fs::create_directory(system);
         qputenv("TMPDIR", QByteArray::fromStdString(system.string()));
-        Load(CopyVector("l1-fl1.bit", "x.mp3"));
-        QVERIFY(m_dialogs->Messages().empty());
-        QCOMPARE(fs::path(*m_window->TemporaryFileName()).parent_path(), system);
+        m_h->LoadAudio(m_h->CopyVector("l1-fl1.bit", "x.mp3"));
+        QVERIFY(m_h->dialogs.Messages().empty());
+        QCOMPARE(fs::path(*m_h->window->TemporaryFileName()).parent_path(), system);
     }
 
     void aTemporaryNameThatCannotBeMadeIsReported() {
-        const fs::path locked = m_scratch->Path() / "locked";
+        const fs::path locked = m_h->scratch.Path() / "locked";
         fs::create_directory(locked);
         fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
         qputenv("TMP", QByteArray::fromStdString(locked.string()));
-        Load(CopyVector("l1-fl1.bit", "y.mp3"));
+        m_h->LoadAudio(m_h->CopyVector("l1-fl1.bit", "y.mp3"));
         fs::permissions(locked, fs::perms::owner_all);
         if (::geteuid() == 0) {
             QSKIP("the superuser writes into read-only folders");
         }
-        QCOMPARE(m_dialogs->Messages(), std::vector<std::string>{"Create temporary filename failed"});
-        QVERIFY(!m_window->Wave().IsLoaded());
-        QVERIFY(m_window->isVisible());
+        QCOMPARE(m_h->dialogs.Messages(), std::vector<std::string>{"Create temporary filename failed"});
+        QVERIFY(!m_h->window->Wave().IsLoaded());
+        QVERIFY(m_h->window->isVisible());
     }
 
     void layerThreeFilesFromAnEncoderImport() {
         if (QStandardPaths::findExecutable("lame").isEmpty() || QStandardPaths::findExecutable("sox").isEmpty()) {
             QSKIP("lame or sox is not installed");
         }
-        const QString wav = QString::fromStdString(m_scratch->File("tone.wav"));
-        const QString mp3 = QString::fromStdString(m_scratch->File("tone.mp3"));
+        const QString wav = QString::fromStdString(m_h->scratch.File("tone.wav"));
+        const QString mp3 = QString::fromStdString(m_h->scratch.File("tone.mp3"));
         QCOMPARE(QProcess::execute("sox", {"-n", "-r", "44100", "-c", "2", "-b", "16", wav, "synth", "1", "sine", "440"}), 0);
         QCOMPARE(QProcess::execute("lame", {"--quiet", "-b", "128", wav, mp3}), 0);
-        Load(mp3.toStdString());
-        QVERIFY(m_dialogs->Messages().empty());
-        QCOMPARE(Text("samplesPerSecondText"), QString("44100"));
+        m_h->LoadAudio(mp3.toStdString());
+        QVERIFY(m_h->dialogs.Messages().empty());
+        QCOMPARE(m_h->Text("samplesPerSecondText"), QString("44100"));
         // Gapless by default: lame's Info frame gives no samples, its delay and padding are trimmed, and one
         // second of sound comes back as exactly one second.
-        QCOMPARE(Text("dataLengthText").toLongLong(), 44100LL * 4);
+        QCOMPARE(m_h->Text("dataLengthText").toLongLong(), 44100LL * 4);
     }
 
     void framesDecodedWindowCountsAndGoes() {

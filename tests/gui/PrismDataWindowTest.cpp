@@ -18,7 +18,7 @@
 #include "spectrum/FilterResponse.h"
 #include "spectrum/PrismDataWindow.h"
 #include "spectrum/PrismPlotPainter.h"
-#include "tests/gui/support/ScriptedUserDialogs.h"
+#include "tests/gui/support/DialogHarness.h"
 #include "tests/gui/support/WindowTestSupport.h"
 #include "tests/support/FileLimits.h"
 
@@ -61,8 +61,7 @@ class PrismDataWindowTest : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<ScratchDir> m_scratch;
-    std::unique_ptr<ScriptedUserDialogs> m_dialogs;
+    std::unique_ptr<DialogHarness> m_h;
     std::vector<double> m_real = std::vector<double>(kSpectrumSize, 0.0);
     std::vector<double> m_imag = std::vector<double>(kSpectrumSize, 0.0);
     std::unique_ptr<CPrismDataWindow> m_window;
@@ -105,23 +104,20 @@ private:
         return audio;
     }
     std::string SaveThrough(QAction* action, const std::string& name) {
-        const std::string path = m_scratch->File(name);
-        m_dialogs->Answer(path);
+        const std::string path = m_h->scratch.File(name);
+        m_h->dialogs.Answer(path);
         action->trigger();
         return path;
     }
 
 private slots:
     void init() {
-        m_scratch = std::make_unique<ScratchDir>();
-        UseScratchSettings(*m_scratch);
-        m_dialogs = std::make_unique<ScriptedUserDialogs>();
+        m_h = std::make_unique<DialogHarness>();
         m_window.reset(CreatePrismDataWindow(kFilterWindowPlacement, nullptr));
     }
     void cleanup() {
-        m_window.reset();
-        m_dialogs.reset();
-        m_scratch.reset();
+        m_window.reset();  // before the dialogs it reports to
+        m_h.reset();
     }
 
     void isAResizableTopLevelWindowWithACloseButton() {
@@ -320,8 +316,8 @@ private slots:
     void saveDataWritesTheDisplayedCurves() {
         ShowMovingAverage(32000);
         const std::string path = SaveThrough(Action(*m_window, "saveDataAction"), "filter.csv");
-        QVERIFY(m_dialogs->Messages().empty());
-        QCOMPARE(m_dialogs->saveRequests.back().defaultExtension, std::string("csv"));
+        QVERIFY(m_h->dialogs.Messages().empty());
+        QCOMPARE(m_h->dialogs.saveRequests.back().defaultExtension, std::string("csv"));
         const std::vector<std::string> lines = Lines(ReadFileBytes(path));
         QCOMPARE(lines.size(), std::size_t(1025));
         QCOMPARE(lines[0], std::string("bin,frequency (Hz),magnitude (dB),phase (rad)"));
@@ -351,30 +347,30 @@ private slots:
         QCOMPARE(png.size(), QSize(420, 300));
         const QColor curve = PrismColours::ForExport().curve;
         QVERIFY(CountPixels(png.convertToFormat(QImage::Format_RGB32), curve, png.rect()) > 300);
-        QCOMPARE(m_dialogs->saveRequests.back().filterList, std::string("PNG Image (*.png);;SVG Image (*.svg)"));
+        QCOMPARE(m_h->dialogs.saveRequests.back().filterList, std::string("PNG Image (*.png);;SVG Image (*.svg)"));
 
         const std::vector<std::uint8_t> svg = ReadFileBytes(SaveThrough(Action(*m_window, "saveImageAction"), "p.svg"));
         const std::string text(svg.begin(), svg.end());
         QVERIFY(text.find("<svg") != std::string::npos);
         QVERIFY(text.find("viewBox=\"0 0 420 300\"") != std::string::npos);
-        QVERIFY(m_dialogs->Messages().empty());
+        QVERIFY(m_h->dialogs.Messages().empty());
         // The last name is offered again.
         SaveThrough(Action(*m_window, "saveImageAction"), "again.png");
-        QCOMPARE(m_dialogs->saveRequests.back().initialName, m_scratch->File("p.svg"));
+        QCOMPARE(m_h->dialogs.saveRequests.back().initialName, m_h->scratch.File("p.svg"));
     }
 
     void aFullDiskReportsAndKeepsTheOlderFile() {
         ShowMovingAverage();
         for (const char* name : {"saveImageAction", "saveDataAction"}) {
-            const std::string path = m_scratch->File("old");
+            const std::string path = m_h->scratch.File("old");
             WriteFileBytes(path, {'o', 'l', 'd'});
-            m_dialogs->ClearMessages();
-            m_dialogs->Answer(path);
+            m_h->dialogs.ClearMessages();
+            m_h->dialogs.Answer(path);
             WithFileSizeLimit(64, [&] { Action(*m_window, name)->trigger(); });
-            QCOMPARE(m_dialogs->Messages(), std::vector<std::string>{"Disk full while accessing " + path + "."});
-            QCOMPARE(int(m_dialogs->Icons().back()), int(MessageIcon::Stop));
+            QCOMPARE(m_h->dialogs.Messages(), std::vector<std::string>{"Disk full while accessing " + path + "."});
+            QCOMPARE(int(m_h->dialogs.Icons().back()), int(MessageIcon::Stop));
             QCOMPARE(ReadFileBytes(path), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
-            QCOMPARE(std::distance(std::filesystem::directory_iterator(m_scratch->Path()), {}), 2);  // and config
+            QCOMPARE(std::distance(std::filesystem::directory_iterator(m_h->scratch.Path()), {}), 2);  // and config
         }
     }
 
