@@ -141,8 +141,7 @@ private slots:
             harness.LoadAudio(harness.WriteFile("long.wav", BuildWave16(layout, samples)));
             harness.SelectFilter(harness.WriteText("taps.txt", ManyTaps(2001)));
             const std::string macro = harness.WriteText("louder-then-filter.txt", "amplify 0.5 0.5\nfir taps.txt\n");
-            CWave& wave = harness.window->Wave();
-            const std::vector<std::uint8_t> before(wave.GetImage(), wave.GetImage() + wave.GetImageLength());
+            const std::vector<std::uint8_t> before = harness.Image();
             const QString title = harness.window->windowTitle();
 
             harness.window->activateWindow();  // as the click of a person would
@@ -172,8 +171,7 @@ private slots:
             QVERIFY2(!seen.runMacroOffered, test.command);
             QVERIFY2(seen.cancelVisible, test.command);
             QVERIFY2(seen.status.contains(QRegularExpression("^\\d+ %")), qPrintable(seen.status));
-            QVERIFY2(std::vector<std::uint8_t>(wave.GetImage(), wave.GetImage() + wave.GetImageLength()) == before,
-                     test.command);
+            QVERIFY2(harness.Image() == before, test.command);
             QVERIFY2(!harness.window->Workbench().CanUndo(), test.command);
             QCOMPARE(harness.window->windowTitle(), title);
             QVERIFY2(harness.dialogs.Messages().empty(), test.command);
@@ -202,8 +200,7 @@ private slots:
         QVERIFY(std::is_sorted(positions.begin(), positions.end()));
         QCOMPARE(positions.back(), static_cast<int>(frames) - 1);  // each report comes before its frame
 
-        CWave& wave = harness.window->Wave();
-        const std::vector<std::uint8_t> before(wave.GetImage(), wave.GetImage() + wave.GetImageLength());
+        const std::vector<std::uint8_t> before = harness.Image();
         const auto kept = harness.window->TemporaryFileName();
         Stopper stopper(*harness.window, [](CProgressWindow& window) {
             QTest::mouseClick(window.CancelButton(), Qt::LeftButton);
@@ -213,7 +210,7 @@ private slots:
         QCOMPARE(stopper.Result().name, QString("Load Audio"));
         QVERIFY(harness.dialogs.Messages().empty());
         QCOMPARE(harness.Text("waveFileNameText").toStdString(), shortMp3);
-        QVERIFY(std::vector<std::uint8_t>(wave.GetImage(), wave.GetImage() + wave.GetImageLength()) == before);
+        QVERIFY(harness.Image() == before);
         QVERIFY(harness.window->isVisible());
         QVERIFY(harness.window->TemporaryFileName() == kept);
         QCOMPARE(std::distance(std::filesystem::directory_iterator(temporaryFolder), {}), 1);
