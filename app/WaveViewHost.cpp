@@ -68,14 +68,16 @@ void WaveViewHost::Forget() {
 
 void WaveViewHost::WaveChanged() {
     m_samplesStale = true;
+    std::shared_ptr<const WaveSamples> reusable = std::move(m_reusable);
     if (m_window) {
-        m_window->SetSamples(WaveSamples::FromWave(m_wave));
+        m_window->SetSamples(WaveSamples::FromWave(m_wave, 0, std::move(reusable)));
         m_samplesStale = false;
     }
 }
 
 void WaveViewHost::KeepShownAsBefore() {
     const bool showing = m_window && !m_samplesStale && m_window->Current() != nullptr;
+    m_reusable = std::move(m_before);
     SetBeforeSamples(showing ? m_window->Current()->SharedSamples() : nullptr);
 }
 

@@ -32,7 +32,8 @@ public:
     // The wave's samples changed (loaded, processed, released): an open window shows them at once.
     void WaveChanged();
 
-    // What the window shows now becomes the state before (nothing when it is closed or behind).
+    // What the window shows now becomes the state before (nothing when it is closed or behind). The state
+    // before that is kept until the next WaveChanged, whose copy of the samples reuses its memory.
     void KeepShownAsBefore();
     // The state before the last command (null: none), shown until the next call.
     void SetBeforeSamples(std::shared_ptr<const WaveSamples> samples);
@@ -51,6 +52,7 @@ private:
     QAction* m_openAction;
     QPointer<WaveViewWindow> m_window;
     std::shared_ptr<const WaveSamples> m_before;
+    std::shared_ptr<const WaveSamples> m_reusable;  // the state before the state before, between the two calls
     bool m_samplesStale = true;
     QTimer m_playbackTimer;
     bool m_marking = false;

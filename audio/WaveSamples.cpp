@@ -1,6 +1,7 @@
 #include "audio/WaveSamples.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "audio/ParallelPieces.h"
 #include "audio/Wave.h"
@@ -51,7 +52,8 @@ double WaveSamples::Seconds() const {
     return m_sampleRate == 0 ? 0.0 : static_cast<double>(m_frames) / m_sampleRate;
 }
 
-std::shared_ptr<const WaveSamples> WaveSamples::FromWave(const CWave& wave, int threads) {
+std::shared_ptr<const WaveSamples> WaveSamples::FromWave(const CWave& wave, int threads,
+                                                         std::shared_ptr<const WaveSamples> reusable) {
     if (!wave.IsPcm()) {
         return nullptr;
     }
@@ -59,25 +61,39 @@ std::shared_ptr<const WaveSamples> WaveSamples::FromWave(const CWave& wave, int 
     const std::uint32_t length = wave.GetDataLength();
     const std::uint8_t* data = length == 0 ? image : image + wave.GetDataOffset();
     return FromInterleaved(data, length, wave.GetChannels(), wave.GetBitsPerSample(), wave.GetSamplesPerSecond(),
-                           threads);
+                           threads, std::move(reusable));
+}
+
+// Every sample and extent of reused samples is written again by the copy that follows.
+std::shared_ptr<WaveSamples> WaveSamples::Allocate(int channels, std::int64_t frames,
+                                                   std::shared_ptr<const WaveSamples> reusable) {
+    if (reusable && reusable.use_count() == 1 && reusable->Channels() == channels && reusable->m_frames == frames) {
+        // Made writable here alone: every WaveSamples is created non-const, and nobody else holds this one.
+        return std::const_pointer_cast<WaveSamples>(std::move(reusable));
+    }
+    reusable.reset();  // its memory goes back before more is taken
+    std::shared_ptr<WaveSamples> samples(new WaveSamples());
+    samples->m_frames = frames;
+    const auto blocks = static_cast<std::size_t>((frames + kExtentBlock - 1) / kExtentBlock);
+    for (int c = 0; c < channels; ++c) {
+        samples->m_channels.emplace_back(new std::int16_t[static_cast<std::size_t>(frames)]);
+        samples->m_blockExtents.emplace_back(blocks);
+    }
+    return samples;
 }
 
 std::shared_ptr<const WaveSamples> WaveSamples::FromInterleaved(const std::uint8_t* data, std::size_t bytes,
                                                                 int channels, int bitsPerSample,
-                                                                std::uint32_t sampleRate, int threads) {
+                                                                std::uint32_t sampleRate, int threads,
+                                                                std::shared_ptr<const WaveSamples> reusable) {
     if ((channels != 1 && channels != 2) || (bitsPerSample != 8 && bitsPerSample != 16)) {
         return nullptr;
     }
-    std::shared_ptr<WaveSamples> samples(new WaveSamples());
+    const std::size_t frameBytes = static_cast<std::size_t>(channels) * (bitsPerSample / 8);
+    const std::shared_ptr<WaveSamples> samples =
+        Allocate(channels, static_cast<std::int64_t>(bytes / frameBytes), std::move(reusable));
     samples->m_bitsPerSample = bitsPerSample;
     samples->m_sampleRate = sampleRate;
-    const std::size_t frameBytes = static_cast<std::size_t>(channels) * (bitsPerSample / 8);
-    samples->m_frames = static_cast<std::int64_t>(bytes / frameBytes);
-    const auto blocks = static_cast<std::size_t>((samples->m_frames + kExtentBlock - 1) / kExtentBlock);
-    for (int c = 0; c < channels; ++c) {
-        samples->m_channels.emplace_back(new std::int16_t[static_cast<std::size_t>(samples->m_frames)]);
-        samples->m_blockExtents.emplace_back(blocks);
-    }
     auto& out = samples->m_channels;
     auto& extents = samples->m_blockExtents;
     const auto copy = [&](std::int64_t begin, std::int64_t end) {

@@ -23,12 +23,18 @@ public:
 
     // The data chunk of a loaded PCM wave of 1 or 2 channels and 8 or 16 bits; nullptr for anything else,
     // which has no samples to show.
-    static std::shared_ptr<const WaveSamples> FromWave(const CWave& wave, int threads = 0);
+    //
+    // `reusable`: samples that are no longer wanted. When nothing else holds them and they have the same
+    // channels and frames, the copy goes into their memory instead of fresh memory, whose first touch
+    // costs a long wave more than the copy itself.
+    static std::shared_ptr<const WaveSamples> FromWave(const CWave& wave, int threads = 0,
+                                                       std::shared_ptr<const WaveSamples> reusable = nullptr);
     // Interleaved sample bytes laid out as in a data chunk; an incomplete last frame is left out. nullptr
     // for a layout other than 1 or 2 channels of 8 or 16 bits. `threads` 0 uses every core.
     static std::shared_ptr<const WaveSamples> FromInterleaved(const std::uint8_t* data, std::size_t bytes,
                                                               int channels, int bitsPerSample,
-                                                              std::uint32_t sampleRate, int threads = 0);
+                                                              std::uint32_t sampleRate, int threads = 0,
+                                                              std::shared_ptr<const WaveSamples> reusable = nullptr);
 
     int Channels() const { return static_cast<int>(m_channels.size()); }
     int BitsPerSample() const { return m_bitsPerSample; }
@@ -47,6 +53,8 @@ public:
 
 private:
     WaveSamples() = default;
+    static std::shared_ptr<WaveSamples> Allocate(int channels, std::int64_t frames,
+                                                 std::shared_ptr<const WaveSamples> reusable);
 
     // Left uninitialised until the copy writes them, so each page is first touched by the thread that
     // fills it rather than once more for zeros.

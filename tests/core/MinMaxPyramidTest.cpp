@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "audio/MinMaxPyramid.h"
@@ -185,4 +186,53 @@ TEST(MinMaxPyramidTest, SamplesComeFromTheWavesDataChunkOnly) {
     EXPECT_FALSE(WaveSamples::FromInterleaved(bytes, 4, 1, 24, 44100));
     wave.Release();
     EXPECT_FALSE(WaveSamples::FromWave(wave));
+}
+
+// Samples nobody holds any more lend their memory to the next copy of the same shape; the copy comes out
+// as a fresh one would, and samples someone still shows are never written.
+TEST(MinMaxPyramidTest, ReusedSamplesEqualFreshOnesAndOnlyUnheldOnesAreReused) {
+    struct Case {
+        const char* name;
+        Layout old;
+        std::int64_t oldFrames;
+        Layout now;
+        bool stillHeld;
+        bool reused;
+    };
+    const std::int64_t frames = 100'003;
+    const Case cases[] = {
+        {"same shape", {2, 16}, frames, {2, 16}, false, true},
+        {"8 bits into 16-bit samples", {2, 16}, frames, {2, 8}, false, true},
+        {"still shown elsewhere", {2, 16}, frames, {2, 16}, true, false},
+        {"other length", {2, 16}, frames - 1, {2, 16}, false, false},
+        {"other channels", {1, 16}, frames, {2, 16}, false, false},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        const std::vector<std::uint8_t> oldBytes = SampleBytes(test.old, test.oldFrames);
+        auto old = WaveSamples::FromInterleaved(oldBytes.data(), oldBytes.size(), test.old.channels, test.old.bits,
+                                                8000);
+        const std::vector<std::int16_t> oldFirst(old->Channel(0).begin(), old->Channel(0).end());
+        const std::weak_ptr<const WaveSamples> oldObject = old;
+        const std::shared_ptr<const WaveSamples> holder = test.stillHeld ? old : nullptr;
+
+        std::vector<std::uint8_t> bytes = SampleBytes(test.now, frames);
+        std::reverse(bytes.begin(), bytes.end());  // other samples than the old ones, also for equal shapes
+        const auto fresh =
+            WaveSamples::FromInterleaved(bytes.data(), bytes.size(), test.now.channels, test.now.bits, 44100, 1);
+        const auto copy = WaveSamples::FromInterleaved(bytes.data(), bytes.size(), test.now.channels, test.now.bits,
+                                                       44100, 2, std::move(old));
+
+        EXPECT_EQ(copy == oldObject.lock(), test.reused);
+        EXPECT_EQ(copy->BitsPerSample(), test.now.bits);
+        EXPECT_EQ(copy->SampleRate(), 44100u);
+        ASSERT_EQ(copy->Frames(), frames);
+        for (int c = 0; c < test.now.channels; ++c) {
+            EXPECT_TRUE(std::ranges::equal(copy->Channel(c), fresh->Channel(c)));
+            EXPECT_TRUE(std::ranges::equal(copy->BlockExtents(c), fresh->BlockExtents(c)));
+        }
+        if (holder) {
+            EXPECT_TRUE(std::ranges::equal(holder->Channel(0), oldFirst));
+        }
+    }
 }

@@ -16,6 +16,7 @@
 #include "app/HistoryActions.h"
 #include "app/MainDialog.h"
 #include "app/WaveViewHost.h"
+#include "app/WaveViewWindow.h"
 #include "spectrum/PrismDataWindow.h"
 #include "tests/gui/support/MainWindowHarness.h"
 #include "tests/gui/support/ScriptedUserDialogs.h"
@@ -140,6 +141,36 @@ private slots:
         QVERIFY(!ChooseFromContextMenu(m_harness->window.get(), "Undo"));
         QVERIFY(!m_harness->window->WaveView().Window()->Before());
         QVERIFY(!m_harness->window->AudioSpectrumWindow()->Plot().HasBeforeData());
+    }
+
+    // Command after command, the view shows the new samples over those of the command before; the copy of
+    // the new ones reuses the memory of the state that is no longer shown.
+    void theWaveViewFollowsCommandAfterCommand() {
+        m_harness->LoadAudio(ClickyWave());
+        m_harness->SelectFilter(m_harness->WriteText("softer.txt", "0.125\n0.25\n0.125\n"));
+        m_harness->window->WaveView().Open();
+        WaveViewWindow* view = m_harness->window->WaveView().Window();
+        const auto shows = [](const MinMaxPyramid* pyramid, const std::vector<std::uint8_t>& image) {
+            const auto* stored = reinterpret_cast<const std::int16_t*>(image.data() + 44);
+            for (int c = 0; c < 2; ++c) {
+                const auto samples = pyramid->Samples().Channel(c);
+                for (std::size_t f = 0; f < samples.size(); ++f) {
+                    if (samples[f] != stored[2 * f + static_cast<std::size_t>(c)]) {
+                        return false;
+                    }
+                }
+            }
+            return true;
+        };
+        std::vector<std::uint8_t> before = m_harness->Image();
+        for (int command = 0; command < 4; ++command) {
+            m_harness->Click("applyFilterButton");
+            const std::vector<std::uint8_t> now = m_harness->Image();
+            QVERIFY(now != before);
+            QVERIFY(shows(view->Current(), now));
+            QVERIFY(shows(view->Before(), before));
+            before = now;
+        }
     }
 
     // A step that cannot be kept still runs; the menu says the history was cut short and undo goes nowhere.
