@@ -40,8 +40,4 @@ Result CheckAudioKind(const std::string& path, AudioFileKind expected, const std
     return Result::Failure(failureText).AddNote(std::string("found ") + Describe(found) + ", not " + Describe(expected));
 }
 
-AudioFileKind KindByName(const std::string& path) {
-    return LowerCaseExtension(path) == "wav" ? AudioFileKind::Wave : AudioFileKind::Mp3;
-}
-
 }  // namespace tressel::cli

@@ -18,7 +18,4 @@ Result AboutFile(const std::string& path, const Result& result);
 // MP3 decoder and the reverse. Contents of neither kind are left to the reader to refuse.
 Result CheckAudioKind(const std::string& path, AudioFileKind expected, const std::string& failureText);
 
-// The kind a command that loads as "Load Audio" reads PATH as: WAV for a ".wav" name, MP3 otherwise.
-AudioFileKind KindByName(const std::string& path);
-
 }  // namespace tressel::cli

@@ -71,7 +71,7 @@ AudioFileKind DetectAudioFileKind(const std::string& path) {
 }
 
 std::optional<WaveFileStart> ReadWaveFileStart(const std::string& path, std::size_t headBytes) {
-    if (LowerCaseExtension(path) != "wav") {
+    if (KindByName(path) != AudioFileKind::Wave) {
         return std::nullopt;  // loaded as MPEG audio whatever it holds
     }
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
@@ -105,6 +105,10 @@ std::string LowerCaseExtension(const std::string& path) {
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return extension;
+}
+
+AudioFileKind KindByName(const std::string& path) {
+    return LowerCaseExtension(path) == "wav" ? AudioFileKind::Wave : AudioFileKind::Mp3;
 }
 
 }  // namespace tressel

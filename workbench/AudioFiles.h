@@ -35,4 +35,7 @@ AudioFileKind DetectAudioFileKind(const std::uint8_t* bytes, std::size_t size);
 // The extension after the last dot of a file name, in lower case; empty when there is none.
 std::string LowerCaseExtension(const std::string& path);
 
+// The kind "Load Audio" reads a file as when nothing else is said: WAV for a ".wav" name, MP3 otherwise.
+AudioFileKind KindByName(const std::string& path);
+
 }  // namespace tressel

@@ -94,7 +94,7 @@ Result Workbench::LoadAudio(const std::string& path, const LoadOptions& options)
     CWave incoming;
     incoming.SetFeedback(&m_wave.GetFeedback());
     std::optional<std::string> temporaryFileName;
-    const bool wave = options.kind ? *options.kind == AudioFileKind::Wave : LowerCaseExtension(path) == "wav";
+    const bool wave = options.kind.value_or(KindByName(path)) == AudioFileKind::Wave;
     const bool inMemory = !wave && !options.keepDecodedFile;
     Result loaded;
     try {
